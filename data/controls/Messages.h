@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kestar {
+
+// Every message box and every confirmation the program shows goes through here, so that tests
+// can answer them and read back what was shown.
+class Messages
+{
+public:
+    virtual ~Messages() = default;
+    // A plain message box with one OK button; returns when it is closed.
+    virtual void show(const QString& text) = 0;
+    // An error box with one OK button, for the engine's and the system's error texts.
+    virtual void showError(const QString& text) = 0;
+    // A confirmation with Yes and No; true only for Yes.
+    virtual bool confirm(const QString& text) = 0;
+};
+
+// The real boxes, over a parent window.
+class BoxMessages : public Messages
+{
+public:
+    explicit BoxMessages(QWidget* parent = nullptr) : m_parent(parent) {}
+    void setParent(QWidget* parent) { m_parent = parent; }
+    void show(const QString& text) override;
+    void showError(const QString& text) override;
+    bool confirm(const QString& text) override;
+
+private:
+    QWidget* m_parent;
+};
+
+} // namespace kestar

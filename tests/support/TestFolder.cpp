@@ -1,0 +1,63 @@
+#include "tests/support/TestFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <stdexcept>
+
+namespace kestar::test {
+
+TestFolder::TestFolder() : m_saved(QDir::currentPath())
+{
+    if (!m_dir.isValid())
+        throw std::runtime_error("cannot make a temporary folder");
+    QDir(m_dir.path()).mkpath(QStringLiteral("podaci"));
+    QDir(m_dir.path()).mkpath(QStringLiteral("back-up"));
+    QDir::setCurrent(m_dir.path());
+}
+
+TestFolder::~TestFolder()
+{
+    QDir::setCurrent(m_saved);
+}
+
+QString TestFolder::dataPath(const QString& name) const
+{
+    return m_dir.path() + QStringLiteral("/podaci/") + name;
+}
+
+void TestFolder::write(const QString& name, const QByteArray& bytes) const
+{
+    QFile file(dataPath(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw std::runtime_error(("cannot write " + dataPath(name)).toStdString());
+    file.write(bytes);
+}
+
+QByteArray TestFolder::read(const QString& name) const
+{
+    QFile file(dataPath(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+void TestFolder::remove(const QString& name) const
+{
+    QFile::remove(dataPath(name));
+}
+
+void TestFolder::writeStandardTextFiles() const
+{
+    QByteArray company;
+    for (int i = 0; i < 13; ++i)
+        company += "\r\n";
+    write(QStringLiteral("firma.txt"), company);
+    write(QStringLiteral("oprema.txt"), "1\r\n");
+    for (const char* counter : {"dokument.txt", "otpremnica.txt", "ulaz.txt", "predracun.txt",
+                                "rnalog.txt"})
+        write(QString::fromLatin1(counter), "0\r\n");
+    write(QStringLiteral("grupe.txt"), {});
+    write(QStringLiteral("sgrupe.txt"), {});
+}
+
+} // namespace kestar::test

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace kestar::test {
+
+// A temporary program folder with an empty "podaci" and "back-up" inside, made the working
+// folder for the lifetime of the object (the former working folder comes back after it).
+class TestFolder
+{
+public:
+    TestFolder();
+    ~TestFolder();
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    QString path() const { return m_dir.path(); }
+    QString dataPath(const QString& name) const; // path of podaci/<name>
+    // Writes raw bytes into podaci/<name>.
+    void write(const QString& name, const QByteArray& bytes) const;
+    QByteArray read(const QString& name) const;
+    void remove(const QString& name) const;
+    // The standard text files with sound contents: 13-line company file, "1" in the
+    // equipment file, "0" in every counter file, empty group files.
+    void writeStandardTextFiles() const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_saved;
+};
+
+} // namespace kestar::test
