@@ -1,0 +1,17 @@
+#include "app/Assembly.h"
+#include "data/controls/Messages.h"
+#include "shell/MainWindow.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("KESTAR"));
+    kestar::BoxMessages messages;
+    kestar::Assembly assembly(messages);
+    messages.setParent(&assembly.window());
+    if (!assembly.start())
+        return 1;
+    return QApplication::exec();
+}

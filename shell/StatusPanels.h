@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+namespace kestar {
+
+// The status bar of thirteen panels. The counter panels hold the counters themselves: their
+// text is the value, kept nowhere else.
+class StatusPanels : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kCount = 13;
+    static constexpr int kDocumentNumber = 1;
+    static constexpr int kOrderNumber = 3;
+    static constexpr int kWorkOrderNumber = 5;
+    static constexpr int kIssueNumber = 7;
+    static constexpr int kReceiptNumber = 9;
+    static constexpr int kUser = 12;
+
+    explicit StatusPanels(QWidget* parent = nullptr);
+
+    QString text(int panel) const;
+    void setText(int panel, const QString& text);
+
+private:
+    QList<QLabel*> m_panels;
+};
+
+} // namespace kestar
