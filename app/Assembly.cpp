@@ -1,8 +1,11 @@
 #include "app/Assembly.h"
 
+#include "shell/Login.h"
 #include "shell/LoginPage.h"
+#include "shell/MenuPage.h"
 #include "shell/MainWindow.h"
 #include "shell/StartUp.h"
+#include "shell/UsersPage.h"
 
 #include <QLineEdit>
 
@@ -13,6 +16,10 @@ Assembly::Assembly(Messages& messages) : m_window(std::make_unique<MainWindow>(m
     auto* login = new LoginPage;
     m_window->setPage(PageIndex::Login, login);
     m_window->setLoginFocusWidget(login->passwordField());
+    connectLogin(*m_window, *login);
+    m_window->setPage(PageIndex::AdminMenu, MenuPage::adminMenu(*m_window));
+    m_window->setPage(PageIndex::WorkerMenu, MenuPage::workerMenu(*m_window));
+    m_window->setPage(PageIndex::Users, new UsersPage(*m_window));
 }
 
 Assembly::~Assembly() = default;

@@ -1,5 +1,8 @@
 #include "platform/Regional.h"
 
+#include "platform/Clock.h"
+
+#include <QCalendar>
 #include <QLocale>
 #include <cmath>
 #include <optional>
@@ -69,13 +72,20 @@ QString Regional::formatDate(const QDate& date)
 QDate Regional::parseDate(const QString& text)
 {
     const QString format = current().shortDateFormat;
-    QDate date = QLocale::c().toDate(text.trimmed(), format);
-    if (!date.isValid())
+    const bool twoDigitYear =
+        !format.contains(QLatin1String("yyyy")) && format.contains(QLatin1String("yy"));
+    if (!twoDigitYear)
+        return QLocale::c().toDate(text.trimmed(), format);
+    // Qt reads a two-digit year into the 1900s, which lack 29 February 1900 while 2000 has it.
+    // The Julian calendar has that day and otherwise the same month lengths in those years,
+    // so the date is read there and its day, month and year moved into the current century.
+    const QCalendar julian(QCalendar::System::Julian);
+    const QDate read = QLocale::c().toDate(text.trimmed(), format, julian);
+    if (!read.isValid())
         return {};
-    const bool twoDigitYear = !format.contains(QLatin1String("yyyy")) && format.contains(QLatin1String("yy"));
-    if (twoDigitYear && date.year() < 2000)
-        date = date.addYears(100);
-    return date;
+    const QCalendar::YearMonthDay parts = julian.partsFromDate(read);
+    const int century = Clock::today().year() / 100 * 100;
+    return QDate(century + parts.year % 100, parts.month, parts.day);
 }
 
 QString Regional::formatTime(const QTime& time)
@@ -126,10 +136,14 @@ double Regional::parseNumber(const QString& text, bool* ok)
 
 QString Regional::formatGrouped(qint64 value)
 {
-    QString digits = QString::number(value < 0 ? -value : value);
-    for (int i = digits.size() - 3; i > 0; i -= 3)
+    // Digits taken from the text, so the most negative value needs no negation.
+    QString digits = QString::number(value);
+    const bool negative = value < 0;
+    if (negative)
+        digits.remove(0, 1);
+    for (qsizetype i = digits.size() - 3; i > 0; i -= 3)
         digits.insert(i, current().thousandsSeparator);
-    return value < 0 ? QLatin1Char('-') + digits : digits;
+    return negative ? QLatin1Char('-') + digits : digits;
 }
 
 ScopedRegional::ScopedRegional(const RegionalSettings& settings) : m_saved(Regional::current())

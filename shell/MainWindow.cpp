@@ -1,5 +1,8 @@
 #include "shell/MainWindow.h"
 
+#include "data/Engine.h"
+#include "data/Query.h"
+#include "data/Table.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/Messages.h"
 #include "platform/WorkingFolder.h"
@@ -59,6 +62,8 @@ const QString kContactText = QStringLiteral(
     "Podrska za program KESTAR\n\n"
     "Telefon: 011/555-0142\n"
     "E-mail: podrska@kestar.example");
+const QString kAdminOnly =
+    QStringLiteral("Ova opcija je dostupna samo administratoru!!!");
 const QString kMovementWarning =
     QStringLiteral("NE MENJATI TABELU PROMETA BEZ!!! PROMENE SE NE KNJIZE AUTOMATSKI!!!");
 
@@ -81,8 +86,12 @@ QWidget* makePlaceholder(const QString& name)
 MainWindow::MainWindow(Messages& messages, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_messages(messages)
+      m_messages(messages), m_engine(std::make_unique<Engine>()),
+      m_itemTable(m_engine->table(QStringLiteral("podaci/magacin.db"))),
+      m_ledgerTable(m_engine->table(QStringLiteral("podaci/prometx.DB"))),
+      m_documentResult(m_engine->query())
 {
+    m_documentResult->setReadOnly(true);
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("KESTAR - ver 1.1"));
     QFont font(QStringLiteral("Liberation Sans"));
@@ -279,9 +288,40 @@ void MainWindow::returnToMenu()
                                                                             : PageIndex::WorkerMenu);
 }
 
+bool MainWindow::isAdministrator() const
+{
+    return panel(StatusPanels::kUser) == QLatin1String("Administrator");
+}
+
+namespace {
+// The actions a worker may take; every other action leads to an administrator's page.
+bool openToWorkers(NavAction action)
+{
+    switch (action) {
+    case NavAction::PrintIssueNotes:
+    case NavAction::PrintReceiptNotes:
+    case NavAction::NewIssue:
+    case NavAction::NewReceipt:
+    case NavAction::LogOut:
+    case NavAction::Exit:
+    case NavAction::About:
+    case NavAction::Contact:
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
 void MainWindow::trigger(NavAction action)
 {
     guarded(m_messages, [&] {
+        // Menu items enabled for an administrator stay enabled when a later match of the same
+        // password logs in a worker; the pages behind them stay closed to the worker all the same.
+        if (!openToWorkers(action) && !isAdministrator()) {
+            m_messages.show(kAdminOnly);
+            return;
+        }
         const auto handler = m_handlers.constFind(static_cast<int>(action));
         if (handler != m_handlers.constEnd() && *handler)
             (*handler)();
@@ -351,6 +391,11 @@ void MainWindow::logOut()
     showPage(PageIndex::Login);
     for (const auto& step : m_logOutSteps)
         guarded(m_messages, step);
+    guarded(m_messages, [this] {
+        m_itemTable->close();
+        m_ledgerTable->close();
+        m_documentResult->close();
+    });
     disableSwitchableItems();
     if (m_loginFocus)
         m_loginFocus->setFocus(Qt::OtherFocusReason);

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QPushButton;
@@ -14,8 +15,11 @@ class QStackedWidget;
 
 namespace kestar {
 
+class Engine;
 class Messages;
+class Query;
 class StatusPanels;
+class Table;
 
 // The four texts at the head of every printed report, composed from the company data at
 // start-up. Before that they hold their placeholders.
@@ -41,6 +45,16 @@ public:
     ~MainWindow() override;
 
     Messages& messages() const { return m_messages; }
+
+    // The table engine and the views the pages share: the item table view over magacin, the
+    // ledger table view over prometx and the document result set of the print pages.
+    Engine& engine() const { return *m_engine; }
+    Table& itemTableView() const { return *m_itemTable; }
+    Table& ledgerTableView() const { return *m_ledgerTable; }
+    Query& documentResultSet() const { return *m_documentResult; }
+
+    // True when the user panel names the administrator exactly.
+    bool isAdministrator() const;
 
     // Pages by index. Indices without a page of their own show a placeholder named after the
     // page; setPage() replaces it (the window takes ownership).
@@ -97,6 +111,10 @@ private:
     void defaultNavigation(NavAction action);
 
     Messages& m_messages;
+    std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<Table> m_itemTable;
+    std::unique_ptr<Table> m_ledgerTable;
+    std::unique_ptr<Query> m_documentResult;
     QStackedWidget* m_stack = nullptr;
     StatusPanels* m_status = nullptr;
     QHash<int, QWidget*> m_pages;

@@ -200,6 +200,7 @@ private slots:
 
         // the movement table's warning comes before its page, from the menu as from the button
         w.enableAdminItems();
+        w.setPanel(StatusPanels::kUser, "Administrator");
         w.switchableItem(3, 1)->trigger();
         QCOMPARE(messages.last(),
                  QStringLiteral("NE MENJATI TABELU PROMETA BEZ!!! PROMENE SE NE KNJIZE AUTOMATSKI!!!"));

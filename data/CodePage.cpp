@@ -1,0 +1,72 @@
+#include "data/CodePage.h"
+
+#include "data/EngineError.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace kestar {
+
+namespace {
+
+constexpr const char* kCodecName = "windows-1250";
+
+void requireValid(const QStringConverter& converter)
+{
+    if (!converter.isValid())
+        throw EngineError(QStringLiteral("The code page Windows-1250 is not available on this "
+                                         "computer, so the data folder's text files cannot be "
+                                         "read or written"));
+}
+
+// Shows a character in an error text; one that would not print is given by its code.
+QString shownCharacter(QStringView character)
+{
+    const bool printable =
+        character.size() == 2 || (!character.at(0).isSurrogate() && character.at(0).isPrint());
+    if (printable)
+        return character.toString();
+    return QStringLiteral("U+%1").arg(character.at(0).unicode(), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+QString firstUnencodable(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        qsizetype length = 1;
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            length = 2;
+        const QStringView character = QStringView(text).mid(i, length);
+        // The converter does not flag every lone unmappable character; a round trip does.
+        QStringEncoder encoder(kCodecName);
+        QStringDecoder decoder(kCodecName);
+        const QByteArray bytes = encoder.encode(character);
+        if (encoder.hasError() || QString(decoder.decode(bytes)) != character)
+            return shownCharacter(character);
+        i += length - 1;
+    }
+    return {};
+}
+
+} // namespace
+
+QString CodePage::decode(QByteArrayView bytes)
+{
+    QStringDecoder decoder(kCodecName);
+    requireValid(decoder);
+    return decoder.decode(bytes);
+}
+
+QByteArray CodePage::encode(const QString& text)
+{
+    QStringEncoder encoder(kCodecName);
+    requireValid(encoder);
+    QByteArray bytes = encoder.encode(text);
+    if (encoder.hasError()) {
+        throw EngineError(QStringLiteral("The text \"%1\" holds the character \"%2\", which cannot "
+                                         "be stored in the data folder's code page (Windows-1250)")
+                              .arg(text, firstUnencodable(text)));
+    }
+    return bytes;
+}
+
+} // namespace kestar

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "data/Dataset.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+struct sqlite3;
+
+namespace kestar {
+
+class Table;
+class Query;
+class SqliteStatement;
+
+// One table file as the engine has attached it.
+struct TableFile
+{
+    QString path;           // canonical absolute path of the file
+    QString alias;          // the schema name it is attached under, e.g. t1
+    QString table;          // the table inside the file, e.g. prometx
+    QString qualified;      // how statements reach it: "t1"."prometx"
+    QList<FieldDef> fields; // visible fields in field order (the order column is not one)
+    QString key;            // primary key field, "" for a table in stored order
+    bool hasOrder = false;  // the hidden order column is present
+};
+
+// The table engine: one SQLite connection reaching every table file of the data folder.
+// Table files are attached when a cursor or query first needs them, once per file however
+// the file is named. The connection's main database is a private scratch file, so that a
+// transaction over several table files commits atomically.
+class Engine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Engine(QObject* parent = nullptr);
+    ~Engine() override;
+
+    // A closed cursor over the table named by a path relative to the working folder
+    // ("podaci/magacin.db", "podaci\\masina.db", "podaci/prometx.DB"); the name resolves when
+    // the cursor opens, against the working folder of that moment.
+    std::unique_ptr<Table> table(const QString& name);
+    // A closed query; setSql() and open() run it.
+    std::unique_ptr<Query> query(const QString& sql = {});
+    sqlite3* handle();
+
+    // The canonical path of the file a table name reaches: "/" and "\" both separate, the
+    // extension ".db" may be left out, and a name that does not exist exactly matches a file
+    // or folder whose name differs only in letter case. Raises
+    // "Table does not exist: <name as given>".
+    QString resolve(const QString& name) const;
+    // Attaches the table file once and describes it. Inside a transaction a file can only be
+    // reached when it was attached before; the engine attaches every table file of the data
+    // folder when a transaction begins.
+    std::shared_ptr<const TableFile> attach(const QString& name);
+
+    // Runs one write of a cursor as a transaction of its own, or inside the open transaction;
+    // a failed write leaves nothing behind. Afterwards the other cursors of the table hear of it.
+    void write(const QString& path, const QObject* writer, const std::function<void()>& work);
+
+    bool inTransaction() const { return !m_levels.isEmpty(); }
+    // Used by Transaction: nesting goes through savepoints.
+    void begin();
+    void commit();
+    void rollback();
+
+signals:
+    // After a commit that wrote the table (and after a rollback that undid writes to it).
+    void tableChanged(const QString& canonicalPath);
+    // For the engine's cursors: the table was written by writer (nullptr: by a rollback), the
+    // rows they hold may be stale.
+    void tableWritten(const QString& canonicalPath, const QObject* writer);
+    // For the engine's cursors: a write or the end of a transaction follows; reset any
+    // statement that is still stepping.
+    void aboutToWrite();
+
+private:
+    std::shared_ptr<TableFile> attachFile(const QString& path);
+    void attachDataFolder();
+    void detachUnused();
+    void notifyWritten(const QSet<QString>& paths, bool committed, bool rolledBack);
+
+    QTemporaryDir m_scratch;
+    sqlite3* m_db = nullptr;
+    QHash<QString, std::shared_ptr<TableFile>> m_files;
+    int m_nextAlias = 1;
+    QList<QSet<QString>> m_levels; // tables written per open transaction level
+    std::unique_ptr<SqliteStatement> m_begin, m_commit, m_rollback;
+};
+
+} // namespace kestar

@@ -1,0 +1,495 @@
+#include "data/Query.h"
+
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/FieldValue.h"
+#include "data/Schema.h"
+#include "data/sql/SqlDialect.h"
+
+#include <QMetaObject>
+#include <QSet>
+
+namespace kestar {
+
+namespace {
+
+QString ident(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+} // namespace
+
+Query::Query(Engine& engine, const QString& sql, QObject* parent)
+    : Dataset(parent), m_engine(engine), m_sql(sql)
+{
+    connect(&m_engine, &Engine::tableWritten, this,
+            [this](const QString& path, const QObject* writer) {
+                if (!isOpen() || writer == this)
+                    return;
+                for (const auto& table : std::as_const(m_tables)) {
+                    if (table->path == path) {
+                        markStale();
+                        return;
+                    }
+                }
+            });
+}
+
+Query::~Query() = default;
+
+void Query::setSql(const QString& statement)
+{
+    close();
+    m_sql = statement;
+}
+
+// ---- opening and reading --------------------------------------------------------------------
+
+void Query::open()
+{
+    if (isOpen())
+        return;
+    if (m_sql.trimmed().isEmpty())
+        throw EngineError(QStringLiteral("No SQL statement to run"));
+    QList<std::shared_ptr<const TableFile>> tables;
+    const sql::Translation translation = sql::translate(m_sql, [&](const QString& name) {
+        auto file = m_engine.attach(name);
+        tables.append(file);
+        sql::TableInfo info;
+        info.qualified = file->qualified;
+        for (const FieldDef& field : file->fields)
+            info.fields.append(field.name);
+        if (!file->key.isEmpty())
+            info.natural = {file->key};
+        else if (file->hasOrder)
+            info.natural = {QString::fromLatin1(Schema::kOrderColumn)};
+        else
+            info.natural = {QStringLiteral("_rowid_")};
+        return info;
+    });
+
+    m_tables = tables;
+    m_live = translation.live && tables.size() == 1;
+    m_liveTable = m_live ? tables.first() : nullptr;
+    m_firstField = translation.live ? 1 : 0;
+    m_sqlite = translation.sqlite;
+    m_fields.clear();
+    m_writeFields.clear();
+    for (const QString& column : translation.columns) {
+        FieldDef def{column, FieldType::Number};
+        bool isField = false;
+        for (const auto& table : std::as_const(tables)) {
+            for (const FieldDef& field : table->fields) {
+                if (!isField && field.name.compare(column, Qt::CaseInsensitive) == 0) {
+                    def.type = field.type;
+                    m_writeFields.append(field);
+                    isField = true;
+                }
+            }
+        }
+        if (!isField)
+            m_writeFields.append(def);
+        m_fields.append(def);
+    }
+
+    m_update.reset();
+    m_delete.reset();
+    if (m_live) {
+        QStringList assignments;
+        QSet<QString> seen;
+        for (int i = 0; i < m_writeFields.size(); ++i) {
+            const QString name = m_writeFields.at(i).name.toUpper();
+            if (seen.contains(name))
+                continue;
+            seen.insert(name);
+            assignments.append(
+                QStringLiteral("%1=?%2").arg(ident(m_writeFields.at(i).name)).arg(i + 1));
+        }
+        m_update = std::make_unique<SqliteStatement>(
+            m_engine.handle(), QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
+                                   .arg(m_liveTable->qualified, assignments.join(", "))
+                                   .arg(m_writeFields.size() + 1));
+        m_delete = std::make_unique<SqliteStatement>(
+            m_engine.handle(),
+            QStringLiteral("DELETE FROM %1 WHERE rowid=?1").arg(m_liveTable->qualified));
+    }
+    run();
+    m_state = DatasetState::Browse;
+    m_stale = false;
+    setCurrent(m_rows.size() > 0 ? 0 : -1);
+    m_bof = true;
+    m_eof = m_rows.size() == 0;
+    emit stateChanged();
+    emit rowsReset();
+    emit currentChanged();
+}
+
+void Query::run()
+{
+    SqliteStatement statement(m_engine.handle(), m_sqlite);
+    m_rows.clear(m_fields.size() + m_firstField);
+    while (statement.step())
+        m_rows.append(statement, 0);
+}
+
+void Query::close()
+{
+    if (!isOpen())
+        return;
+    m_state = DatasetState::Closed;
+    m_buffer.clear();
+    m_modified = false;
+    m_rows.clear(0);
+    m_current = -1;
+    m_eof = m_bof = true;
+    m_update.reset();
+    m_delete.reset();
+    m_tables.clear();
+    m_liveTable.reset();
+    emit stateChanged();
+    emit rowsReset();
+}
+
+void Query::reread()
+{
+    const qint64 oldRow = m_current;
+    const qint64 oldRowid = (m_live && oldRow >= 0) ? m_rows.value(oldRow, 0).toLongLong() : -1;
+    run();
+    qint64 row = -1;
+    if (m_rows.size() > 0) {
+        row = qBound<qint64>(0, oldRow, m_rows.size() - 1);
+        if (m_live && oldRowid >= 0) {
+            for (qint64 r = 0; r < m_rows.size(); ++r) {
+                if (m_rows.value(r, 0).toLongLong() == oldRowid) {
+                    row = r;
+                    break;
+                }
+            }
+        }
+    }
+    m_current = row;
+    if (row < 0)
+        m_eof = m_bof = true;
+}
+
+void Query::markStale()
+{
+    m_stale = true;
+    if (!m_resetQueued) {
+        m_resetQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this]() {
+                m_resetQueued = false;
+                if (isOpen())
+                    emit rowsReset();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void Query::refreshIfStale() const
+{
+    if (!m_stale || !isOpen())
+        return;
+    m_stale = false;
+    const_cast<Query*>(this)->reread();
+}
+
+void Query::refresh()
+{
+    checkOpen();
+    finishPending();
+    m_stale = false;
+    reread();
+    emit rowsReset();
+    emit currentChanged();
+}
+
+// ---- moving ---------------------------------------------------------------------------------
+
+void Query::setCurrent(qint64 row)
+{
+    m_current = row;
+    emit currentChanged();
+}
+
+void Query::first()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    setCurrent(m_rows.size() > 0 ? 0 : -1);
+    m_bof = true;
+    m_eof = m_rows.size() == 0;
+}
+
+void Query::last()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    setCurrent(m_rows.size() - 1);
+    m_bof = m_rows.size() == 0;
+    m_eof = m_rows.size() == 0;
+}
+
+void Query::next()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    if (m_current + 1 < m_rows.size()) {
+        setCurrent(m_current + 1);
+        m_bof = m_eof = false;
+    } else {
+        m_eof = true;
+    }
+}
+
+void Query::prior()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    if (m_current > 0) {
+        setCurrent(m_current - 1);
+        m_bof = m_eof = false;
+    } else {
+        m_bof = true;
+    }
+}
+
+void Query::moveTo(qint64 row)
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    if (m_rows.size() == 0)
+        return;
+    setCurrent(qBound<qint64>(0, row, m_rows.size() - 1));
+    m_bof = m_eof = false;
+}
+
+bool Query::eof() const
+{
+    refreshIfStale();
+    return !isOpen() || (m_state != DatasetState::Insert && m_eof);
+}
+
+bool Query::bof() const
+{
+    refreshIfStale();
+    return !isOpen() || (m_state != DatasetState::Insert && m_bof);
+}
+
+bool Query::isEmpty() const
+{
+    refreshIfStale();
+    return !isOpen() || (m_rows.size() == 0 && m_state != DatasetState::Insert);
+}
+
+qint64 Query::rowCount() const
+{
+    if (!isOpen())
+        return 0;
+    refreshIfStale();
+    return m_rows.size() + (m_state == DatasetState::Insert ? 1 : 0);
+}
+
+qint64 Query::position() const
+{
+    if (!isOpen())
+        return -1;
+    refreshIfStale();
+    if (m_state == DatasetState::Insert)
+        return m_current < 0 ? 0 : m_current;
+    return m_current;
+}
+
+// ---- fields ---------------------------------------------------------------------------------
+
+int Query::fieldIndex(const QString& name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int Query::checkedField(const QString& name) const
+{
+    checkOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
+    return index;
+}
+
+QVariant Query::storedValue(qint64 row, int field) const
+{
+    if (m_state != DatasetState::Browse && row == m_current)
+        return m_buffer.value(field);
+    if (row < 0 || row >= m_rows.size())
+        return {};
+    return m_rows.value(row, field + m_firstField);
+}
+
+const FieldDef& Query::writeField(int field) const
+{
+    return m_writeFields.at(field);
+}
+
+QString Query::text(const QString& field) const
+{
+    const int index = checkedField(field);
+    refreshIfStale();
+    return FieldValue::toText(storedValue(m_current, index), m_fields.at(index).type);
+}
+
+double Query::number(const QString& field) const
+{
+    const int index = checkedField(field);
+    refreshIfStale();
+    return FieldValue::toNumber(storedValue(m_current, index), m_fields.at(index));
+}
+
+QString Query::textAt(qint64 row, int column) const
+{
+    if (!isOpen() || column < 0 || column >= m_fields.size())
+        return {};
+    refreshIfStale();
+    return FieldValue::toText(storedValue(row, column), m_fields.at(column).type);
+}
+
+void Query::setText(const QString& field, const QString& text)
+{
+    const int index = checkedField(field);
+    checkWritable();
+    if (m_state == DatasetState::Browse)
+        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
+    m_buffer[index] = FieldValue::fromText(text, writeField(index));
+    m_modified = true;
+    emit rowChanged(m_current);
+}
+
+void Query::setNumber(const QString& field, double value)
+{
+    const int index = checkedField(field);
+    checkWritable();
+    if (m_state == DatasetState::Browse)
+        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
+    m_buffer[index] = FieldValue::fromNumber(value, writeField(index));
+    m_modified = true;
+    emit rowChanged(m_current);
+}
+
+// ---- editing --------------------------------------------------------------------------------
+
+void Query::checkOpen() const
+{
+    if (!isOpen())
+        throw EngineError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+void Query::checkWritable() const
+{
+    checkOpen();
+    if (isReadOnly())
+        throw EngineError(QStringLiteral("Cannot modify a read-only dataset"));
+}
+
+void Query::finishPending()
+{
+    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert) {
+        if (m_modified)
+            post();
+        else
+            cancel();
+    }
+}
+
+void Query::insert()
+{
+    checkWritable();
+    throw EngineError(QStringLiteral("Rows cannot be inserted into a query result"));
+}
+
+void Query::edit()
+{
+    checkWritable();
+    if (m_state != DatasetState::Browse)
+        return;
+    refreshIfStale();
+    if (m_current < 0)
+        throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    m_buffer.clear();
+    for (int i = 0; i < m_fields.size(); ++i)
+        m_buffer.append(m_rows.value(m_current, i + m_firstField));
+    m_modified = false;
+    m_state = DatasetState::Edit;
+    emit stateChanged();
+}
+
+void Query::cancel()
+{
+    if (m_state == DatasetState::Browse || m_state == DatasetState::Closed)
+        return;
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    emit rowChanged(m_current);
+    emit stateChanged();
+}
+
+void Query::post()
+{
+    checkOpen();
+    if (m_state != DatasetState::Edit)
+        return;
+    const qint64 rowid = m_rows.value(m_current, 0).toLongLong();
+    const int n = m_writeFields.size();
+    m_engine.write(m_liveTable->path, this, [&]() {
+        for (int i = 0; i < n; ++i)
+            m_update->bind(i + 1, m_buffer.at(i));
+        m_update->bind(n + 1, rowid);
+        m_update->run();
+    });
+    QList<QVariant> row{QVariant(rowid)};
+    row.append(m_buffer);
+    m_rows.replace(m_current, row);
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    emit rowChanged(m_current);
+    emit stateChanged();
+}
+
+void Query::remove()
+{
+    checkWritable();
+    if (m_state == DatasetState::Edit)
+        cancel();
+    refreshIfStale();
+    if (m_current < 0)
+        throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    const qint64 rowid = m_rows.value(m_current, 0).toLongLong();
+    m_engine.write(m_liveTable->path, this, [&]() {
+        m_delete->bind(1, rowid);
+        m_delete->run();
+    });
+    m_rows.remove(m_current);
+    if (m_current >= m_rows.size()) {
+        m_current = m_rows.size() - 1;
+        m_eof = true;
+    }
+    if (m_current < 0)
+        m_eof = m_bof = true;
+    emit rowsReset();
+    emit currentChanged();
+}
+
+} // namespace kestar

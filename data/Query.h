@@ -1,0 +1,104 @@
+#pragma once
+
+#include "data/Dataset.h"
+#include "data/SqliteRowStore.h"
+#include "data/SqliteStatement.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+
+namespace kestar {
+
+class Engine;
+struct TableFile;
+
+// The result of one statement of the program's SQL dialect, read whole into a compact row
+// store when it opens. A live result (one table, no grouping) can be edited row by row, each
+// post writing the row back into the table by its row id; any other result is read only.
+class Query : public Dataset
+{
+    Q_OBJECT
+public:
+    Query(Engine& engine, const QString& sql = {}, QObject* parent = nullptr);
+    ~Query() override;
+
+    // Replaces the statement; the query is closed first.
+    void setSql(const QString& statement);
+    QString sql() const { return m_sql; }
+    // True once open on a result that writes back into its table.
+    bool isLive() const { return isOpen() && m_live; }
+
+    void open() override;
+    void close() override;
+    bool isOpen() const override { return m_state != DatasetState::Closed; }
+    DatasetState state() const override { return m_state; }
+    bool isReadOnly() const override { return !isLive() || m_readOnly; }
+    void setReadOnly(bool readOnly) override { m_readOnly = readOnly; }
+
+    void first() override;
+    void next() override;
+    void prior() override;
+    void last() override;
+    bool eof() const override;
+    bool bof() const override;
+    bool isEmpty() const override;
+
+    QList<FieldDef> fields() const override { return m_fields; }
+    int fieldIndex(const QString& name) const override;
+    QString text(const QString& field) const override;
+    void setText(const QString& field, const QString& text) override;
+    double number(const QString& field) const override;
+    void setNumber(const QString& field, double value) override;
+
+    void insert() override;
+    void edit() override;
+    void post() override;
+    void cancel() override;
+    void remove() override;
+    bool isModified() const override { return m_modified; }
+    void refresh() override;
+
+    qint64 rowCount() const override;
+    qint64 position() const override;
+    void moveTo(qint64 row) override;
+    QString textAt(qint64 row, int column) const override;
+
+private:
+    void checkOpen() const;
+    void checkWritable() const;
+    int checkedField(const QString& name) const;
+    void finishPending();
+    void run();
+    void reread();
+    void refreshIfStale() const;
+    void markStale();
+    QVariant storedValue(qint64 row, int field) const;
+    const FieldDef& writeField(int field) const;
+    void setCurrent(qint64 row);
+
+    Engine& m_engine;
+    QString m_sql;
+    DatasetState m_state = DatasetState::Closed;
+    bool m_readOnly = false;
+    bool m_live = false;
+    QList<FieldDef> m_fields;
+    QList<FieldDef> m_writeFields; // for a live result: each column as the table defines it
+    QList<std::shared_ptr<const TableFile>> m_tables;
+    std::shared_ptr<const TableFile> m_liveTable;
+    SqliteRowStore m_rows; // a live result keeps the row id in column 0
+    int m_firstField = 0;
+    qint64 m_current = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    QList<QVariant> m_buffer;
+    bool m_modified = false;
+    mutable bool m_stale = false;
+    bool m_resetQueued = false;
+    QString m_sqlite;
+    std::unique_ptr<SqliteStatement> m_update;
+    std::unique_ptr<SqliteStatement> m_delete;
+};
+
+} // namespace kestar

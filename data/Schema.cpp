@@ -1,0 +1,188 @@
+#include "data/Schema.h"
+
+#include "data/EngineError.h"
+#include "data/FieldValue.h"
+#include "data/SqliteStatement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace kestar::Schema {
+
+namespace {
+
+QList<FieldDef> fieldsOf(std::initializer_list<std::pair<const char*, FieldType>> list)
+{
+    QList<FieldDef> fields;
+    for (const auto& [name, type] : list)
+        fields.append({QString::fromLatin1(name), type});
+    return fields;
+}
+
+QList<TableDef> makeTables()
+{
+    using T = FieldType;
+    QList<TableDef> defs;
+    defs.append({QStringLiteral("magacin"),
+                 fieldsOf({{"SIFRA", T::Text},
+                           {"NAZIV", T::Text},
+                           {"GRUPAROBE", T::Text},
+                           {"NAZIVGRUPE", T::Text},
+                           {"JM", T::Text},
+                           {"KOLICINA", T::Number},
+                           {"MINKOLICINA", T::Number},
+                           {"CENANABAVNA", T::Number},
+                           {"CENAPRODAJNA", T::Number},
+                           {"DATUMULAZA", T::Date},
+                           {"MAGACIN1", T::Number},
+                           {"MAGACIN2", T::Number},
+                           {"MAGACIN3", T::Number},
+                           {"MAGACIN4", T::Number},
+                           {"MAGACIN5", T::Number},
+                           {"PROIZVOD", T::Text},
+                           {"RABAT", T::Number},
+                           {"KOLICINAZANABAVKU", T::Number},
+                           {"POCETNOSTANJE", T::Number}}),
+                 QStringLiteral("SIFRA"),
+                 {{QStringLiteral("NAZIVGRUPE")}}});
+    defs.append({QStringLiteral("pmagacin"),
+                 fieldsOf({{"SIFRA", T::Text},
+                           {"GRUPAROBE", T::Text},
+                           {"NAZIVGRUPE", T::Text},
+                           {"NAZIV", T::Text},
+                           {"JM", T::Text},
+                           {"MINKOLICINA", T::Number},
+                           {"CENANABAVNA", T::Number},
+                           {"CENAPRODAJNA", T::Number},
+                           {"DATUMULAZA", T::Date},
+                           {"PROIZVOD", T::Text},
+                           {"KOLICINA", T::Number}}),
+                 QString(),
+                 {}});
+    defs.append({QStringLiteral("prometx"),
+                 fieldsOf({{"BROJDOKUMENTA", T::Integer},
+                           {"NARUDZBENICA", T::Integer},
+                           {"OTPREMNICA", T::Integer},
+                           {"ULAZ", T::Integer},
+                           {"PREDRACUN", T::Integer},
+                           {"RADNINALOG", T::Integer},
+                           {"RACUN", T::Integer},
+                           {"POVRATNICA", T::Integer},
+                           {"UMAGACIN", T::Integer},
+                           {"MAGACIN", T::Integer},
+                           {"KOMENTAR", T::Text},
+                           {"KOMENTAR2", T::Text},
+                           {"DATUM", T::Date},
+                           {"VALUTA", T::Date},
+                           {"SIFRAROBE", T::Text},
+                           {"NAZIV", T::Text},
+                           {"NAZIVGRUPE", T::Text},
+                           {"SIFRAGRUPE", T::Text},
+                           {"CENA", T::Number},
+                           {"KOLICINA", T::Number},
+                           {"RABAT", T::Number},
+                           {"UI", T::Text},
+                           {"SIFRAKUPCA", T::Text},
+                           {"KUPAC", T::Text},
+                           {"VREDNOST", T::Number},
+                           {"KORISNIK", T::Text},
+                           {"SIFRAMASINE", T::Text},
+                           {"SIFRAMASINE2", T::Text},
+                           {"NAZIVMASINE", T::Text},
+                           {"SALDO", T::Number}}),
+                 QString(),
+                 {{QStringLiteral("SIFRAROBE")},
+                  {QStringLiteral("SIFRAMASINE"), QStringLiteral("SIFRAMASINE2")},
+                  {QStringLiteral("OTPREMNICA")},
+                  {QStringLiteral("ULAZ")}}});
+    defs.append({QStringLiteral("korisnici"),
+                 fieldsOf({{"SIFRA", T::Text}, {"KORISNIK", T::Text}}),
+                 QString(),
+                 {}});
+    defs.append(
+        {QStringLiteral("masina"),
+         fieldsOf({{"SIFRAMASINE", T::Text}, {"SIFRA2", T::Text}, {"NAZIVMASINE", T::Text}}),
+         QString(),
+         {}});
+    return defs;
+}
+
+QString ident(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+QString createStatements(const TableDef& def)
+{
+    QStringList columns;
+    for (const FieldDef& field : def.fields) {
+        QString column = ident(field.name) + QLatin1Char(' ') + FieldValue::sqlType(field.type);
+        if (field.name.compare(def.key, Qt::CaseInsensitive) == 0)
+            column += QStringLiteral(" NOT NULL PRIMARY KEY");
+        columns.append(column);
+    }
+    const QString order = QString::fromLatin1(kOrderColumn);
+    if (def.key.isEmpty())
+        columns.append(ident(order) + QStringLiteral(" INTEGER NOT NULL DEFAULT 0"));
+    QString sql = QStringLiteral("CREATE TABLE %1 (%2);").arg(ident(def.name), columns.join(", "));
+    QList<QStringList> indexes = def.indexes;
+    if (def.key.isEmpty())
+        indexes.prepend({order});
+    for (const QStringList& index : indexes) {
+        QStringList quoted;
+        for (const QString& column : index)
+            quoted.append(ident(column));
+        const QString indexName = def.name + QLatin1Char('_') + index.join(QLatin1Char('_'));
+        sql += QStringLiteral("CREATE INDEX %1 ON %2 (%3);")
+                   .arg(ident(indexName), ident(def.name), quoted.join(", "));
+    }
+    return sql;
+}
+
+} // namespace
+
+const QList<TableDef>& tables()
+{
+    static const QList<TableDef> defs = makeTables();
+    return defs;
+}
+
+const TableDef& table(const QString& name)
+{
+    for (const TableDef& def : tables()) {
+        if (def.name.compare(name, Qt::CaseInsensitive) == 0)
+            return def;
+    }
+    throw EngineError(QStringLiteral("Unknown table: %1").arg(name));
+}
+
+void createTableFile(const QString& folder, const TableDef& def)
+{
+    const QString path = QDir(folder).absoluteFilePath(def.name + QStringLiteral(".db"));
+    if (QFileInfo::exists(path))
+        throw EngineError(QStringLiteral("Table already exists: %1").arg(path));
+    if (!QFileInfo(folder).isDir())
+        throw EngineError(QStringLiteral("Folder does not exist: %1").arg(folder));
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString error = db ? sqliteError(db) : QStringLiteral("out of memory");
+        sqlite3_close(db);
+        throw EngineError(QStringLiteral("Cannot create table %1: %2").arg(path, error));
+    }
+    try {
+        sqliteExec(db, QStringLiteral("PRAGMA journal_mode=DELETE; BEGIN;") +
+                           createStatements(def) + QStringLiteral("COMMIT;"));
+    } catch (const EngineError& error) {
+        sqlite3_close(db);
+        QFile::remove(path);
+        throw EngineError(QStringLiteral("Cannot create table %1: %2").arg(path, error.text()));
+    }
+    sqlite3_close(db);
+}
+
+} // namespace kestar::Schema

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "data/Dataset.h"
+
+#include <QList>
+#include <QString>
+
+namespace kestar {
+
+// How one table of the data folder is laid out: its fields in field order and its key.
+struct TableDef
+{
+    QString name; // bare table name, also the file's name: magacin -> magacin.db
+    QList<FieldDef> fields;
+    QString key;                // the primary key field; "" keeps the rows in stored order
+    QList<QStringList> indexes; // secondary indexes, each a list of fields
+};
+
+// The five tables of the data folder and the maker of their files. Only the set-up tool and
+// test fixtures create tables; the program itself never does.
+namespace Schema {
+
+// magacin, pmagacin, prometx, korisnici, masina.
+const QList<TableDef>& tables();
+// By bare name, case ignored; raises EngineError for a name that is not one of the five.
+const TableDef& table(const QString& name);
+// Creates <folder>/<name>.db, folder being the data folder (absolute or relative to the
+// working folder). A table without key gets the hidden, indexed order column. Raises
+// EngineError when the file already exists or cannot be made.
+void createTableFile(const QString& folder, const TableDef& def);
+
+// The name of the hidden order column of a table without key.
+inline constexpr const char* kOrderColumn = "_ord";
+
+} // namespace Schema
+} // namespace kestar

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QVariant>
+
+namespace kestar {
+
+class SqliteStatement;
+
+// Rows of a fixed number of columns packed into one byte buffer (a tag byte and the value per
+// cell), so that a result of 100,000 rows costs about the size of its data and not one heap
+// object per cell. Replaced and removed rows leave their old bytes behind until clear().
+class SqliteRowStore
+{
+public:
+    explicit SqliteRowStore(int columns = 0) : m_columns(columns) {}
+
+    int columns() const { return m_columns; }
+    qint64 size() const { return m_offsets.size(); }
+    void clear(int columns);
+
+    // Appends the columns first..first+columns()-1 of the statement's current row.
+    void append(const SqliteStatement& statement, int first);
+    void append(const QList<QVariant>& values);
+    void insert(qint64 row, const QList<QVariant>& values);
+    void replace(qint64 row, const QList<QVariant>& values);
+    void remove(qint64 row);
+
+    QVariant value(qint64 row, int column) const;
+    QList<QVariant> row(qint64 row) const;
+
+private:
+    qint64 encode(const QList<QVariant>& values);
+    void encodeValue(const QVariant& value);
+    const char* skipTo(qint64 row, int column) const;
+
+    int m_columns = 0;
+    QByteArray m_data;
+    QList<qint64> m_offsets;
+};
+
+} // namespace kestar

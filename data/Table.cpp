@@ -1,0 +1,774 @@
+#include "data/Table.h"
+
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/FieldValue.h"
+#include "data/Schema.h"
+#include "data/SqliteTableStatements.h"
+
+#include <QMetaObject>
+#include <sqlite3.h>
+
+namespace kestar {
+
+namespace {
+
+constexpr qint64 kOrderStep = 1024;
+
+EngineError closedError()
+{
+    return EngineError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+} // namespace
+
+Table::Table(Engine& engine, const QString& name, QObject* parent)
+    : Dataset(parent), m_engine(engine), m_name(name)
+{
+    connect(&m_engine, &Engine::aboutToWrite, this, [this]() {
+        if (m_sql) {
+            m_sql->walkNext.reset();
+            m_sql->walkPrior.reset();
+        }
+        m_walkingForward = m_walkingBackward = false;
+    });
+    connect(&m_engine, &Engine::tableWritten, this,
+            [this](const QString& path, const QObject* writer) {
+                if (isOpen() && writer != this && m_file && m_file->path == path)
+                    markStale();
+            });
+}
+
+Table::~Table() = default;
+
+void Table::prepare()
+{
+    const TableFile& file = *m_file;
+    m_keyField = -1;
+    for (int i = 0; i < file.fields.size(); ++i) {
+        if (!file.key.isEmpty() &&
+            file.fields.at(i).name.compare(file.key, Qt::CaseInsensitive) == 0)
+            m_keyField = i;
+    }
+    if (m_keyField < 0 && !file.hasOrder)
+        throw EngineError(
+            QStringLiteral("Table %1 has neither a key nor an order column").arg(m_name));
+    m_orderColumn = m_keyField >= 0 ? file.fields.at(m_keyField).name
+                                    : QString::fromLatin1(Schema::kOrderColumn);
+
+    m_sql = SqliteTableStatements::prepare(m_engine.handle(), file, m_orderColumn, m_keyField >= 0,
+                                           kOrderStep);
+    m_pages.reset(m_sql.get(), file.fields.size(), m_name);
+}
+
+// ---- opening and closing ----------------------------------------------------------------
+
+void Table::open()
+{
+    if (isOpen())
+        return;
+    m_file = m_engine.attach(m_name);
+    prepare();
+    m_state = DatasetState::Browse;
+    forgetRows();
+    m_stale = false;
+    first();
+    emit stateChanged();
+    emit rowsReset();
+}
+
+void Table::close()
+{
+    if (!isOpen())
+        return;
+    m_sql.reset();
+    m_state = DatasetState::Closed;
+    m_buffer.clear();
+    m_modified = false;
+    setNoRow();
+    forgetRows();
+    m_walkingForward = m_walkingBackward = false;
+    emit stateChanged();
+    emit rowsReset();
+}
+
+void Table::refresh()
+{
+    checkOpen();
+    finishPending();
+    markStale();
+    refreshIfStale();
+    emit rowsReset();
+    emit currentChanged();
+}
+
+void Table::forgetRows()
+{
+    m_pages.clear();
+    m_count = -1;
+    m_fromStart = m_fromEnd = -1;
+}
+
+void Table::markStale()
+{
+    m_stale = true;
+    forgetRows();
+    if (m_sql) {
+        m_sql->walkNext.reset();
+        m_sql->walkPrior.reset();
+    }
+    m_walkingForward = m_walkingBackward = false;
+    // Many writes in a row (a posting) tell the grids once, when the program is idle again.
+    if (!m_resetQueued) {
+        m_resetQueued = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this]() {
+                m_resetQueued = false;
+                if (isOpen())
+                    emit rowsReset();
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void Table::refreshIfStale() const
+{
+    if (!m_stale || !m_sql)
+        return;
+    auto* self = const_cast<Table*>(this);
+    self->m_stale = false;
+    if (!m_hasRow) {
+        if (!self->loadRow(m_sql->first))
+            self->setNoRow();
+        else
+            self->m_eof = self->m_bof = false;
+        return;
+    }
+    const Place old = m_row.place;
+    if (self->seekRowid(old.rowid))
+        return;
+    // The row is gone: stand on the row that followed it, else on the one before.
+    SqliteStatement& after = m_sql->after;
+    after.bind(1, old.order);
+    after.bind(2, old.rowid);
+    if (self->loadRow(after))
+        return;
+    SqliteStatement& before = m_sql->before;
+    before.bind(1, old.order);
+    before.bind(2, old.rowid);
+    if (!self->loadRow(before))
+        self->setNoRow();
+}
+
+// ---- rows -----------------------------------------------------------------------------------
+
+void Table::takeRow(const SqliteStatement& statement)
+{
+    m_row.place.rowid = statement.columnInt(0);
+    m_row.place.order = statement.column(1);
+    // Fields are decoded only when read: a walk over many rows touches few of them.
+    m_row.values.clear(m_file->fields.size());
+    m_row.values.append(statement, 2);
+    m_hasRow = true;
+}
+
+bool Table::loadRow(SqliteStatement& statement)
+{
+    const bool found = statement.step();
+    if (found)
+        takeRow(statement);
+    statement.reset();
+    return found;
+}
+
+bool Table::seekRowid(qint64 rowid)
+{
+    m_sql->byRowid.bind(1, rowid);
+    return loadRow(m_sql->byRowid);
+}
+
+void Table::setNoRow()
+{
+    m_hasRow = false;
+    m_row = Row();
+    m_eof = m_bof = true;
+    m_fromStart = m_fromEnd = -1;
+}
+
+void Table::afterMove()
+{
+    m_walkingForward = m_walkingBackward = false;
+    emit currentChanged();
+}
+
+// ---- moving ---------------------------------------------------------------------------------
+
+void Table::first()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    if (loadRow(m_sql->first)) {
+        m_bof = true;
+        m_eof = false;
+        setPositionFromStart(0);
+    } else {
+        setNoRow();
+    }
+    afterMove();
+}
+
+void Table::last()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    if (loadRow(m_sql->last)) {
+        m_bof = m_eof = false;
+        setPositionFromEnd(0);
+    } else {
+        setNoRow();
+    }
+    afterMove();
+}
+
+void Table::next()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    if (!m_hasRow) {
+        m_eof = true;
+        return;
+    }
+    // While nothing is written a walk keeps stepping one statement instead of seeking anew.
+    SqliteStatement& walk = m_sql->walkNext;
+    if (!m_walkingForward) {
+        walk.reset();
+        m_sql->walkPrior.reset();
+        m_walkingBackward = false;
+        walk.bind(1, m_row.place.order);
+        walk.bind(2, m_row.place.rowid);
+        m_walkingForward = true;
+    }
+    if (walk.step()) {
+        takeRow(walk);
+        m_bof = false;
+        m_eof = false;
+        shiftPosition(1);
+        emit currentChanged();
+    } else {
+        walk.reset();
+        m_walkingForward = false;
+        m_eof = true;
+    }
+}
+
+void Table::prior()
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    if (!m_hasRow) {
+        m_bof = true;
+        return;
+    }
+    SqliteStatement& walk = m_sql->walkPrior;
+    if (!m_walkingBackward) {
+        walk.reset();
+        m_sql->walkNext.reset();
+        m_walkingForward = false;
+        walk.bind(1, m_row.place.order);
+        walk.bind(2, m_row.place.rowid);
+        m_walkingBackward = true;
+    }
+    if (walk.step()) {
+        takeRow(walk);
+        m_bof = false;
+        m_eof = false;
+        shiftPosition(-1);
+        emit currentChanged();
+    } else {
+        walk.reset();
+        m_walkingBackward = false;
+        m_bof = true;
+    }
+}
+
+bool Table::eof() const
+{
+    if (!isOpen())
+        return true;
+    refreshIfStale();
+    return m_state == DatasetState::Insert ? false : m_eof;
+}
+
+bool Table::bof() const
+{
+    if (!isOpen())
+        return true;
+    refreshIfStale();
+    return m_state == DatasetState::Insert ? false : m_bof;
+}
+
+bool Table::isEmpty() const
+{
+    if (!isOpen())
+        return true;
+    refreshIfStale();
+    return !m_hasRow && m_state != DatasetState::Insert;
+}
+
+void Table::findNearest(const QString& key)
+{
+    checkOpen();
+    if (m_keyField < 0)
+        throw EngineError(QStringLiteral("Table %1 has no primary key").arg(m_name));
+    finishPending();
+    refreshIfStale();
+    m_sql->nearest.bind(1, key);
+    if (loadRow(m_sql->nearest) || loadRow(m_sql->last)) {
+        m_eof = m_bof = false;
+        m_fromStart = m_fromEnd = -1;
+    } else {
+        setNoRow();
+    }
+    afterMove();
+}
+
+void Table::moveTo(qint64 row)
+{
+    checkOpen();
+    finishPending();
+    refreshIfStale();
+    const qint64 count = rowCount();
+    if (count == 0) {
+        setNoRow();
+        afterMove();
+        return;
+    }
+    row = qBound<qint64>(0, row, count - 1);
+    const SqliteTablePages::Anchor current{knownPosition(), m_row.place};
+    const bool anchored = m_hasRow && current.position >= 0;
+    if (!seekRowid(m_pages.locate(row, m_count, anchored ? &current : nullptr).rowid))
+        throw EngineError(QStringLiteral("Row %1 of table %2 cannot be read").arg(row).arg(m_name));
+    m_eof = m_bof = false;
+    setPositionFromStart(row);
+    afterMove();
+}
+
+// ---- positions ------------------------------------------------------------------------------
+
+void Table::setPositionFromStart(qint64 position)
+{
+    m_fromStart = position;
+    m_fromEnd = -1;
+}
+
+void Table::setPositionFromEnd(qint64 position)
+{
+    m_fromEnd = position;
+    m_fromStart = -1;
+}
+
+void Table::shiftPosition(qint64 delta)
+{
+    if (m_fromStart >= 0)
+        m_fromStart += delta;
+    if (m_fromEnd >= 0)
+        m_fromEnd -= delta;
+}
+
+qint64 Table::knownPosition() const
+{
+    if (!m_hasRow)
+        return -1;
+    if (m_fromStart < 0 && m_fromEnd >= 0 && m_count >= 0)
+        m_fromStart = m_count - 1 - m_fromEnd;
+    return m_fromStart;
+}
+
+qint64 Table::rowCount() const
+{
+    if (!isOpen())
+        return 0;
+    refreshIfStale();
+    if (m_count < 0) {
+        m_sql->count.step();
+        m_count = m_sql->count.columnInt(0);
+        m_sql->count.reset();
+    }
+    return m_count + (m_state == DatasetState::Insert ? 1 : 0);
+}
+
+qint64 Table::position() const
+{
+    if (!isOpen())
+        return -1;
+    refreshIfStale();
+    if (!m_hasRow)
+        return m_state == DatasetState::Insert ? 0 : -1;
+    if (m_fromStart < 0 && m_fromEnd >= 0)
+        rowCount();
+    if (knownPosition() < 0) {
+        SqliteStatement& count = m_sql->countBefore;
+        count.bind(1, m_row.place.order);
+        count.bind(2, m_row.place.rowid);
+        count.step();
+        m_fromStart = count.columnInt(0);
+        count.reset();
+    }
+    return m_fromStart;
+}
+
+QVariant Table::cachedValue(qint64 row, int column) const
+{
+    if (m_hasRow && knownPosition() >= 0) {
+        const SqliteTablePages::Anchor current{m_fromStart, m_row.place};
+        return m_pages.value(row, column, m_count, &current);
+    }
+    return m_pages.value(row, column, m_count, nullptr);
+}
+
+QString Table::textAt(qint64 row, int column) const
+{
+    if (!isOpen())
+        return {};
+    refreshIfStale();
+    if (column < 0 || column >= m_file->fields.size() || row < 0 || row >= rowCount())
+        return {};
+    const FieldType type = m_file->fields.at(column).type;
+    if (m_state != DatasetState::Browse) {
+        const qint64 current = position();
+        if (row == current)
+            return FieldValue::toText(m_buffer.value(column), type);
+        if (m_state == DatasetState::Insert && row > current)
+            --row;
+    }
+    return FieldValue::toText(cachedValue(row, column), type);
+}
+
+// ---- fields ---------------------------------------------------------------------------------
+
+QList<FieldDef> Table::fields() const
+{
+    return m_file ? m_file->fields : QList<FieldDef>();
+}
+
+int Table::fieldIndex(const QString& name) const
+{
+    if (!m_file)
+        return -1;
+    for (int i = 0; i < m_file->fields.size(); ++i) {
+        if (m_file->fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int Table::checkedField(const QString& name) const
+{
+    checkOpen();
+    const int index = fieldIndex(name);
+    if (index < 0)
+        throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
+    return index;
+}
+
+QVariant Table::valueInBuffer(int field) const
+{
+    if (m_state != DatasetState::Browse)
+        return m_buffer.at(field);
+    if (!m_hasRow)
+        return {};
+    return m_row.values.value(0, field);
+}
+
+QString Table::text(const QString& field) const
+{
+    const int index = checkedField(field);
+    refreshIfStale();
+    return FieldValue::toText(valueInBuffer(index), m_file->fields.at(index).type);
+}
+
+double Table::number(const QString& field) const
+{
+    const int index = checkedField(field);
+    refreshIfStale();
+    return FieldValue::toNumber(valueInBuffer(index), m_file->fields.at(index));
+}
+
+void Table::setText(const QString& field, const QString& text)
+{
+    const int index = checkedField(field);
+    if (m_state == DatasetState::Browse)
+        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
+    QVariant value = FieldValue::fromText(text, m_file->fields.at(index));
+    // A key is never NULL: an empty key is the empty text, which can stand once.
+    if (index == m_keyField && value.isNull())
+        value = QString(QLatin1String(""));
+    m_buffer[index] = value;
+    m_modified = true;
+    emit rowChanged(position());
+}
+
+void Table::setNumber(const QString& field, double value)
+{
+    const int index = checkedField(field);
+    if (m_state == DatasetState::Browse)
+        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
+    m_buffer[index] = FieldValue::fromNumber(value, m_file->fields.at(index));
+    m_modified = true;
+    emit rowChanged(position());
+}
+
+// ---- editing --------------------------------------------------------------------------------
+
+void Table::checkOpen() const
+{
+    if (!isOpen())
+        throw closedError();
+}
+
+void Table::checkWritable() const
+{
+    checkOpen();
+    if (m_readOnly)
+        throw EngineError(QStringLiteral("Cannot modify a read-only dataset"));
+}
+
+void Table::finishPending()
+{
+    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert) {
+        if (m_modified)
+            post();
+        else
+            cancel();
+    }
+}
+
+void Table::insert()
+{
+    checkWritable();
+    finishPending();
+    refreshIfStale();
+    m_buffer = QList<QVariant>(m_file->fields.size());
+    if (m_keyField >= 0)
+        m_buffer[m_keyField] = QString(QLatin1String(""));
+    m_modified = false;
+    m_state = DatasetState::Insert;
+    emit rowsReset();
+    emit stateChanged();
+}
+
+void Table::edit()
+{
+    checkWritable();
+    if (m_state != DatasetState::Browse)
+        return;
+    refreshIfStale();
+    if (!m_hasRow) {
+        insert();
+        return;
+    }
+    m_buffer = m_row.values.row(0);
+    m_modified = false;
+    m_state = DatasetState::Edit;
+    emit stateChanged();
+}
+
+void Table::cancel()
+{
+    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
+        return;
+    const bool wasInsert = m_state == DatasetState::Insert;
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    if (wasInsert)
+        emit rowsReset();
+    else if (m_hasRow)
+        emit rowChanged(position());
+    emit stateChanged();
+}
+
+void Table::post()
+{
+    checkOpen();
+    if (m_state == DatasetState::Insert)
+        postInsert();
+    else if (m_state == DatasetState::Edit)
+        postEdit();
+}
+
+QVariant Table::orderBefore(const std::optional<Place>& before)
+{
+    if (!before) {
+        if (!loadRow(m_sql->last))
+            return QVariant(qint64(0));
+        return QVariant(m_row.place.order.toLongLong() + kOrderStep);
+    }
+    const qint64 next = before->order.toLongLong();
+    SqliteStatement& prior = m_sql->before;
+    prior.bind(1, before->order);
+    prior.bind(2, before->rowid);
+    const bool found = prior.step();
+    const qint64 previous = found ? prior.columnInt(1) : 0;
+    prior.reset();
+    if (!found)
+        return QVariant(next - kOrderStep);
+    if (next - previous >= 2)
+        return QVariant(previous + (next - previous) / 2);
+    return {}; // no gap left
+}
+
+void Table::postInsert()
+{
+    const int n = m_file->fields.size();
+    const std::optional<Place> before = m_hasRow ? std::optional<Place>(m_row.place) : std::nullopt;
+    const Row kept = m_row;
+    const bool keptHasRow = m_hasRow;
+    qint64 newRowid = 0;
+    try {
+        m_engine.write(m_file->path, this, [&]() {
+            SqliteStatement& insert = m_sql->insert;
+            for (int i = 0; i < n; ++i)
+                insert.bind(i + 1, m_buffer.at(i));
+            if (m_keyField < 0) {
+                QVariant order = orderBefore(before);
+                if (order.isNull()) {
+                    m_sql->renumber.run();
+                    std::optional<Place> moved;
+                    if (before && seekRowid(before->rowid))
+                        moved = m_row.place;
+                    order = orderBefore(moved);
+                }
+                insert.bind(n + 1, order);
+            }
+            try {
+                insert.run();
+            } catch (const EngineError&) {
+                const int code = sqlite3_extended_errcode(m_engine.handle());
+                if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+                    throw EngineError(QStringLiteral("Key violation"));
+                throw;
+            }
+            newRowid = sqlite3_last_insert_rowid(m_engine.handle());
+        });
+    } catch (...) {
+        m_row = kept;
+        m_hasRow = keptHasRow;
+        throw;
+    }
+    const qint64 oldPosition = m_hasRow ? knownPosition() : 0;
+    const qint64 oldFromEnd = m_fromEnd;
+    m_pages.clear();
+    if (m_count >= 0)
+        ++m_count;
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    if (!seekRowid(newRowid))
+        throw EngineError(QStringLiteral("The new row of table %1 cannot be read").arg(m_name));
+    m_eof = m_bof = false;
+    if (m_keyField >= 0) {
+        m_fromStart = m_fromEnd = -1;
+    } else if (!keptHasRow) {
+        m_fromStart = m_fromEnd = -1;
+    } else if (oldPosition >= 0) {
+        setPositionFromStart(oldPosition);
+    } else if (oldFromEnd >= 0) {
+        setPositionFromEnd(oldFromEnd + 1);
+    } else {
+        m_fromStart = m_fromEnd = -1;
+    }
+    m_walkingForward = m_walkingBackward = false;
+    emit rowsReset();
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void Table::postEdit()
+{
+    const int n = m_file->fields.size();
+    const qint64 rowid = m_row.place.rowid;
+    m_engine.write(m_file->path, this, [&]() {
+        SqliteStatement& update = m_sql->update;
+        for (int i = 0; i < n; ++i)
+            update.bind(i + 1, m_buffer.at(i));
+        update.bind(n + 1, rowid);
+        try {
+            update.run();
+        } catch (const EngineError&) {
+            const int code = sqlite3_extended_errcode(m_engine.handle());
+            if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+                throw EngineError(QStringLiteral("Key violation"));
+            throw;
+        }
+        if (sqlite3_changes(m_engine.handle()) == 0)
+            throw EngineError(QStringLiteral("The row was deleted meanwhile"));
+    });
+    const bool keyMoved =
+        m_keyField >= 0 && m_buffer.at(m_keyField) != m_row.values.value(0, m_keyField);
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    m_pages.clear();
+    seekRowid(rowid);
+    if (keyMoved)
+        m_fromStart = m_fromEnd = -1;
+    m_walkingForward = m_walkingBackward = false;
+    if (keyMoved)
+        emit rowsReset();
+    else
+        emit rowChanged(position());
+    emit stateChanged();
+}
+
+void Table::remove()
+{
+    checkWritable();
+    if (m_state == DatasetState::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == DatasetState::Edit)
+        cancel();
+    refreshIfStale();
+    if (!m_hasRow)
+        throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    const Place gone = m_row.place;
+    m_engine.write(m_file->path, this, [&]() {
+        m_sql->remove.bind(1, gone.rowid);
+        m_sql->remove.run();
+    });
+    m_pages.clear();
+    if (m_count >= 0)
+        --m_count;
+    m_walkingForward = m_walkingBackward = false;
+    SqliteStatement& after = m_sql->after;
+    after.bind(1, gone.order);
+    after.bind(2, gone.rowid);
+    if (loadRow(after)) {
+        m_eof = false;
+        if (m_fromEnd >= 0)
+            --m_fromEnd;
+    } else {
+        SqliteStatement& before = m_sql->before;
+        before.bind(1, gone.order);
+        before.bind(2, gone.rowid);
+        if (loadRow(before)) {
+            m_eof = true;
+            if (m_fromStart >= 0)
+                --m_fromStart;
+        } else {
+            setNoRow();
+        }
+    }
+    m_bof = !m_hasRow;
+    emit rowsReset();
+    emit currentChanged();
+}
+
+} // namespace kestar

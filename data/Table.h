@@ -1,0 +1,137 @@
+#pragma once
+
+#include "data/Dataset.h"
+#include "data/SqliteRowStore.h"
+#include "data/SqliteStatement.h"
+#include "data/SqliteTablePages.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+
+namespace kestar {
+
+class Engine;
+struct TableFile;
+struct SqliteTableStatements;
+
+// A cursor over one table file: a keyed table (magacin on SIFRA) is read in key order, any
+// other table in its stored order (the hidden order column). Moves are indexed seeks, so a
+// cursor on a million-row ledger never reads more than the rows it shows.
+class Table : public Dataset
+{
+    Q_OBJECT
+public:
+    Table(Engine& engine, const QString& name, QObject* parent = nullptr);
+    ~Table() override;
+
+    // The name as given to the engine.
+    QString name() const { return m_name; }
+    // Goes to the first row whose key is equal or greater, else to the last row; in an empty
+    // table the key field then reads "". Raises an engine error on a table without key.
+    void findNearest(const QString& key);
+
+    void open() override;
+    void close() override;
+    bool isOpen() const override { return m_state != DatasetState::Closed; }
+    DatasetState state() const override { return m_state; }
+    bool isReadOnly() const override { return m_readOnly; }
+    void setReadOnly(bool readOnly) override { m_readOnly = readOnly; }
+
+    void first() override;
+    void next() override;
+    void prior() override;
+    void last() override;
+    bool eof() const override;
+    bool bof() const override;
+    bool isEmpty() const override;
+
+    QList<FieldDef> fields() const override;
+    int fieldIndex(const QString& name) const override;
+    QString text(const QString& field) const override;
+    void setText(const QString& field, const QString& text) override;
+    double number(const QString& field) const override;
+    void setNumber(const QString& field, double value) override;
+
+    void insert() override;
+    void edit() override;
+    void post() override;
+    void cancel() override;
+    void remove() override;
+    bool isModified() const override { return m_modified; }
+    void refresh() override;
+
+    qint64 rowCount() const override;
+    qint64 position() const override;
+    void moveTo(qint64 row) override;
+    QString textAt(qint64 row, int column) const override;
+
+private:
+    // Where a row stands in the table's order.
+    using Place = SqliteTablePages::Place;
+    struct Row
+    {
+        Place place;
+        SqliteRowStore values; // one row
+    };
+
+    void checkOpen() const;
+    void checkWritable() const;
+    int checkedField(const QString& name) const;
+    // Posts a changed pending row, drops an unchanged one.
+    void finishPending();
+    void refreshIfStale() const;
+    void markStale();
+    void forgetRows();
+    void prepare();
+
+    // Reads the current row of the statement (rowid, order, fields) into m_row.
+    void takeRow(const SqliteStatement& statement);
+    bool loadRow(SqliteStatement& statement);
+    bool seekRowid(qint64 rowid);
+    void setNoRow();
+    void afterMove();
+
+    void postInsert();
+    void postEdit();
+    QVariant orderBefore(const std::optional<Place>& before);
+    QVariant valueInBuffer(int field) const;
+
+    qint64 knownPosition() const; // -1 when unknown
+    void setPositionFromStart(qint64 position);
+    void setPositionFromEnd(qint64 position);
+    void shiftPosition(qint64 delta);
+    QVariant cachedValue(qint64 row, int column) const;
+
+    Engine& m_engine;
+    QString m_name;
+    std::shared_ptr<const TableFile> m_file;
+    std::unique_ptr<SqliteTableStatements> m_sql;
+    QString m_orderColumn; // the key field or the hidden order column
+    int m_keyField = -1;
+
+    DatasetState m_state = DatasetState::Closed;
+    bool m_readOnly = false;
+    bool m_hasRow = false;
+    Row m_row;
+    bool m_eof = true;
+    bool m_bof = true;
+    // Position of the current row, counted from the first row or from the last; -1 unknown.
+    mutable qint64 m_fromStart = -1;
+    mutable qint64 m_fromEnd = -1;
+    mutable qint64 m_count = -1;
+
+    QList<QVariant> m_buffer;
+    bool m_modified = false;
+
+    mutable bool m_stale = false;
+    mutable bool m_walkingForward = false;
+    mutable bool m_walkingBackward = false;
+    bool m_resetQueued = false;
+    SqliteTablePages m_pages;
+};
+
+} // namespace kestar

@@ -1,0 +1,195 @@
+#include "data/sql/SqlTranslator.h"
+
+#include "data/EngineError.h"
+
+#include <algorithm>
+
+namespace kestar::sql {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool containsName(const QStringList& names, const QString& name)
+{
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
+bool hasSum(const ast::Select& select)
+{
+    return std::any_of(select.items.begin(), select.items.end(), [](const ast::SelectItem& item) {
+        return item.kind == ast::SelectItem::Kind::Sum;
+    });
+}
+
+} // namespace
+
+QString quotedName(const QString& name)
+{
+    return u'"' + QString(name).replace(u"\""_s, u"\"\""_s) + u'"';
+}
+
+QString quotedLiteral(const QString& text)
+{
+    return u'\'' + QString(text).replace(u"'"_s, u"''"_s) + u'\'';
+}
+
+SqlTranslator::SqlTranslator(const ast::Select& select, const TableInfo& table)
+    : m_select(select), m_table(table), m_grouped(!select.groupBy.empty() || hasSum(select))
+{
+}
+
+Translation SqlTranslator::translate() const
+{
+    Translation translation;
+    translation.table = m_select.table.text;
+    translation.live = !m_grouped;
+
+    QStringList groupFields;
+    for (const ast::Name& name : m_select.groupBy)
+        groupFields << field(name);
+    checkGrouping(groupFields);
+
+    QStringList selected = resultColumns(translation);
+    if (translation.live)
+        selected.prepend(u"_rowid_ AS \"_rowid_\""_s);
+
+    QStringList sumAliases;
+    for (const ast::SelectItem& item : m_select.items) {
+        if (item.kind == ast::SelectItem::Kind::Sum && item.alias)
+            sumAliases << item.alias->text.toUpper();
+    }
+
+    QString sql = u"SELECT "_s + selected.join(u", "_s) + u" FROM "_s + m_table.qualified;
+    if (m_select.where)
+        sql += u" WHERE "_s + condition(*m_select.where);
+    if (!groupFields.isEmpty()) {
+        QStringList terms;
+        for (const QString& name : groupFields)
+            terms << quotedName(name);
+        sql += u" GROUP BY "_s + terms.join(u", "_s);
+    }
+    const QStringList order = orderTerms(sumAliases, groupFields);
+    if (!order.isEmpty())
+        sql += u" ORDER BY "_s + order.join(u", "_s);
+    translation.sqlite = sql;
+    return translation;
+}
+
+QString SqlTranslator::field(const ast::Name& name) const
+{
+    for (const QString& stored : m_table.fields) {
+        if (stored.compare(name.text, Qt::CaseInsensitive) == 0)
+            return stored;
+    }
+    throw EngineError(u"Invalid field name: %1"_s.arg(name.text));
+}
+
+QStringList SqlTranslator::resultColumns(Translation& translation) const
+{
+    QStringList selected;
+    auto add = [&](const QString& expression, const QString& name) {
+        if (containsName(translation.columns, name))
+            throw EngineError(u"Duplicate column name: %1"_s.arg(name));
+        translation.columns << name;
+        selected << expression + u" AS "_s + quotedName(name);
+    };
+    if (m_select.star) {
+        for (const QString& stored : m_table.fields)
+            add(quotedName(stored), stored);
+        return selected;
+    }
+    for (const ast::SelectItem& item : m_select.items) {
+        const QString stored = field(item.field);
+        if (item.kind == ast::SelectItem::Kind::Field) {
+            add(quotedName(stored), stored);
+            continue;
+        }
+        const QString name = item.alias ? item.alias->text.toUpper() : u"SUM OF "_s + stored;
+        add(u"SUM("_s + quotedName(stored) + u')', name);
+    }
+    return selected;
+}
+
+void SqlTranslator::checkGrouping(const QStringList& groupFields) const
+{
+    if (!m_grouped)
+        return;
+    // SQLite would take any row's value for a field that is neither grouped nor summed; such a
+    // result is arbitrary, so it is refused.
+    auto check = [&](const QString& stored) {
+        if (!containsName(groupFields, stored))
+            throw EngineError(u"Field %1 must be in GROUP BY or summed"_s.arg(stored));
+    };
+    if (m_select.star) {
+        for (const QString& stored : m_table.fields)
+            check(stored);
+        return;
+    }
+    for (const ast::SelectItem& item : m_select.items) {
+        if (item.kind == ast::SelectItem::Kind::Field)
+            check(field(item.field));
+    }
+}
+
+QStringList SqlTranslator::orderTerms(const QStringList& sumAliases,
+                                      const QStringList& groupFields) const
+{
+    QStringList ordered; // stored names or aliases, to skip them in the tie-break
+    QStringList terms;
+    for (const ast::OrderItem& item : m_select.orderBy) {
+        QString name = item.name.text.toUpper();
+        if (!containsName(sumAliases, name)) {
+            name = field(item.name);
+            if (m_grouped && !containsName(groupFields, name))
+                throw EngineError(u"ORDER BY field %1 must be in GROUP BY"_s.arg(name));
+        }
+        ordered << name;
+        terms << quotedName(name) + (item.descending ? u" DESC"_s : u" ASC"_s);
+    }
+
+    // A whole-table SUM gives one row; it has no order to keep.
+    if (m_grouped && groupFields.isEmpty())
+        return terms;
+    for (const QString& name : m_grouped ? groupFields : m_table.natural) {
+        if (!containsName(ordered, name)) {
+            ordered << name;
+            terms << quotedName(name) + u" ASC"_s;
+        }
+    }
+    return terms;
+}
+
+QString SqlTranslator::condition(const ast::Condition& condition) const
+{
+    using Kind = ast::Condition::Kind;
+    switch (condition.kind) {
+    case Kind::And:
+    case Kind::Or:
+        return u'(' + this->condition(*condition.first) +
+               (condition.kind == Kind::And ? u" AND "_s : u" OR "_s) +
+               this->condition(*condition.second) + u')';
+    case Kind::Equal:
+        return operand(condition.left) + u" = "_s + operand(condition.right);
+    case Kind::NotEqual:
+        return operand(condition.left) + u" <> "_s + operand(condition.right);
+    case Kind::Like:
+        return operand(condition.left) + u" LIKE "_s + operand(condition.right);
+    }
+    return QString();
+}
+
+QString SqlTranslator::operand(const ast::Operand& operand) const
+{
+    switch (operand.kind) {
+    case ast::Operand::Kind::Field:
+        return quotedName(field({operand.text, operand.position}));
+    case ast::Operand::Kind::String:
+        return quotedLiteral(operand.text);
+    case ast::Operand::Kind::Number:
+        return operand.text;
+    }
+    return QString();
+}
+
+} // namespace kestar::sql

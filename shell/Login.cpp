@@ -1,0 +1,46 @@
+#include "shell/Login.h"
+
+#include "data/Engine.h"
+#include "data/Table.h"
+#include "data/controls/ActionGuard.h"
+#include "shell/LoginPage.h"
+#include "shell/MainWindow.h"
+#include "shell/StatusPanels.h"
+
+#include <QLineEdit>
+
+namespace kestar {
+
+void logIn(MainWindow& window, const QString& password)
+{
+    // A cursor of its own, so the walk always starts at the first row, whatever row the users
+    // page shows.
+    std::unique_ptr<Table> users = window.engine().table(QStringLiteral("podaci/korisnici.db"));
+    users->open();
+    for (users->first(); !users->eof(); users->next()) {
+        if (users->text(QStringLiteral("SIFRA")) != password)
+            continue;
+        const QString name = users->text(QStringLiteral("KORISNIK"));
+        if (name == QLatin1String("Administrator")) {
+            window.setPanel(StatusPanels::kUser, name);
+            window.showPage(PageIndex::AdminMenu);
+            window.enableAdminItems();
+        } else {
+            window.setPanel(StatusPanels::kUser, name);
+            window.showPage(PageIndex::WorkerMenu);
+            window.enableWorkerItems();
+        }
+    }
+    users->close();
+}
+
+void connectLogin(MainWindow& window, LoginPage& page)
+{
+    QObject::connect(&page, &LoginPage::loginRequested, &page, [&window, &page](const QString& typed) {
+        const bool done = guarded(window.messages(), [&] { logIn(window, typed); });
+        if (done)
+            page.passwordField()->clear();
+    });
+}
+
+} // namespace kestar

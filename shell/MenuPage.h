@@ -1,0 +1,41 @@
+#pragma once
+
+#include "shell/Navigation.h"
+#include "shell/Pictures.h"
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+namespace kestar {
+
+class MainWindow;
+
+// A menu page: a title and framed groups, each with a decorative picture on its left and its
+// buttons on its right. Every button performs one navigation action of the main window.
+class MenuPage : public QWidget
+{
+    Q_OBJECT
+public:
+    struct Button
+    {
+        QString caption;
+        NavAction action;
+    };
+    struct Group
+    {
+        QString caption;
+        Pictures::Decoration picture;
+        QRect geometry; // within the page
+        QList<Button> buttons;
+    };
+
+    MenuPage(MainWindow& window, const QString& title, const QList<Group>& groups,
+             QWidget* parent = nullptr);
+
+    // The admin menu (page 0) and the worker menu (page 22).
+    static MenuPage* adminMenu(MainWindow& window);
+    static MenuPage* workerMenu(MainWindow& window);
+};
+
+} // namespace kestar

@@ -1,0 +1,71 @@
+#include "shell/PageKit.h"
+
+#include "shell/MainWindow.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace kestar::PageKit {
+
+QString objectNameFor(const QString& caption)
+{
+    QString name = QStringLiteral("btn");
+    bool upper = true;
+    for (QChar c : caption) {
+        if (c.isLetterOrNumber()) {
+            name += upper ? c.toUpper() : c.toLower();
+            upper = false;
+        } else {
+            upper = true;
+        }
+    }
+    return name;
+}
+
+QLabel* title(QWidget* page, const QString& text, const QRect& geometry, int pixelSize)
+{
+    auto* label = new QLabel(text, page);
+    label->setObjectName(QStringLiteral("pageTitle"));
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("color: #000080;"));
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLabel* label(QWidget* page, const QString& text, const QRect& geometry, bool bold)
+{
+    auto* label = new QLabel(text, page);
+    QFont font = label->font();
+    font.setBold(bold);
+    label->setFont(font);
+    label->setGeometry(geometry);
+    label->setWordWrap(true);
+    return label;
+}
+
+QPushButton* button(QWidget* page, const QString& caption, const QRect& geometry,
+                    const QString& objectName)
+{
+    auto* push = new QPushButton(caption, page);
+    push->setObjectName(objectName.isEmpty() ? objectNameFor(caption) : objectName);
+    push->setAccessibleName(caption);
+    push->setGeometry(geometry);
+    return push;
+}
+
+QPushButton* backToAdminMenu(MainWindow& window, QWidget* page, const QRect& geometry)
+{
+    QPushButton* push = button(page, QStringLiteral("POVRATAK NA MENI ADMINISTRATORA"), geometry,
+                               QStringLiteral("btnPovratakNaMeniAdministratora"));
+    QFont font = push->font();
+    font.setBold(true);
+    push->setFont(font);
+    QObject::connect(push, &QPushButton::clicked, &window,
+                     [&window] { window.trigger(NavAction::BackToAdminMenu); });
+    return push;
+}
+
+} // namespace kestar::PageKit

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QWidget;
+
+namespace kestar {
+
+class MainWindow;
+
+// Small makers for the controls every page has, so pages look alike.
+namespace PageKit {
+
+// A bold page title in navy; pixelSize as the page wants it.
+QLabel* title(QWidget* page, const QString& text, const QRect& geometry, int pixelSize = 20);
+// A plain label.
+QLabel* label(QWidget* page, const QString& text, const QRect& geometry, bool bold = false);
+// A push button; its object name and accessible name follow the caption unless given.
+QPushButton* button(QWidget* page, const QString& caption, const QRect& geometry,
+                    const QString& objectName = {});
+// "POVRATAK NA MENI ADMINISTRATORA": shows the admin menu.
+QPushButton* backToAdminMenu(MainWindow& window, QWidget* page, const QRect& geometry);
+// The object name a button gets from its caption: "Otvori tabelu" -> "btnOtvoriTabelu".
+QString objectNameFor(const QString& caption);
+
+} // namespace PageKit
+} // namespace kestar

@@ -1,0 +1,208 @@
+#include "app/Assembly.h"
+#include "data/Engine.h"
+#include "platform/Regional.h"
+#include "shell/MainWindow.h"
+#include "shell/StatusPanels.h"
+#include "tests/support/Fixture.h"
+#include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestFolder.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace kestar;
+using namespace kestar::test;
+
+namespace {
+// A started program on a data folder whose user table holds the rows given.
+struct Program
+{
+    explicit Program(const QList<Row>& users)
+    {
+        folder.writeStandardTextFiles();
+        createAllTables();
+        assembly = std::make_unique<Assembly>(messages);
+        addRows(window().engine(), "podaci/korisnici.db", users);
+        assembly->start();
+    }
+    MainWindow& window() const { return assembly->window(); }
+    QLineEdit* password() const { return window().findChild<QLineEdit*>("passwordField"); }
+    void type(const QString& text) const
+    {
+        password()->setFocus();
+        QTest::keyClicks(password(), text);
+        QTest::keyClick(password(), Qt::Key_Return);
+    }
+    QList<bool> items() const
+    {
+        QList<bool> enabled;
+        for (int menu = 0; menu < 4; ++menu)
+            for (int item = 0; item < 2; ++item)
+                enabled << window().switchableItem(menu, item)->isEnabled();
+        return enabled;
+    }
+    void clickMainMenu() const
+    {
+        QTest::mouseClick(window().findChild<QPushButton*>("glavniMeni"), Qt::LeftButton);
+    }
+
+    TestFolder folder;
+    ScriptedMessages messages;
+    std::unique_ptr<Assembly> assembly;
+};
+
+Row user(const QString& password, const QString& name)
+{
+    return {{"SIFRA", password}, {"KORISNIK", name}};
+}
+
+const QList<bool> kAll(8, true);
+const QList<bool> kNone(8, false);
+const QList<bool> kWorker = {false, false, true, true, true, true, false, false};
+} // namespace
+
+class LoginTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { Regional::setCurrent(Regional::standard()); }
+
+    void passwordFindsItsUserAndRole()
+    {
+        Program p({user("123", "Administrator"), user("abc", "Marko"), user("ABC", "Jovan")});
+        p.type("abc");
+        QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Marko"));
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.items(), kWorker);
+        QVERIFY(p.password()->text().isEmpty());
+        QVERIFY(p.messages.texts().isEmpty());
+
+        p.clickMainMenu();
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.items(), kNone);
+        QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Marko"));
+
+        p.type("123");
+        QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Administrator"));
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.items(), kAll);
+
+        // after an administrator logs out, a worker gets exactly the four items
+        p.clickMainMenu();
+        p.type("ABC");
+        QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Jovan"));
+        QCOMPARE(p.items(), kWorker);
+    }
+
+    void wrongPasswordOnlyEmptiesTheField()
+    {
+        Program p({user("123", "Administrator")});
+        p.type("12");
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QVERIFY(p.password()->text().isEmpty());
+        QVERIFY2(p.messages.texts().isEmpty(), qPrintable(p.messages.texts().join("|")));
+        QCOMPARE(p.items(), kNone);
+        p.type("1234"); // the field takes three characters: "123"
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+    }
+
+    void emptyUserTableLogsNobodyIn()
+    {
+        Program p({});
+        p.type("");
+        p.type("1");
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.items(), kNone);
+        QVERIFY(p.messages.texts().isEmpty());
+    }
+
+    void lastMatchDecidesAndItemsAddUp()
+    {
+        {
+            Program p({user("777", "Administrator"), user("777", "Ana")});
+            p.type("777");
+            QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Ana"));
+            QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+            QCOMPARE(p.items(), kAll);
+            // the items are enabled, but the pages behind them stay closed to a worker
+            p.window().switchableItem(0, 0)->trigger();
+            p.window().switchableItem(3, 1)->trigger();
+            QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+            QCOMPARE(p.messages.texts(),
+                     QStringList(2, "Ova opcija je dostupna samo administratoru!!!"));
+        }
+        {
+            Program p({user("777", "Ana"), user("777", "Administrator")});
+            p.type("777");
+            QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Administrator"));
+            QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+            QCOMPARE(p.items(), kAll);
+        }
+    }
+
+    void nameDifferingInCaseIsAWorker()
+    {
+        Program p({user("1", "administrator")});
+        p.type("1");
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.items(), kWorker);
+        for (NavAction admin : {NavAction::ItemList, NavAction::Users, NavAction::Backup,
+                                NavAction::StockList, NavAction::BackToAdminMenu})
+            p.window().trigger(admin);
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        // a worker's own pages open
+        p.window().trigger(NavAction::NewIssue);
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+    }
+
+    void mainMenuOnTheLoginPageChangesNothing()
+    {
+        Program p({user("1", "Administrator")});
+        const QString before = p.window().panel(StatusPanels::kUser);
+        p.clickMainMenu();
+        p.clickMainMenu();
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().panel(StatusPanels::kUser), before);
+        QCOMPARE(p.items(), kNone);
+        QVERIFY(p.messages.texts().isEmpty());
+    }
+
+    void missingUserTableShowsTheEngineErrorAndKeepsTheText()
+    {
+        Program p({user("1", "Administrator")});
+        QFile::remove(p.folder.dataPath("korisnici.db"));
+        p.type("1");
+        QCOMPARE(p.messages.errors().size(), 1);
+        QVERIFY(p.messages.errors().first().contains("korisnici"));
+        QCOMPARE(p.password()->text(), QStringLiteral("1"));
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+    }
+
+    void adminMenuButtonsReachTheirPages()
+    {
+        Program p({user("1", "Administrator")});
+        p.type("1");
+        auto click = [&](const char* name) {
+            auto* button = p.window().findChild<QPushButton*>(name);
+            QVERIFY2(button, name);
+            QTest::mouseClick(button, Qt::LeftButton);
+        };
+        const QList<QPair<const char*, int>> buttons = {
+            {"btnRobaUMagacinu", PageIndex::Items},      {"btnPodaciOFirmi", PageIndex::Company},
+            {"btnGrupeRobe", PageIndex::Groups},         {"btnKorisnici", PageIndex::Users},
+            {"btnBackUpPodataka", PageIndex::Backup},    {"btnPodaciZaMasinu", PageIndex::Machines},
+            {"btnKarticeRobe", PageIndex::ItemCard},     {"btnSvaRobaUMagacinu", PageIndex::StockList},
+            {"btnGrupnaOtpremnica", PageIndex::GroupedNote},
+        };
+        for (const auto& [name, index] : buttons) {
+            p.window().showPage(PageIndex::AdminMenu);
+            click(name);
+            QCOMPARE(p.window().currentPageIndex(), index);
+        }
+    }
+};
+
+QTEST_MAIN(LoginTest)
+#include "tst_login.moc"

@@ -1,0 +1,45 @@
+#include "tests/support/Fixture.h"
+
+#include "data/Engine.h"
+#include "data/Schema.h"
+#include "data/Table.h"
+
+namespace kestar::test {
+
+void createAllTables()
+{
+    for (const TableDef& def : Schema::tables())
+        Schema::createTableFile(QStringLiteral("podaci"), def);
+}
+
+void addRows(Engine& engine, const QString& table, const QList<Row>& rows)
+{
+    auto cursor = engine.table(table);
+    cursor->open();
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
+        cursor->first();
+        cursor->insert();
+        for (auto it = row->constBegin(); it != row->constEnd(); ++it)
+            cursor->setText(it.key(), it.value());
+        cursor->post();
+    }
+    cursor->close();
+}
+
+QList<Row> readRows(Engine& engine, const QString& table)
+{
+    auto cursor = engine.table(table);
+    cursor->open();
+    QList<Row> rows;
+    const QList<FieldDef> fields = cursor->fields();
+    for (cursor->first(); !cursor->eof(); cursor->next()) {
+        Row row;
+        for (const FieldDef& field : fields)
+            row.insert(field.name, cursor->text(field.name));
+        rows.append(row);
+    }
+    cursor->close();
+    return rows;
+}
+
+} // namespace kestar::test

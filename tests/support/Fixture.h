@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+namespace kestar {
+class Engine;
+}
+
+namespace kestar::test {
+
+using Row = QMap<QString, QString>; // field -> text
+
+// Creates the five empty tables in podaci/ of the working folder.
+void createAllTables();
+// Adds rows to a table, each row's fields set as text. In a table without key they stand in
+// the order given, before any rows already there (a keyed table orders them by key).
+void addRows(Engine& engine, const QString& table, const QList<Row>& rows);
+// Every row of a table, in its natural order, as field -> text.
+QList<Row> readRows(Engine& engine, const QString& table);
+
+} // namespace kestar::test
