@@ -1,5 +1,6 @@
 #include "app/Assembly.h"
 
+#include "backup/BackupPage.h"
 #include "shell/Login.h"
 #include "shell/LoginPage.h"
 #include "shell/MenuPage.h"
@@ -16,6 +17,7 @@ Assembly::Assembly(Messages& messages) : m_window(std::make_unique<MainWindow>(m
     auto* login = new LoginPage;
     m_window->setPage(PageIndex::Login, login);
     m_window->setLoginFocusWidget(login->passwordField());
+    m_window->setPage(PageIndex::Backup, new BackupPage(*m_window));
     connectLogin(*m_window, *login);
     m_window->setPage(PageIndex::AdminMenu, MenuPage::adminMenu(*m_window));
     m_window->setPage(PageIndex::WorkerMenu, MenuPage::workerMenu(*m_window));

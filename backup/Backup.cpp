@@ -1,0 +1,190 @@
+#include "backup/Backup.h"
+
+#include "data/DataPath.h"
+#include "platform/Regional.h"
+#include "platform/WorkingFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace kestar {
+
+namespace {
+
+const QString kDataFolder = QStringLiteral("podaci");
+const QString kBackupFolder = QStringLiteral("back-up");
+
+// Puts the program folder back as the working folder however the backup ends, so that the
+// relative data paths of the rest of the program resolve again.
+class ProgramFolderRestorer
+{
+public:
+    explicit ProgramFolderRestorer(QString programFolder)
+        : m_programFolder(std::move(programFolder))
+    {
+    }
+    ~ProgramFolderRestorer() { WorkingFolder::change(m_programFolder); }
+    ProgramFolderRestorer(const ProgramFolderRestorer&) = delete;
+    ProgramFolderRestorer& operator=(const ProgramFolderRestorer&) = delete;
+
+private:
+    QString m_programFolder;
+};
+
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value % 100, 2, 10, QLatin1Char('0'));
+}
+
+// QFile::copy reports success once the bytes were written; reading both files back is what
+// tells that the copy really holds the data.
+bool sameContent(const QString& first, const QString& second)
+{
+    QFile a(first);
+    QFile b(second);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
+        return false;
+    if (a.size() != b.size())
+        return false;
+    constexpr qint64 kChunk = 1 << 20;
+    while (!a.atEnd()) {
+        const QByteArray chunk = a.read(kChunk);
+        if (chunk.isEmpty() || b.read(chunk.size()) != chunk)
+            return false;
+    }
+    return b.atEnd();
+}
+
+// Copies source to target, replacing a file of that name. Returns why it failed, or an
+// empty text when the target now holds exactly the source's bytes.
+QString copyChecked(const QString& source, const QString& target)
+{
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink()) {
+        if (existing.isDir() && !existing.isSymLink())
+            return QStringLiteral("na mestu kopije je folder");
+        QFile old(target);
+        if (!old.remove())
+            return QStringLiteral("stara kopija se ne moze zameniti: %1").arg(old.errorString());
+    }
+    QFile file(source);
+    if (!file.copy(target))
+        return file.errorString();
+    if (!sameContent(source, target)) {
+        // A copy that differs from its source must not pass for a backup.
+        QFile::remove(target);
+        return QStringLiteral("kopija se razlikuje od originala");
+    }
+    return {};
+}
+
+} // namespace
+
+QString Backup::datePart(const QDate& date, const QString& shortDateText)
+{
+    if (shortDateText.size() == 10) {
+        return shortDateText.mid(0, 2) + QLatin1Char('-') + shortDateText.mid(3, 2) +
+               QLatin1Char('-') + shortDateText.mid(8, 2);
+    }
+    return twoDigits(date.day()) + QLatin1Char('-') + twoDigits(date.month()) + QLatin1Char('-') +
+           twoDigits(date.year());
+}
+
+QString Backup::timePart(const QTime& time, const QString& timeText)
+{
+    if (timeText.size() == 8) {
+        return timeText.mid(0, 2) + QLatin1Char('-') + timeText.mid(3, 2) + QLatin1Char('-') +
+               timeText.mid(6, 2);
+    }
+    if (timeText.size() == 7) {
+        return QLatin1Char('0') + timeText.mid(0, 1) + QLatin1Char('-') + timeText.mid(2, 2) +
+               QLatin1Char('-') + timeText.mid(5, 2);
+    }
+    return twoDigits(time.hour()) + QLatin1Char('-') + twoDigits(time.minute()) + QLatin1Char('-') +
+           twoDigits(time.second());
+}
+
+QString Backup::stamp(const QDateTime& moment)
+{
+    const QDate date = moment.date();
+    const QTime time = moment.time();
+    return datePart(date, Regional::formatDate(date)) + QLatin1Char('-') +
+           timePart(time, Regional::formatTime(time));
+}
+
+BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
+                         const std::function<void(int)>& progress)
+{
+    BackupResult result;
+    const ProgramFolderRestorer restorer(programFolder);
+    const QDir program(programFolder);
+    const QString dataFolder = DataPath::resolve(program.filePath(kDataFolder));
+    const QString backupFolder = DataPath::resolve(program.filePath(kBackupFolder));
+
+    if (!QFileInfo(dataFolder).isDir() || !WorkingFolder::change(dataFolder)) {
+        result.outcome = BackupResult::Outcome::DataFolderMissing;
+        result.folder = dataFolder;
+        return result;
+    }
+    // Hidden and system entries are left out because QDir::Hidden and QDir::System are not
+    // asked for; read-only files are listed like any other.
+    const QStringList files =
+        QDir(QStringLiteral("."))
+            .entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    result.stamp = stamp(moment);
+
+    if (!QFileInfo(backupFolder).isDir()) {
+        result.outcome = BackupResult::Outcome::BackupFolderMissing;
+        result.folder = backupFolder;
+        return result;
+    }
+    if (files.isEmpty()) {
+        result.outcome = BackupResult::Outcome::NoFiles;
+        result.folder = dataFolder;
+        return result;
+    }
+
+    if (progress)
+        progress(0);
+    const int step = 100 / static_cast<int>(files.size());
+    const QDir data(dataFolder);
+    const QDir target(backupFolder);
+    for (int position = 0; position < files.size(); ++position) {
+        const QString& name = files[position];
+        const QString copyName = result.stamp + name;
+        const QString reason = copyChecked(data.filePath(name), target.filePath(copyName));
+        if (reason.isEmpty())
+            result.copied << copyName;
+        else
+            result.failures.append({name, reason});
+        if (progress)
+            progress(position * step);
+    }
+    return result;
+}
+
+QString Backup::failureText(const BackupResult& result)
+{
+    const QString failed = QStringLiteral("BACK UP NIJE USPEO!!! ");
+    switch (result.outcome) {
+    case BackupResult::Outcome::DataFolderMissing:
+        return failed + QStringLiteral("Ne postoji folder sa podacima: ") +
+               QDir::toNativeSeparators(result.folder);
+    case BackupResult::Outcome::BackupFolderMissing:
+        return failed + QStringLiteral("Ne postoji folder za back up: ") +
+               QDir::toNativeSeparators(result.folder);
+    case BackupResult::Outcome::NoFiles:
+        return QStringLiteral("U folderu podaci nema fajlova za back up!");
+    case BackupResult::Outcome::Done:
+        break;
+    }
+    if (result.failures.isEmpty())
+        return {};
+    QString text = failed + QStringLiteral("Nisu snimljeni fajlovi:");
+    for (const BackupFailure& failure : result.failures)
+        text += QStringLiteral("\n %1 (%2)").arg(failure.file, failure.reason);
+    return text;
+}
+
+} // namespace kestar
