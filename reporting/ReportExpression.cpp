@@ -1,0 +1,48 @@
+#include "reporting/ReportExpression.h"
+
+#include <QRegularExpression>
+#include <stdexcept>
+
+namespace kestar {
+
+namespace {
+
+[[noreturn]] void refuse(const QString& text)
+{
+    throw std::invalid_argument(
+        QStringLiteral("Invalid report expression: '%1'").arg(text).toStdString());
+}
+
+} // namespace
+
+ReportExpression ReportExpression::parse(const QString& text)
+{
+    ReportExpression result;
+    QString body = text.trimmed();
+    static const QRegularExpression sumCall(QStringLiteral("^SUM\\s*\\((.*)\\)$"),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = sumCall.match(body);
+    if (match.hasMatch()) {
+        result.sum = true;
+        body = match.captured(1).trimmed();
+    }
+    // A factor is a field name, optionally qualified by the dataset that holds it.
+    static const QRegularExpression factor(
+        QStringLiteral("^(?:[A-Za-z_][A-Za-z0-9_]*\\.)?([A-Za-z_][A-Za-z0-9_]*)$"));
+    const QStringList parts = body.split(QLatin1Char('*'));
+    for (const QString& part : parts) {
+        const QRegularExpressionMatch m = factor.match(part.trimmed());
+        if (!m.hasMatch())
+            refuse(text);
+        result.factors.append(m.captured(1));
+    }
+    return result;
+}
+
+QString ReportExpression::toString() const
+{
+    const QString product = factors.join(QLatin1Char('*'));
+    return sum ? QStringLiteral("SUM(%1)").arg(product) : product;
+}
+
+} // namespace kestar

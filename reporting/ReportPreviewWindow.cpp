@@ -1,0 +1,190 @@
+#include "reporting/ReportPreviewWindow.h"
+
+#include "reporting/ReportPageView.h"
+#include "reporting/ReportPainter.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace kestar {
+
+namespace {
+
+QAction* toolAction(QToolBar* bar, const QString& caption, const QString& name,
+                    const QKeySequence& key = {})
+{
+    QAction* action = bar->addAction(caption);
+    action->setObjectName(name);
+    action->setToolTip(caption);
+    if (!key.isEmpty())
+        action->setShortcut(key);
+    if (QWidget* button = bar->widgetForAction(action)) {
+        button->setObjectName(name + QStringLiteral("Button"));
+        button->setAccessibleName(caption);
+    }
+    return action;
+}
+
+} // namespace
+
+ReportPreviewWindow::ReportPreviewWindow(ReportPages pages, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_pages(std::move(pages))
+{
+    setObjectName(QStringLiteral("ReportPreview"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(m_pages.title.isEmpty()
+                       ? QStringLiteral("Pregled izvestaja")
+                       : QStringLiteral("Pregled izvestaja - ") + m_pages.title);
+
+    m_view = new ReportPageView(m_pages, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildToolBar();
+    layout->addWidget(findChild<QToolBar*>(QStringLiteral("PreviewToolBar")));
+    layout->addWidget(m_view, 1);
+    if (!m_pages.notes.isEmpty()) {
+        auto* notes =
+            new QLabel(QStringLiteral("Napomena: ") + m_pages.notes.join(QLatin1Char(' ')), this);
+        notes->setObjectName(QStringLiteral("PreviewNotes"));
+        notes->setWordWrap(true);
+        notes->setContentsMargins(6, 3, 6, 3);
+        layout->addWidget(notes);
+    }
+    connect(m_view, &ReportPageView::currentPageChanged, this, &ReportPreviewWindow::pageShown);
+    pageShown(m_view->currentPage());
+    resize(980, 760);
+}
+
+void ReportPreviewWindow::buildToolBar()
+{
+    auto* bar = new QToolBar(this);
+    bar->setObjectName(QStringLiteral("PreviewToolBar"));
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+
+    m_first = toolAction(bar, QStringLiteral("Prva"), QStringLiteral("PreviewFirst"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Home));
+    m_prior = toolAction(bar, QStringLiteral("Prethodna"), QStringLiteral("PreviewPrior"),
+                         QKeySequence(Qt::Key_PageUp));
+    m_pageNumber = new QSpinBox(bar);
+    m_pageNumber->setObjectName(QStringLiteral("PreviewPageNumber"));
+    m_pageNumber->setAccessibleName(QStringLiteral("Strana"));
+    m_pageNumber->setRange(1, qMax<int>(1, int(m_pages.pageCount())));
+    m_pageNumber->setKeyboardTracking(false);
+    bar->addWidget(m_pageNumber);
+    m_pageCount = new QLabel(QStringLiteral(" od %1 ").arg(m_pages.pageCount()), bar);
+    m_pageCount->setObjectName(QStringLiteral("PreviewPageCount"));
+    bar->addWidget(m_pageCount);
+    m_next = toolAction(bar, QStringLiteral("Sledeca"), QStringLiteral("PreviewNext"),
+                        QKeySequence(Qt::Key_PageDown));
+    m_last = toolAction(bar, QStringLiteral("Poslednja"), QStringLiteral("PreviewLast"),
+                        QKeySequence(Qt::CTRL | Qt::Key_End));
+    bar->addSeparator();
+    QAction* zoomIn = toolAction(bar, QStringLiteral("Uvecaj"), QStringLiteral("PreviewZoomIn"),
+                                 QKeySequence::ZoomIn);
+    QAction* zoomOut = toolAction(bar, QStringLiteral("Umanji"), QStringLiteral("PreviewZoomOut"),
+                                  QKeySequence::ZoomOut);
+    QAction* whole =
+        toolAction(bar, QStringLiteral("Cela strana"), QStringLiteral("PreviewWholePage"));
+    QAction* width =
+        toolAction(bar, QStringLiteral("Sirina strane"), QStringLiteral("PreviewPageWidth"));
+    bar->addSeparator();
+    QAction* print = toolAction(bar, QStringLiteral("Stampaj"), QStringLiteral("PreviewPrint"),
+                                QKeySequence::Print);
+    QAction* pdf =
+        toolAction(bar, QStringLiteral("Snimi kao PDF"), QStringLiteral("PreviewSavePdf"));
+    bar->addSeparator();
+    QAction* close = toolAction(bar, QStringLiteral("Zatvori"), QStringLiteral("PreviewClose"),
+                                QKeySequence(Qt::Key_Escape));
+
+    connect(m_first, &QAction::triggered, m_view, [this] { m_view->showPage(0); });
+    connect(m_prior, &QAction::triggered, m_view,
+            [this] { m_view->showPage(m_view->currentPage() - 1); });
+    connect(m_next, &QAction::triggered, m_view,
+            [this] { m_view->showPage(m_view->currentPage() + 1); });
+    connect(m_last, &QAction::triggered, m_view,
+            [this] { m_view->showPage(int(m_pages.pageCount()) - 1); });
+    connect(m_pageNumber, &QSpinBox::valueChanged, m_view,
+            [this](int number) { m_view->showPage(number - 1); });
+    connect(zoomIn, &QAction::triggered, m_view, &ReportPageView::zoomIn);
+    connect(zoomOut, &QAction::triggered, m_view, &ReportPageView::zoomOut);
+    connect(whole, &QAction::triggered, m_view, &ReportPageView::fitWholePage);
+    connect(width, &QAction::triggered, m_view, &ReportPageView::fitPageWidth);
+    connect(print, &QAction::triggered, this, &ReportPreviewWindow::print);
+    connect(pdf, &QAction::triggered, this, &ReportPreviewWindow::savePdf);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+}
+
+void ReportPreviewWindow::pageShown(int index)
+{
+    const QSignalBlocker blocker(m_pageNumber);
+    m_pageNumber->setValue(index + 1);
+    const int last = int(m_pages.pageCount()) - 1;
+    m_first->setEnabled(index > 0);
+    m_prior->setEnabled(index > 0);
+    m_next->setEnabled(index < last);
+    m_last->setEnabled(index < last);
+}
+
+bool ReportPreviewWindow::printTo(QPrinter& printer)
+{
+    int from = 1;
+    int to = 0;
+    if (printer.printRange() == QPrinter::PageRange) {
+        from = printer.fromPage();
+        to = printer.toPage();
+    }
+    return paintReport(m_pages, printer, from, to);
+}
+
+bool ReportPreviewWindow::saveAsPdf(const QString& path, QString* error)
+{
+    return writePdf(m_pages, path, error);
+}
+
+void ReportPreviewWindow::print()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(m_pages.title);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Stampaj"));
+    dialog.setMinMax(1, qMax<int>(1, int(m_pages.pageCount())));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!printTo(printer))
+        QMessageBox::warning(this, QStringLiteral("Stampaj"),
+                             QStringLiteral("Stampanje nije uspelo: stampac nije dostupan."));
+}
+
+void ReportPreviewWindow::savePdf()
+{
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Snimi kao PDF"),
+                                                QStringLiteral("izvestaj.pdf"),
+                                                QStringLiteral("PDF datoteke (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".pdf");
+    QString error;
+    if (!saveAsPdf(path, &error))
+        QMessageBox::warning(this, QStringLiteral("Snimi kao PDF"), error);
+}
+
+void ReportPreviewWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}
+
+} // namespace kestar

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "reporting/ReportDefinition.h"
+#include "reporting/ReportPages.h"
+#include "reporting/RowSource.h"
+
+#include <QString>
+
+namespace kestar {
+
+enum class PreviewOutcome
+{
+    Shown,       // the preview was shown, and closed again by the user
+    AlreadyOpen, // a preview was open already: it was brought to the front, nothing else done
+};
+
+// How the pages show a report: the real previewer opens the preview window and returns when
+// the user has closed it; tests capture the pages instead. Only one preview is open at a time.
+class ReportPreviewer
+{
+public:
+    virtual ~ReportPreviewer() = default;
+
+    PreviewOutcome preview(const QString& title, ReportPages pages);
+    // Lays the report out first, but only when no preview is open.
+    PreviewOutcome preview(const QString& title, const ReportDefinition& definition,
+                           const RowSource& source);
+
+    virtual bool isPreviewOpen() const = 0;
+
+protected:
+    virtual void raisePreview() = 0;
+    virtual void showPreview(ReportPages pages) = 0;
+};
+
+} // namespace kestar

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "reporting/ReportPreviewer.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace kestar {
+
+class ReportPreviewWindow;
+
+// Shows a report in the preview window and waits, in an event loop of its own, until the user
+// closes it; the owner window stays usable meanwhile. A call while the preview is open brings
+// that preview to the front and returns at once.
+class WindowPreviewer : public ReportPreviewer
+{
+public:
+    // owner: the window the previews belong to (may be null).
+    explicit WindowPreviewer(QWidget* owner = nullptr) : m_owner(owner) {}
+
+    bool isPreviewOpen() const override;
+    // The open preview, nullptr when there is none.
+    ReportPreviewWindow* openWindow() const;
+
+protected:
+    void raisePreview() override;
+    void showPreview(ReportPages pages) override;
+
+private:
+    QPointer<QWidget> m_owner;
+    QPointer<ReportPreviewWindow> m_window;
+};
+
+} // namespace kestar
