@@ -1,0 +1,133 @@
+#include "tools/SetupFolder.h"
+
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/Schema.h"
+#include "data/Table.h"
+#include "data/TextFiles.h"
+#include "data/Transaction.h"
+#include "tools/SetupDemo.h"
+#include "tools/SetupDemoCatalog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+namespace kestar {
+
+namespace {
+
+constexpr QDir::Filters kAnyEntry =
+    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+const QStringList& counterNames()
+{
+    static const QStringList names{QStringLiteral("dokument.txt"), QStringLiteral("otpremnica.txt"),
+                                   QStringLiteral("ulaz.txt"), QStringLiteral("predracun.txt"),
+                                   QStringLiteral("rnalog.txt")};
+    return names;
+}
+
+void checkPassword(const QString& password)
+{
+    if (password.isEmpty())
+        throw SetupError(QStringLiteral("The password may not be empty; nothing was changed"));
+    if (password.size() > SetupFolder::kMaxPasswordLength)
+        throw SetupError(
+            QStringLiteral("The password may have at most %1 characters (the login field takes "
+                           "no more); nothing was changed")
+                .arg(SetupFolder::kMaxPasswordLength));
+}
+
+void writeTextFiles(const QString& folder, bool demo)
+{
+    const QDir dir(folder);
+    QStringList company = demo ? SetupDemoCatalog::companyLines() : QStringList();
+    company = TextFiles::fitFields(company, TextFiles::kCompanyFieldCount);
+    TextFiles::replaceLines(dir.filePath(QStringLiteral("firma.txt")), company);
+    TextFiles::replaceLines(dir.filePath(QStringLiteral("oprema.txt")), {QStringLiteral("1")});
+    for (const QString& counter : counterNames())
+        TextFiles::replaceLines(dir.filePath(counter), {QStringLiteral("0")});
+    TextFiles::replaceLines(dir.filePath(QStringLiteral("grupe.txt")), {});
+    TextFiles::replaceLines(dir.filePath(QStringLiteral("sgrupe.txt")), {});
+}
+
+void addUsers(Engine& engine, const QString& folder, const QList<DemoUser>& users)
+{
+    auto korisnici = engine.table(QDir(folder).filePath(QStringLiteral("korisnici.db")));
+    korisnici->open();
+    Transaction transaction(engine);
+    // Each row goes in front of the ones before it: insert the last user first.
+    for (auto user = users.crbegin(); user != users.crend(); ++user) {
+        korisnici->first();
+        korisnici->insert();
+        korisnici->setText(QStringLiteral("SIFRA"), user->password);
+        korisnici->setText(QStringLiteral("KORISNIK"), user->name);
+        korisnici->post();
+    }
+    transaction.commit();
+    korisnici->close();
+}
+
+// Takes away what create() made: every entry of a folder that was empty or missing before.
+void removeMade(const QString& folder, bool folderWasMade)
+{
+    QDir dir(folder);
+    if (folderWasMade) {
+        dir.removeRecursively();
+        return;
+    }
+    const QFileInfoList entries = dir.entryInfoList(kAnyEntry);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            QFile::remove(entry.filePath());
+    }
+}
+
+} // namespace
+
+QStringList SetupFolder::textFileNames()
+{
+    QStringList names{QStringLiteral("firma.txt"), QStringLiteral("oprema.txt")};
+    names += counterNames();
+    names += {QStringLiteral("grupe.txt"), QStringLiteral("sgrupe.txt")};
+    return names;
+}
+
+void SetupFolder::create(const SetupOptions& options)
+{
+    checkPassword(options.password);
+    if (options.folder.trimmed().isEmpty())
+        throw SetupError(QStringLiteral("No data folder given; nothing was changed"));
+    const QFileInfo info(options.folder);
+    if (info.exists() || info.isSymLink()) {
+        if (!info.isDir() || !QDir(options.folder).isEmpty(kAnyEntry))
+            throw SetupError(
+                QStringLiteral("%1 already exists; nothing was changed").arg(options.folder));
+    }
+    const bool folderWasMade = !info.exists();
+    if (folderWasMade && !QDir().mkpath(options.folder))
+        throw SetupError(
+            QStringLiteral("Cannot make the folder %1; nothing was changed").arg(options.folder));
+    const QString folder = QFileInfo(options.folder).canonicalFilePath();
+
+    try {
+        for (const TableDef& def : Schema::tables())
+            Schema::createTableFile(folder, def);
+        writeTextFiles(folder, options.demo);
+        Engine engine;
+        QList<DemoUser> users{{QStringLiteral("Administrator"), options.password}};
+        if (options.demo)
+            users += SetupDemoCatalog::workers();
+        addUsers(engine, folder, users);
+        if (options.demo)
+            SetupDemo::fill(engine, folder);
+    } catch (...) {
+        removeMade(folder, folderWasMade);
+        throw;
+    }
+}
+
+} // namespace kestar
