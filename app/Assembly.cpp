@@ -1,6 +1,12 @@
 #include "app/Assembly.h"
 
 #include "backup/BackupPage.h"
+#include "reporting/WindowPreviewer.h"
+#include "goods/GoodsDocumentPage.h"
+#include "goods/ItemChooser.h"
+#include "masterdata/MachineChooser.h"
+#include "masterdata/Machines.h"
+#include "masterdata/MasterData.h"
 #include "shell/Login.h"
 #include "shell/LoginPage.h"
 #include "shell/MenuPage.h"
@@ -12,7 +18,10 @@
 
 namespace kestar {
 
-Assembly::Assembly(Messages& messages) : m_window(std::make_unique<MainWindow>(messages))
+Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
+    : m_ownPreviewer(previewer ? nullptr : std::make_unique<WindowPreviewer>()),
+      m_previewer(previewer ? previewer : m_ownPreviewer.get()),
+      m_window(std::make_unique<MainWindow>(messages))
 {
     auto* login = new LoginPage;
     m_window->setPage(PageIndex::Login, login);
@@ -22,6 +31,19 @@ Assembly::Assembly(Messages& messages) : m_window(std::make_unique<MainWindow>(m
     m_window->setPage(PageIndex::AdminMenu, MenuPage::adminMenu(*m_window));
     m_window->setPage(PageIndex::WorkerMenu, MenuPage::workerMenu(*m_window));
     m_window->setPage(PageIndex::Users, new UsersPage(*m_window));
+    m_machineChooser = installMachines(*m_window);
+    m_goods = installGoods(*m_window);
+    QObject::connect(m_goods.document, &GoodsDocumentPage::machineChooserRequested,
+                     m_machineChooser, &MachineChooser::open);
+    GoodsDocumentPage* goodsPage = m_goods.document;
+    MainWindow* window = m_window.get();
+    QObject::connect(m_machineChooser, &MachineChooser::delivered, goodsPage,
+                     [goodsPage, window](const QString& code, const QString& code2,
+                                         const QString& name) {
+                         if (window->currentPageIndex() == PageIndex::GoodsDocument)
+                             goodsPage->setMachine(code, code2, name);
+                     });
+    installMasterData(*m_window);
 }
 
 Assembly::~Assembly() = default;

@@ -39,10 +39,11 @@ private slots:
         w.trigger(NavAction::Users);
         QCOMPARE(w.currentPageIndex(), PageIndex::Users);
 
-        auto* grid = w.findChild<DataGrid*>("usersGrid");
+        QWidget* page = w.page(PageIndex::Users);
+        auto* grid = page->findChild<DataGrid*>("usersGrid");
         QVERIFY(grid);
         QCOMPARE(grid->model()->rowCount(), 0); // entering the page opens nothing
-        QTest::mouseClick(w.findChild<QPushButton*>("btnOtvoriTabeluSaKorisnicima"), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton*>("btnOtvoriTabeluSaKorisnicima"), Qt::LeftButton);
         QCOMPARE(grid->model()->rowCount(), 2);
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("SIFRA"));
 
@@ -69,9 +70,9 @@ private slots:
         QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
 
         w.trigger(NavAction::Users);
-        QTest::mouseClick(w.findChild<QPushButton*>("btnZatvoriTabelu"), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton*>("btnZatvoriTabelu"), Qt::LeftButton);
         QCOMPARE(grid->model()->rowCount(), 0);
-        QTest::mouseClick(w.findChild<QPushButton*>("btnPovratakNaMeniAdministratora"), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton*>("btnPovratakNaMeniAdministratora"), Qt::LeftButton);
         QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
         QVERIFY(messages.errors().isEmpty());
     }

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+
+namespace kestar {
+
+class Engine;
+class Table;
+
+enum class DocumentKind
+{
+    Issue,
+    Receipt
+};
+
+// One line of a goods document, the five cells as the grid holds them.
+struct DocumentLine
+{
+    QString code;
+    QString name;
+    QString quantity;
+    QString groupCode;
+    QString groupName;
+};
+
+// Everything a posting takes from the goods document page and the main window.
+struct GoodsDocument
+{
+    DocumentKind kind = DocumentKind::Issue;
+    QString number; // the number field's text
+    QDate date;
+    QString comment1;
+    QString comment2;
+    QString machineCode;
+    QString machineCode2;
+    QString machineName;
+    QList<DocumentLine> lines; // lines 1 to the line count
+
+    QString documentPanel; // last used document number, as the status panel shows it
+    QString user;          // the user panel
+    int equipmentSwitch = 0;
+};
+
+// The views a posting writes through and the engine whose transaction holds them together.
+struct PostingTarget
+{
+    Engine& engine;
+    Table& ledger; // prometx
+    Table& items;  // magacin
+};
+
+// What the status panels show after a posting.
+struct PostingResult
+{
+    QString documentNumber; // for the document number panel
+    QString kindNumber;     // for the issue or the receipt number panel
+    int kindPanel = 0;      // StatusPanels::kIssueNumber or kReceiptNumber
+};
+
+namespace Posting {
+
+inline const QString kConfirm = QStringLiteral("Da li ste sigurni?");
+inline const QString kMachineMissing = QStringLiteral("Morate izabrati masinu!!!");
+inline const QString kNothingToPost = QStringLiteral("Nista niste ubacili u listu za knjizenje!!!");
+inline const QString kPosted =
+    QStringLiteral("Svi podaci su uspesno upamceni i promenjeno je stanje robe u magacinu!");
+
+inline const QString kDocumentCounter = QStringLiteral("podaci/dokument.txt");
+inline const QString kIssueCounter = QStringLiteral("podaci/otpremnica.txt");
+inline const QString kReceiptCounter = QStringLiteral("podaci/ulaz.txt");
+
+// The counter file that holds the last number of a kind of document.
+QString counterFile(DocumentKind kind);
+
+// Why the document may not be posted at all, as the message the user is shown; empty when it
+// may. An issue needs a machine while the equipment switch is 1; a document needs at least one
+// line with an article code.
+QString refusal(const GoodsDocument& document);
+
+// Posts the document: one ledger row per line, each inserted before the ledger's current row
+// after a move to the first row (so the last line ends on top), the stock of the matching
+// article lowered (issue) or raised (receipt) by the line's quantity, and the counter files
+// "podaci/dokument.txt" and the kind's counter replaced.
+//
+// Every value is converted and checked before anything is written; a value that does not
+// convert raises EngineError with the engine's text and nothing is written. The rows, the stock
+// and the counter files are one unit: a failure anywhere, the commit included, leaves the
+// tables as they were and puts the counter files back. Both views are closed after a success.
+// Does not look at refusal().
+PostingResult post(const PostingTarget& target, const GoodsDocument& document);
+
+} // namespace Posting
+} // namespace kestar

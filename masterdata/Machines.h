@@ -1,0 +1,13 @@
+#pragma once
+
+namespace kestar {
+
+class MachineChooser;
+class MainWindow;
+
+// Creates the machine page (page 24) and the machine chooser over the page's table, and adds
+// the log-out step that closes that table. The window owns both; the chooser is returned for
+// the pages that open it.
+MachineChooser* installMachines(MainWindow& window);
+
+} // namespace kestar

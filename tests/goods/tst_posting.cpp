@@ -1,0 +1,351 @@
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/Table.h"
+#include "goods/Posting.h"
+#include "platform/Regional.h"
+#include "shell/StatusPanels.h"
+#include "tests/support/Fixture.h"
+#include "tests/support/TestFolder.h"
+
+#include <QFile>
+#include <QtTest>
+#include <sqlite3.h>
+
+using namespace kestar;
+using namespace kestar::test;
+
+namespace {
+
+Row article(const QString& code, const QString& stock)
+{
+    return {{"SIFRA", code},         {"NAZIV", "Artikal " + code}, {"GRUPAROBE", "01"},
+            {"NAZIVGRUPE", "Alati"}, {"KOLICINA", stock},          {"MAGACIN1", stock}};
+}
+
+DocumentLine line(const QString& code, const QString& quantity)
+{
+    return {code, "Artikal " + code, quantity, "01", "Alati"};
+}
+
+// A data folder with articles A (10), B (4) and C (0), one older ledger row, the document
+// counter at 41 and the issue and receipt counters at 16 and 5.
+struct Data
+{
+    Data()
+    {
+        folder.writeStandardTextFiles();
+        folder.write("dokument.txt", "41\r\n");
+        folder.write("otpremnica.txt", "16\r\n");
+        folder.write("ulaz.txt", "5\r\n");
+        createAllTables();
+        engine = std::make_unique<Engine>();
+        ledger = engine->table("podaci/prometx.DB");
+        items = engine->table("podaci/magacin.db");
+        addRows(*engine, "podaci/magacin.db",
+                {article("A", "10"), article("B", "4"), article("C", "0")});
+        addRows(*engine, "podaci/prometx.db", {{{"BROJDOKUMENTA", "41"}, {"SIFRAROBE", "OLD"}}});
+    }
+
+    GoodsDocument issue() const
+    {
+        GoodsDocument document;
+        document.kind = DocumentKind::Issue;
+        document.number = "17";
+        document.date = QDate(2026, 3, 5);
+        document.comment1 = "Za servis";
+        document.comment2 = "Hitno";
+        document.machineCode = "M1";
+        document.machineCode2 = "X";
+        document.machineName = "Presa";
+        document.lines = {line("A", "3"), line("B", "1.5")};
+        document.documentPanel = "41";
+        document.user = "Marko";
+        document.equipmentSwitch = 1;
+        return document;
+    }
+
+    PostingResult post(const GoodsDocument& document) const
+    {
+        return Posting::post({*engine, *ledger, *items}, document);
+    }
+
+    QList<Row> ledgerRows() const { return readRows(*engine, "podaci/prometx.db"); }
+    QString stock(const QString& code, const QString& field = "KOLICINA") const
+    {
+        for (const Row& row : readRows(*engine, "podaci/magacin.db")) {
+            if (row.value("SIFRA") == code)
+                return row.value(field);
+        }
+        return "missing";
+    }
+    QList<QByteArray> counters() const
+    {
+        return {folder.read("dokument.txt"), folder.read("otpremnica.txt"),
+                folder.read("ulaz.txt")};
+    }
+
+    TestFolder folder;
+    std::unique_ptr<Engine> engine;
+    std::unique_ptr<Table> ledger;
+    std::unique_ptr<Table> items;
+};
+
+const QList<QByteArray> kCountersBefore = {"41\r\n", "16\r\n", "5\r\n"};
+
+} // namespace
+
+class PostingTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { Regional::setCurrent(Regional::standard()); }
+
+    void issueWritesEveryFieldLastLineFirstAndLowersStock()
+    {
+        Data data;
+        const PostingResult result = data.post(data.issue());
+        QCOMPARE(result.documentNumber, QStringLiteral("42"));
+        QCOMPARE(result.kindNumber, QStringLiteral("17"));
+        QCOMPARE(result.kindPanel, StatusPanels::kIssueNumber);
+
+        const QList<Row> rows = data.ledgerRows();
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0].value("SIFRAROBE"), QStringLiteral("B"));
+        QCOMPARE(rows[1].value("SIFRAROBE"), QStringLiteral("A"));
+        QCOMPARE(rows[2].value("SIFRAROBE"), QStringLiteral("OLD"));
+
+        Row expected = {
+            {"BROJDOKUMENTA", "42"},
+            {"NARUDZBENICA", "0"},
+            {"OTPREMNICA", "17"},
+            {"ULAZ", "0"},
+            {"PREDRACUN", "0"},
+            {"RADNINALOG", "0"},
+            {"RACUN", "0"},
+            {"POVRATNICA", "0"},
+            {"UMAGACIN", "0"},
+            {"MAGACIN", "1"},
+            {"KOMENTAR", "Za servis"},
+            {"KOMENTAR2", "Hitno"},
+            {"DATUM", "05/03/2026"},
+            {"VALUTA", "05/03/2026"},
+            {"SIFRAROBE", "A"},
+            {"NAZIV", "Artikal A"},
+            {"NAZIVGRUPE", "Alati"},
+            {"SIFRAGRUPE", "01"},
+            {"CENA", "0"},
+            {"KOLICINA", "3"},
+            {"RABAT", "0"},
+            {"UI", "K"},
+            {"SIFRAKUPCA", "0"},
+            {"KUPAC", "VLASNIK"},
+            {"VREDNOST", "0"},
+            {"KORISNIK", "Marko"},
+            {"SIFRAMASINE", "M1"},
+            {"SIFRAMASINE2", "X"},
+            {"NAZIVMASINE", "Presa"},
+            {"SALDO", ""},
+        };
+        QCOMPARE(rows[1], expected);
+        expected["SIFRAROBE"] = "B";
+        expected["NAZIV"] = "Artikal B";
+        expected["KOLICINA"] = "1.5";
+        QCOMPARE(rows[0], expected);
+
+        QCOMPARE(data.stock("A"), QStringLiteral("7"));
+        QCOMPARE(data.stock("A", "MAGACIN1"), QStringLiteral("7"));
+        QCOMPARE(data.stock("B"), QStringLiteral("2.5"));
+        QCOMPARE(data.stock("B", "MAGACIN1"), QStringLiteral("2.5"));
+        QCOMPARE(data.counters(), QList<QByteArray>({"42\r\n", "17\r\n", "5\r\n"}));
+        QVERIFY(!data.ledger->isOpen());
+        QVERIFY(!data.items->isOpen());
+    }
+
+    void receiptRaisesStockAndWritesItsOwnCounter()
+    {
+        Data data;
+        GoodsDocument document = data.issue();
+        document.kind = DocumentKind::Receipt;
+        const PostingResult result = data.post(document);
+        QCOMPARE(result.kindPanel, StatusPanels::kReceiptNumber);
+        const QList<Row> rows = data.ledgerRows();
+        QCOMPARE(rows[0].value("ULAZ"), QStringLiteral("17"));
+        QCOMPARE(rows[0].value("OTPREMNICA"), QStringLiteral("0"));
+        // the quantity keeps its sign for either kind; the switch writes the machine too
+        QCOMPARE(rows[1].value("KOLICINA"), QStringLiteral("3"));
+        QCOMPARE(rows[1].value("SIFRAMASINE"), QStringLiteral("M1"));
+        QCOMPARE(data.stock("A"), QStringLiteral("13"));
+        QCOMPARE(data.stock("B", "MAGACIN1"), QStringLiteral("5.5"));
+        QCOMPARE(data.counters(), QList<QByteArray>({"42\r\n", "16\r\n", "17\r\n"}));
+    }
+
+    void linesChangeStockByExactCodeOnly()
+    {
+        Data data;
+        GoodsDocument document = data.issue();
+        document.equipmentSwitch = 0;
+        // the same article twice, a code no article has, an empty line, a code that only
+        // differs in case, and more than the stock
+        document.lines = {line("A", "2"), line("Z9", "5"),  DocumentLine{},
+                          line("a", "1"), line("A", "2.5"), line("C", "4")};
+        data.post(document);
+        const QList<Row> rows = data.ledgerRows();
+        QCOMPARE(rows.size(), 7);
+        QCOMPARE(rows[3].value("SIFRAROBE"), QString());
+        QCOMPARE(rows[3].value("KOLICINA"), QString());
+        QCOMPARE(rows[3].value("NAZIV"), QString());
+        for (int i = 0; i < 6; ++i) {
+            QCOMPARE(rows[i].value("SIFRAMASINE"), QString());
+            QCOMPARE(rows[i].value("NAZIVMASINE"), QString());
+        }
+        QCOMPARE(data.stock("A"), QStringLiteral("5.5"));
+        QCOMPARE(data.stock("B"), QStringLiteral("4"));
+        QCOMPARE(data.stock("C"), QStringLiteral("-4"));
+        QCOMPARE(data.stock("C", "MAGACIN1"), QStringLiteral("-4"));
+    }
+
+    void badValueWritesNothing_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("thirdQuantity");
+        QTest::addColumn<bool>("receipt");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("quantity that is no number on line 3")
+            << "17"
+            << "41"
+            << "abc" << false << "'abc' is not a valid floating point value for field 'KOLICINA'";
+        QTest::newRow("empty quantity on a line whose article exists")
+            << "17"
+            << "41"
+            << "" << false << "'' is not a valid floating point value";
+        QTest::newRow("number field that is no whole number")
+            << "17a"
+            << "41"
+            << "1" << false << "'17a' is not a valid integer value for field 'OTPREMNICA'";
+        QTest::newRow("receipt number that is no whole number")
+            << "17a"
+            << "41"
+            << "1" << true << "'17a' is not a valid integer value for field 'ULAZ'";
+        QTest::newRow("empty number field")
+            << ""
+            << "41"
+            << "1" << false << "'' is not a valid integer value for field 'OTPREMNICA'";
+        QTest::newRow("number with a trailing blank, which start-up could not read back")
+            << "17 "
+            << "41"
+            << "1" << false << "'17 ' is not a valid integer value for field 'OTPREMNICA'";
+        QTest::newRow("document number beyond the whole-number range")
+            << "17"
+            << "2147483647"
+            << "1" << false
+            << "'2147483648' is not a valid integer value for field 'BROJDOKUMENTA'";
+    }
+
+    void badValueWritesNothing()
+    {
+        QFETCH(QString, number);
+        QFETCH(QString, panel);
+        QFETCH(QString, thirdQuantity);
+        QFETCH(bool, receipt);
+        QFETCH(QString, error);
+        Data data;
+        GoodsDocument document = data.issue();
+        document.kind = receipt ? DocumentKind::Receipt : DocumentKind::Issue;
+        document.number = number;
+        document.documentPanel = panel;
+        document.lines.append(line("C", thirdQuantity));
+        try {
+            data.post(document);
+            QFAIL("the posting went through");
+        } catch (const EngineError& e) {
+            QCOMPARE(e.text(), error);
+        }
+        QCOMPARE(data.ledgerRows().size(), 1);
+        QCOMPARE(data.stock("A"), QStringLiteral("10"));
+        QCOMPARE(data.stock("B"), QStringLiteral("4"));
+        QCOMPARE(data.counters(), kCountersBefore);
+    }
+
+    void emptyQuantityOnLineWithoutArticleIsWritten()
+    {
+        Data data;
+        GoodsDocument document = data.issue();
+        document.lines.append(line("NEMA", ""));
+        data.post(document);
+        QCOMPARE(data.ledgerRows().first().value("SIFRAROBE"), QStringLiteral("NEMA"));
+        QCOMPARE(data.ledgerRows().first().value("KOLICINA"), QString());
+    }
+
+    void refusalNamesMissingMachineAndEmptyDocument()
+    {
+        Data data;
+        GoodsDocument document = data.issue();
+        QCOMPARE(Posting::refusal(document), QString());
+        document.machineCode.clear();
+        QCOMPARE(Posting::refusal(document), Posting::kMachineMissing);
+        document.kind = DocumentKind::Receipt;
+        QCOMPARE(Posting::refusal(document), QString());
+        document.kind = DocumentKind::Issue;
+        document.equipmentSwitch = 0;
+        QCOMPARE(Posting::refusal(document), QString());
+        document.lines = {line("", "3"), line("  ", "1")};
+        QCOMPARE(Posting::refusal(document), Posting::kNothingToPost);
+        document.lines = {};
+        QCOMPARE(Posting::refusal(document), Posting::kNothingToPost);
+        // a code that matches no article still makes a document
+        document.lines = {line("", ""), line("NEMA", "1")};
+        QCOMPARE(Posting::refusal(document), QString());
+    }
+
+    void counterThatCannotBeWrittenUndoesEverything()
+    {
+        Data data;
+        QFile::setPermissions(data.folder.dataPath("otpremnica.txt"),
+                              QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        QVERIFY_THROWS_EXCEPTION(EngineError, data.post(data.issue()));
+        QCOMPARE(data.counters(), kCountersBefore);
+        QCOMPARE(data.ledgerRows().size(), 1);
+        QCOMPARE(data.stock("A"), QStringLiteral("10"));
+        QCOMPARE(data.stock("B", "MAGACIN1"), QStringLiteral("4"));
+        QFile::setPermissions(data.folder.dataPath("otpremnica.txt"),
+                              QFile::ReadOwner | QFile::WriteOwner);
+        data.post(data.issue());
+        QCOMPARE(data.counters(), QList<QByteArray>({"42\r\n", "17\r\n", "5\r\n"}));
+    }
+
+    void failedCommitPutsCountersBack()
+    {
+        Data data;
+        // Another reader holds the ledger file, so the commit cannot take it over and fails
+        // once the engine stops waiting.
+        sqlite3* reader = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(data.folder.dataPath("prometx.db")).constData(),
+                              &reader),
+                 SQLITE_OK);
+        sqlite3_stmt* statement = nullptr;
+        QCOMPARE(sqlite3_exec(reader, "BEGIN", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(
+            sqlite3_prepare_v2(reader, "SELECT count(*) FROM prometx", -1, &statement, nullptr),
+            SQLITE_OK);
+        QCOMPARE(sqlite3_step(statement), SQLITE_ROW);
+        sqlite3_finalize(statement);
+
+        QString error;
+        try {
+            data.post(data.issue());
+        } catch (const EngineError& e) {
+            error = e.text();
+        }
+        sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(reader);
+
+        QVERIFY2(!error.isEmpty(), "the commit went through");
+        QCOMPARE(data.counters(), kCountersBefore);
+        QCOMPARE(data.ledgerRows().size(), 1);
+        QCOMPARE(data.stock("A"), QStringLiteral("10"));
+    }
+};
+
+QTEST_GUILESS_MAIN(PostingTest)
+#include "tst_posting.moc"

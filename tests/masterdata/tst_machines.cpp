@@ -1,0 +1,229 @@
+#include "app/Assembly.h"
+#include "data/Table.h"
+#include "data/controls/DataGrid.h"
+#include "data/controls/RecordNavigator.h"
+#include "masterdata/MachineChooser.h"
+#include "masterdata/MachinesPage.h"
+#include "platform/Regional.h"
+#include "shell/MainWindow.h"
+#include "shell/StatusPanels.h"
+#include "tests/support/Fixture.h"
+#include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestFolder.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QtTest>
+
+using namespace kestar;
+using namespace kestar::test;
+
+namespace {
+
+Row machine(const QString& code, const QString& code2, const QString& name)
+{
+    return {{"SIFRAMASINE", code}, {"SIFRA2", code2}, {"NAZIVMASINE", name}};
+}
+
+// A started program, logged in as the administrator, with the machines given.
+struct Program
+{
+    explicit Program(const QList<Row>& machines = {})
+    {
+        folder.writeStandardTextFiles();
+        createAllTables();
+        assembly = std::make_unique<Assembly>(messages);
+        addRows(window().engine(), "podaci/masina.db", machines);
+        assembly->start();
+        window().setPanel(StatusPanels::kUser, QStringLiteral("Administrator"));
+        window().trigger(NavAction::MachinePage);
+    }
+
+    MainWindow& window() const { return assembly->window(); }
+    MachineChooser* chooser() const { return assembly->machineChooser(); }
+    MachinesPage* page() const
+    {
+        return qobject_cast<MachinesPage*>(window().page(PageIndex::Machines));
+    }
+    DataGrid* grid() const { return page()->findChild<DataGrid*>("machinesGrid"); }
+    void click(const char* button) const
+    {
+        auto* push = page()->findChild<QPushButton*>(button);
+        QVERIFY2(push, button);
+        QTest::mouseClick(push, Qt::LeftButton);
+    }
+    QListWidget* list(const char* name) const { return chooser()->findChild<QListWidget*>(name); }
+    QLineEdit* field(const char* name) const { return chooser()->findChild<QLineEdit*>(name); }
+    QStringList entries(const char* name) const
+    {
+        QStringList texts;
+        for (int i = 0; i < list(name)->count(); ++i)
+            texts << list(name)->item(i)->text();
+        return texts;
+    }
+    QStringList fields() const
+    {
+        return {field("machineCodeField")->text(), field("machineCode2Field")->text(),
+                field("machineNameField")->text()};
+    }
+    void clickCode(int row) const
+    {
+        QListWidget* codes = list("machineCodeList");
+        QTest::mouseClick(codes->viewport(), Qt::LeftButton, {},
+                          codes->visualItemRect(codes->item(row)).center());
+    }
+    void pressOk() const
+    {
+        QTest::mouseClick(chooser()->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+    }
+
+    TestFolder folder;
+    ScriptedMessages messages;
+    std::unique_ptr<Assembly> assembly;
+};
+
+const QList<Row> kMachines = {machine("M1", "X1", "Bager"), machine("M2", "X2", "Kran"),
+                              machine("M3", "X3", "Viljuskar")};
+
+using Delivery = QList<QVariant>;
+
+} // namespace
+
+class MachinesTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { Regional::setCurrent(Regional::standard()); }
+
+    void pageOpensAndClosesTheTableOnlyByItsButtons()
+    {
+        Program p(kMachines);
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::Machines);
+        QVERIFY(!p.page()->machines().isOpen());
+        QCOMPARE(p.grid()->model()->rowCount(), 0);
+
+        p.click("btnOtvoriTabeluSaOpremom");
+        QVERIFY(p.page()->machines().isOpen());
+        QCOMPARE(p.grid()->model()->rowCount(), 3);
+        QCOMPARE(p.grid()->model()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("SIFRAMASINE"));
+        QCOMPARE(p.grid()->model()->index(1, 2).data().toString(), QStringLiteral("Kran"));
+
+        p.click("btnPovratakNaMeniAdministratora");
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QVERIFY(p.page()->machines().isOpen());
+
+        p.window().trigger(NavAction::MachinePage);
+        p.click("btnZatvoriTabeluSaOpremom");
+        QVERIFY(!p.page()->machines().isOpen());
+        QCOMPARE(p.grid()->model()->rowCount(), 0);
+
+        p.click("btnOtvoriTabeluSaOpremom");
+        p.window().trigger(NavAction::LogOut);
+        QVERIFY(!p.page()->machines().isOpen());
+        QVERIFY(p.messages.texts().isEmpty());
+    }
+
+    void emptyTableGivesEmptyListsAndOkDeliversEmptyTexts()
+    {
+        Program p;
+        QSignalSpy delivered(p.chooser(), &MachineChooser::delivered);
+        p.chooser()->open();
+        QVERIFY(p.chooser()->isVisible());
+        QCOMPARE(p.chooser()->windowTitle(), QStringLiteral("Izbor masine"));
+        QCOMPARE(p.list("machineCodeList")->count(), 0);
+        QCOMPARE(p.list("machineCode2List")->count(), 0);
+        QCOMPARE(p.list("machineNameList")->count(), 0);
+        p.pressOk();
+        QCOMPARE(delivered.count(), 1);
+        QCOMPARE(delivered.at(0), Delivery({"", "", ""}));
+        QVERIFY(!p.chooser()->isVisible());
+        QVERIFY(p.messages.texts().isEmpty());
+    }
+
+    void choosingACodeSelectsItsMachineInEveryList()
+    {
+        Program p(kMachines);
+        QSignalSpy delivered(p.chooser(), &MachineChooser::delivered);
+        p.chooser()->open();
+        QCOMPARE(p.entries("machineCodeList"), QStringList({"M1", "M2", "M3"}));
+        QCOMPARE(p.entries("machineCode2List"), QStringList({"X1", "X2", "X3"}));
+        QCOMPARE(p.entries("machineNameList"), QStringList({"Bager", "Kran", "Viljuskar"}));
+
+        p.clickCode(1);
+        // Enter delivers only from a focused OK.
+        QTest::keyClick(p.list("machineCodeList"), Qt::Key_Return);
+        QTest::keyClick(p.field("machineCodeField"), Qt::Key_Return);
+        QCOMPARE(delivered.count(), 0);
+        QVERIFY(p.chooser()->isVisible());
+        QCOMPARE(p.list("machineCode2List")->currentRow(), 1);
+        QCOMPARE(p.list("machineNameList")->currentRow(), 1);
+        QCOMPARE(p.fields(), QStringList({"M2", "X2", "Kran"}));
+        QTest::keyClick(p.list("machineCodeList"), Qt::Key_Down);
+        QCOMPARE(p.fields(), QStringList({"M3", "X3", "Viljuskar"}));
+
+        // The other lists only highlight.
+        QListWidget* names = p.list("machineNameList");
+        QTest::mouseClick(names->viewport(), Qt::LeftButton, {},
+                          names->visualItemRect(names->item(0)).center());
+        QCOMPARE(p.fields(), QStringList({"M3", "X3", "Viljuskar"}));
+        QCOMPARE(p.list("machineCodeList")->currentRow(), 2);
+
+        // Opening while shown only brings it to the front; typed fields are delivered as typed.
+        p.chooser()->open();
+        QCOMPARE(p.fields(), QStringList({"M3", "X3", "Viljuskar"}));
+        p.field("machineNameField")->clear();
+        QTest::keyClicks(p.field("machineNameField"), "Novi");
+        auto* ok = p.chooser()->findChild<QPushButton*>("btnOk");
+        ok->setFocus();
+        QTest::keyClick(ok, Qt::Key_Return);
+        QCOMPARE(delivered.count(), 1);
+        QCOMPARE(delivered.at(0), Delivery({"M3", "X3", "Novi"}));
+
+        // The next showing starts empty; the close box delivers nothing.
+        p.chooser()->open();
+        QCOMPARE(p.fields(), QStringList({"", "", ""}));
+        p.clickCode(0);
+        p.chooser()->close();
+        QVERIFY(!p.chooser()->isVisible());
+        QCOMPARE(delivered.count(), 1);
+    }
+
+    void showingListsNewRowsAndClosesThePageTable()
+    {
+        Program p(kMachines);
+        p.click("btnOtvoriTabeluSaOpremom");
+        auto* navigator = p.page()->findChild<RecordNavigator*>("machinesNavigator");
+        QTest::mouseClick(navigator->button(RecordNavigator::Button::Insert), Qt::LeftButton);
+        Table& table = p.page()->machines();
+        table.setText("SIFRAMASINE", "M0");
+        table.setText("SIFRA2", "X0");
+        table.setText("NAZIVMASINE", "Dizalica");
+        QTest::mouseClick(navigator->button(RecordNavigator::Button::Post), Qt::LeftButton);
+        QCOMPARE(p.grid()->model()->rowCount(), 4);
+
+        p.chooser()->open();
+        QCOMPARE(p.entries("machineCodeList"), QStringList({"M0", "M1", "M2", "M3"}));
+        QCOMPARE(p.entries("machineNameList").first(), QStringLiteral("Dizalica"));
+        QVERIFY(!table.isOpen());
+        QCOMPARE(p.grid()->model()->rowCount(), 0);
+        QVERIFY(p.messages.texts().isEmpty());
+        QCOMPARE(readRows(p.window().engine(), "podaci/masina.db").size(), 4);
+    }
+
+    void missingTableIsReportedAndLeavesTheListsEmpty()
+    {
+        Program p(kMachines);
+        p.folder.remove("masina.db");
+        p.chooser()->open();
+        QCOMPARE(p.messages.errors().size(), 1);
+        QVERIFY(p.chooser()->isVisible());
+        QCOMPARE(p.list("machineCodeList")->count(), 0);
+    }
+};
+
+QTEST_MAIN(MachinesTest)
+#include "tst_machines.moc"
