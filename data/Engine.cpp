@@ -63,6 +63,10 @@ Engine::Engine(QObject* parent) : QObject(parent)
     m_begin = std::make_unique<SqliteStatement>(m_db, QStringLiteral("BEGIN IMMEDIATE"));
     m_commit = std::make_unique<SqliteStatement>(m_db, QStringLiteral("COMMIT"));
     m_rollback = std::make_unique<SqliteStatement>(m_db, QStringLiteral("ROLLBACK"));
+    m_savepoint = std::make_unique<SqliteStatement>(m_db, QStringLiteral("SAVEPOINT kestar_write"));
+    m_release = std::make_unique<SqliteStatement>(m_db, QStringLiteral("RELEASE kestar_write"));
+    m_rollbackTo =
+        std::make_unique<SqliteStatement>(m_db, QStringLiteral("ROLLBACK TO kestar_write"));
 }
 
 Engine::~Engine()
@@ -70,6 +74,9 @@ Engine::~Engine()
     m_begin.reset();
     m_commit.reset();
     m_rollback.reset();
+    m_savepoint.reset();
+    m_release.reset();
+    m_rollbackTo.reset();
     // Cursors that outlive the engine hold finalized nothing: they are the caller's to close
     // first. sqlite3_close_v2 waits for any statement still alive.
     sqlite3_close_v2(m_db);
@@ -274,13 +281,14 @@ void Engine::write(const QString& path, const QObject* writer, const std::functi
         emit tableChanged(path);
         return;
     }
-    sqliteExec(m_db, QStringLiteral("SAVEPOINT kestar_write"));
+    m_savepoint->run();
     try {
         work();
-        sqliteExec(m_db, QStringLiteral("RELEASE kestar_write"));
+        m_release->run();
     } catch (...) {
         try {
-            sqliteExec(m_db, QStringLiteral("ROLLBACK TO kestar_write; RELEASE kestar_write"));
+            m_rollbackTo->run();
+            m_release->run();
         } catch (const EngineError&) {
         }
         throw;

@@ -92,6 +92,8 @@ private:
     int m_nextAlias = 1;
     QList<QSet<QString>> m_levels; // tables written per open transaction level
     std::unique_ptr<SqliteStatement> m_begin, m_commit, m_rollback;
+    // One savepoint around each write inside a transaction: prepared once, run many times.
+    std::unique_ptr<SqliteStatement> m_savepoint, m_release, m_rollbackTo;
 };
 
 } // namespace kestar

@@ -6,20 +6,11 @@
 #include "data/Schema.h"
 #include "data/sql/SqlDialect.h"
 
+#include <QHash>
 #include <QMetaObject>
-#include <QSet>
+#include <algorithm>
 
 namespace kestar {
-
-namespace {
-
-QString ident(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
-
-} // namespace
 
 Query::Query(Engine& engine, const QString& sql, QObject* parent)
     : Dataset(parent), m_engine(engine), m_sql(sql)
@@ -94,23 +85,20 @@ void Query::open()
         m_fields.append(def);
     }
 
-    m_update.reset();
+    m_updates.reset();
     m_delete.reset();
+    m_writeColumn.clear();
     if (m_live) {
-        QStringList assignments;
-        QSet<QString> seen;
+        QStringList names;
+        QHash<QString, int> first;
         for (int i = 0; i < m_writeFields.size(); ++i) {
+            names.append(m_writeFields.at(i).name);
             const QString name = m_writeFields.at(i).name.toUpper();
-            if (seen.contains(name))
-                continue;
-            seen.insert(name);
-            assignments.append(
-                QStringLiteral("%1=?%2").arg(ident(m_writeFields.at(i).name)).arg(i + 1));
+            m_writeColumn.append(first.value(name, i));
+            first.insert(name, m_writeColumn.last());
         }
-        m_update = std::make_unique<SqliteStatement>(
-            m_engine.handle(), QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
-                                   .arg(m_liveTable->qualified, assignments.join(", "))
-                                   .arg(m_writeFields.size() + 1));
+        m_updates =
+            std::make_unique<SqliteUpdates>(m_engine.handle(), m_liveTable->qualified, names);
         m_delete = std::make_unique<SqliteStatement>(
             m_engine.handle(),
             QStringLiteral("DELETE FROM %1 WHERE rowid=?1").arg(m_liveTable->qualified));
@@ -144,7 +132,7 @@ void Query::close()
     m_rows.clear(0);
     m_current = -1;
     m_eof = m_bof = true;
-    m_update.reset();
+    m_updates.reset();
     m_delete.reset();
     m_tables.clear();
     m_liveTable.reset();
@@ -429,6 +417,7 @@ void Query::edit()
     m_buffer.clear();
     for (int i = 0; i < m_fields.size(); ++i)
         m_buffer.append(m_rows.value(m_current, i + m_firstField));
+    m_original = m_buffer;
     m_modified = false;
     m_state = DatasetState::Edit;
     emit stateChanged();
@@ -440,6 +429,7 @@ void Query::cancel()
         return;
     m_state = DatasetState::Browse;
     m_buffer.clear();
+    m_original.clear();
     m_modified = false;
     emit rowChanged(m_current);
     emit stateChanged();
@@ -451,18 +441,29 @@ void Query::post()
     if (m_state != DatasetState::Edit)
         return;
     const qint64 rowid = m_rows.value(m_current, 0).toLongLong();
-    const int n = m_writeFields.size();
-    m_engine.write(m_liveTable->path, this, [&]() {
-        for (int i = 0; i < n; ++i)
-            m_update->bind(i + 1, m_buffer.at(i));
-        m_update->bind(n + 1, rowid);
-        m_update->run();
-    });
+    // Each table field is written once, from the column that changed it.
+    QList<int> changed;
+    for (const int column : changedColumns(m_original, m_buffer)) {
+        const int target = m_writeColumn.at(column);
+        if (target != column) {
+            if (changed.contains(target))
+                continue;
+            m_buffer[target] = m_buffer.at(column);
+        }
+        changed.append(target);
+    }
+    std::sort(changed.begin(), changed.end());
+    changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    if (!changed.isEmpty()) {
+        m_engine.write(m_liveTable->path, this,
+                       [&]() { m_updates->write(rowid, changed, m_buffer); });
+    }
     QList<QVariant> row{QVariant(rowid)};
     row.append(m_buffer);
     m_rows.replace(m_current, row);
     m_state = DatasetState::Browse;
     m_buffer.clear();
+    m_original.clear();
     m_modified = false;
     emit rowChanged(m_current);
     emit stateChanged();

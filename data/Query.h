@@ -3,6 +3,7 @@
 #include "data/Dataset.h"
 #include "data/SqliteRowStore.h"
 #include "data/SqliteStatement.h"
+#include "data/SqliteUpdates.h"
 
 #include <QList>
 #include <QString>
@@ -93,11 +94,14 @@ private:
     bool m_eof = true;
     bool m_bof = true;
     QList<QVariant> m_buffer;
+    QList<QVariant> m_original; // the edited row as read, to write back only what changed
     bool m_modified = false;
     mutable bool m_stale = false;
     bool m_resetQueued = false;
     QString m_sqlite;
-    std::unique_ptr<SqliteStatement> m_update;
+    std::unique_ptr<SqliteUpdates> m_updates;
+    // For each column of a live result, the first column writing the same table field.
+    QList<int> m_writeColumn;
     std::unique_ptr<SqliteStatement> m_delete;
 };
 

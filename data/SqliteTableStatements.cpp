@@ -23,10 +23,10 @@ std::unique_ptr<SqliteTableStatements> SqliteTableStatements::prepare(sqlite3* d
 {
     const QString t = file.qualified;
     const QString v = ident(orderColumn);
-    QStringList columns, assignments, parameters;
+    QStringList names, columns, parameters;
     for (int i = 0; i < file.fields.size(); ++i) {
+        names.append(file.fields.at(i).name);
         columns.append(ident(file.fields.at(i).name));
-        assignments.append(QStringLiteral("%1=?%2").arg(columns.last()).arg(i + 1));
         parameters.append(QStringLiteral("?%1").arg(i + 1));
     }
     const QString select =
@@ -72,9 +72,7 @@ std::unique_ptr<SqliteTableStatements> SqliteTableStatements::prepare(sqlite3* d
                     .arg(t, v)
                     .arg(orderStep));
     }
-    sql->update = SqliteStatement(db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
-                                          .arg(t, assignments.join(", "))
-                                          .arg(n + 1));
+    sql->updates = SqliteUpdates(db, t, names);
     sql->remove = SqliteStatement(db, QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(t));
     return sql;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/SqliteStatement.h"
+#include "data/SqliteUpdates.h"
 
 #include <QString>
 #include <memory>
@@ -20,7 +21,9 @@ struct SqliteTableStatements
     SqliteStatement first, last, walkNext, walkPrior, after, before, byRowid, nearest, from;
     // Statements returning a count, or rowid and order value only.
     SqliteStatement count, countBefore, offsetFirst, offsetLast, offsetAfter, offsetBefore;
-    SqliteStatement insert, update, remove, renumber;
+    SqliteStatement insert, remove, renumber;
+    // Writes an edited row back: only the fields that changed, by rowid.
+    SqliteUpdates updates;
 
     // orderColumn: the key field, or the hidden order column (then insert takes the order
     // value as the parameter after the fields, and renumber spaces all order values evenly).

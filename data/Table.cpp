@@ -5,7 +5,9 @@
 #include "data/FieldValue.h"
 #include "data/Schema.h"
 #include "data/SqliteTableStatements.h"
+#include "data/SqliteUpdates.h"
 
+#include <QMetaMethod>
 #include <QMetaObject>
 #include <sqlite3.h>
 
@@ -25,13 +27,7 @@ EngineError closedError()
 Table::Table(Engine& engine, const QString& name, QObject* parent)
     : Dataset(parent), m_engine(engine), m_name(name)
 {
-    connect(&m_engine, &Engine::aboutToWrite, this, [this]() {
-        if (m_sql) {
-            m_sql->walkNext.reset();
-            m_sql->walkPrior.reset();
-        }
-        m_walkingForward = m_walkingBackward = false;
-    });
+    connect(&m_engine, &Engine::aboutToWrite, this, &Table::resetWalks);
     connect(&m_engine, &Engine::tableWritten, this,
             [this](const QString& path, const QObject* writer) {
                 if (isOpen() && writer != this && m_file && m_file->path == path)
@@ -45,7 +41,9 @@ void Table::prepare()
 {
     const TableFile& file = *m_file;
     m_keyField = -1;
+    m_fieldByName.clear();
     for (int i = 0; i < file.fields.size(); ++i) {
+        m_fieldByName.insert(file.fields.at(i).name, i);
         if (!file.key.isEmpty() &&
             file.fields.at(i).name.compare(file.key, Qt::CaseInsensitive) == 0)
             m_keyField = i;
@@ -113,11 +111,7 @@ void Table::markStale()
 {
     m_stale = true;
     forgetRows();
-    if (m_sql) {
-        m_sql->walkNext.reset();
-        m_sql->walkPrior.reset();
-    }
-    m_walkingForward = m_walkingBackward = false;
+    resetWalks();
     // Many writes in a row (a posting) tell the grids once, when the program is idle again.
     if (!m_resetQueued) {
         m_resetQueued = true;
@@ -170,7 +164,51 @@ void Table::takeRow(const SqliteStatement& statement)
     // Fields are decoded only when read: a walk over many rows touches few of them.
     m_row.values.clear(m_file->fields.size());
     m_row.values.append(statement, 2);
+    m_rowSource = nullptr;
     m_hasRow = true;
+}
+
+void Table::takeWalkRow(const SqliteStatement& walk)
+{
+    m_row.place.rowid = walk.columnInt(0);
+    m_row.place.order = walk.column(1);
+    m_row.values.clear(m_file->fields.size());
+    m_rowSource = &walk;
+    m_hasRow = true;
+}
+
+void Table::keepRow()
+{
+    if (!m_rowSource)
+        return;
+    m_row.values.clear(m_file->fields.size());
+    m_row.values.append(*m_rowSource, 2);
+    m_rowSource = nullptr;
+}
+
+void Table::resetWalks()
+{
+    keepRow();
+    if (m_sql) {
+        m_sql->walkNext.reset();
+        m_sql->walkPrior.reset();
+    }
+    m_walkingForward = m_walkingBackward = false;
+}
+
+void Table::rereadCurrent()
+{
+    m_rowSource = nullptr;
+    m_walkingForward = m_walkingBackward = false;
+    if (!seekRowid(m_row.place.rowid))
+        setNoRow();
+}
+
+QVariant Table::currentValue(int field) const
+{
+    if (m_rowSource)
+        return m_rowSource->column(field + 2);
+    return m_row.values.value(0, field);
 }
 
 bool Table::loadRow(SqliteStatement& statement)
@@ -191,6 +229,7 @@ bool Table::seekRowid(qint64 rowid)
 void Table::setNoRow()
 {
     m_hasRow = false;
+    m_rowSource = nullptr;
     m_row = Row();
     m_eof = m_bof = true;
     m_fromStart = m_fromEnd = -1;
@@ -245,22 +284,31 @@ void Table::next()
     // While nothing is written a walk keeps stepping one statement instead of seeking anew.
     SqliteStatement& walk = m_sql->walkNext;
     if (!m_walkingForward) {
-        walk.reset();
-        m_sql->walkPrior.reset();
-        m_walkingBackward = false;
+        resetWalks();
         walk.bind(1, m_row.place.order);
         walk.bind(2, m_row.place.rowid);
         m_walkingForward = true;
     }
-    if (walk.step()) {
-        takeRow(walk);
+    bool found = false;
+    try {
+        found = walk.step();
+    } catch (...) {
+        rereadCurrent();
+        throw;
+    }
+    if (found) {
+        takeWalkRow(walk);
         m_bof = false;
         m_eof = false;
         shiftPosition(1);
         emit currentChanged();
     } else {
+        // The walk no longer holds the current row's fields: read it again.
+        const bool inPlace = m_rowSource == &walk;
         walk.reset();
         m_walkingForward = false;
+        if (inPlace)
+            rereadCurrent();
         m_eof = true;
     }
 }
@@ -276,22 +324,30 @@ void Table::prior()
     }
     SqliteStatement& walk = m_sql->walkPrior;
     if (!m_walkingBackward) {
-        walk.reset();
-        m_sql->walkNext.reset();
-        m_walkingForward = false;
+        resetWalks();
         walk.bind(1, m_row.place.order);
         walk.bind(2, m_row.place.rowid);
         m_walkingBackward = true;
     }
-    if (walk.step()) {
-        takeRow(walk);
+    bool found = false;
+    try {
+        found = walk.step();
+    } catch (...) {
+        rereadCurrent();
+        throw;
+    }
+    if (found) {
+        takeWalkRow(walk);
         m_bof = false;
         m_eof = false;
         shiftPosition(-1);
         emit currentChanged();
     } else {
+        const bool inPlace = m_rowSource == &walk;
         walk.reset();
         m_walkingBackward = false;
+        if (inPlace)
+            rereadCurrent();
         m_bof = true;
     }
 }
@@ -460,6 +516,9 @@ int Table::fieldIndex(const QString& name) const
 {
     if (!m_file)
         return -1;
+    const auto exact = m_fieldByName.constFind(name);
+    if (exact != m_fieldByName.cend())
+        return exact.value();
     for (int i = 0; i < m_file->fields.size(); ++i) {
         if (m_file->fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
             return i;
@@ -482,7 +541,7 @@ QVariant Table::valueInBuffer(int field) const
         return m_buffer.at(field);
     if (!m_hasRow)
         return {};
-    return m_row.values.value(0, field);
+    return currentValue(field);
 }
 
 QString Table::text(const QString& field) const
@@ -510,7 +569,7 @@ void Table::setText(const QString& field, const QString& text)
         value = QString(QLatin1String(""));
     m_buffer[index] = value;
     m_modified = true;
-    emit rowChanged(position());
+    announceRowChanged();
 }
 
 void Table::setNumber(const QString& field, double value)
@@ -520,7 +579,16 @@ void Table::setNumber(const QString& field, double value)
         throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
     m_buffer[index] = FieldValue::fromNumber(value, m_file->fields.at(index));
     m_modified = true;
-    emit rowChanged(position());
+    announceRowChanged();
+}
+
+void Table::announceRowChanged()
+{
+    // Working out the position of a row found by key counts the rows before it, which over a
+    // large table costs more than the edit itself: only a listener gets it.
+    static const QMetaMethod signal = QMetaMethod::fromSignal(&Dataset::rowChanged);
+    if (isSignalConnected(signal))
+        emit rowChanged(position());
 }
 
 // ---- editing --------------------------------------------------------------------------------
@@ -553,6 +621,7 @@ void Table::insert()
     checkWritable();
     finishPending();
     refreshIfStale();
+    keepRow();
     m_buffer = QList<QVariant>(m_file->fields.size());
     if (m_keyField >= 0)
         m_buffer[m_keyField] = QString(QLatin1String(""));
@@ -572,7 +641,9 @@ void Table::edit()
         insert();
         return;
     }
+    keepRow();
     m_buffer = m_row.values.row(0);
+    m_original = m_buffer;
     m_modified = false;
     m_state = DatasetState::Edit;
     emit stateChanged();
@@ -585,11 +656,12 @@ void Table::cancel()
     const bool wasInsert = m_state == DatasetState::Insert;
     m_state = DatasetState::Browse;
     m_buffer.clear();
+    m_original.clear();
     m_modified = false;
     if (wasInsert)
         emit rowsReset();
     else if (m_hasRow)
-        emit rowChanged(position());
+        announceRowChanged();
     emit stateChanged();
 }
 
@@ -625,6 +697,7 @@ QVariant Table::orderBefore(const std::optional<Place>& before)
 
 void Table::postInsert()
 {
+    keepRow();
     const int n = m_file->fields.size();
     const std::optional<Place> before = m_hasRow ? std::optional<Place>(m_row.place) : std::nullopt;
     const Row kept = m_row;
@@ -691,28 +764,25 @@ void Table::postInsert()
 
 void Table::postEdit()
 {
-    const int n = m_file->fields.size();
     const qint64 rowid = m_row.place.rowid;
+    const QList<int> changed = changedColumns(m_original, m_buffer);
     m_engine.write(m_file->path, this, [&]() {
-        SqliteStatement& update = m_sql->update;
-        for (int i = 0; i < n; ++i)
-            update.bind(i + 1, m_buffer.at(i));
-        update.bind(n + 1, rowid);
+        int written = 0;
         try {
-            update.run();
+            written = m_sql->updates.write(rowid, changed, m_buffer);
         } catch (const EngineError&) {
             const int code = sqlite3_extended_errcode(m_engine.handle());
             if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
                 throw EngineError(QStringLiteral("Key violation"));
             throw;
         }
-        if (sqlite3_changes(m_engine.handle()) == 0)
+        if (written == 0)
             throw EngineError(QStringLiteral("The row was deleted meanwhile"));
     });
-    const bool keyMoved =
-        m_keyField >= 0 && m_buffer.at(m_keyField) != m_row.values.value(0, m_keyField);
+    const bool keyMoved = m_keyField >= 0 && changed.contains(m_keyField);
     m_state = DatasetState::Browse;
     m_buffer.clear();
+    m_original.clear();
     m_modified = false;
     m_pages.clear();
     seekRowid(rowid);
@@ -722,7 +792,7 @@ void Table::postEdit()
     if (keyMoved)
         emit rowsReset();
     else
-        emit rowChanged(position());
+        announceRowChanged();
     emit stateChanged();
 }
 
@@ -738,6 +808,7 @@ void Table::remove()
     refreshIfStale();
     if (!m_hasRow)
         throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    keepRow();
     const Place gone = m_row.place;
     m_engine.write(m_file->path, this, [&]() {
         m_sql->remove.bind(1, gone.rowid);

@@ -90,6 +90,16 @@ private:
 
     // Reads the current row of the statement (rowid, order, fields) into m_row.
     void takeRow(const SqliteStatement& statement);
+    // Stands on the row a walk statement has stepped to, reading its fields in place.
+    void takeWalkRow(const SqliteStatement& walk);
+    // Copies the fields of a row read in place, before its statement moves on or is reset.
+    void keepRow();
+    void resetWalks();
+    // After a walk statement stepped past its end or failed: back on the current row.
+    void rereadCurrent();
+    QVariant currentValue(int field) const;
+    // rowChanged for the current row; its position is worked out only for a listener.
+    void announceRowChanged();
     bool loadRow(SqliteStatement& statement);
     bool seekRowid(qint64 rowid);
     void setNoRow();
@@ -117,6 +127,10 @@ private:
     bool m_readOnly = false;
     bool m_hasRow = false;
     Row m_row;
+    // While a walk steps, the current row's fields are read from the walk statement itself
+    // (m_row.values is then empty): copying every field of every row would cost more than the
+    // step.
+    const SqliteStatement* m_rowSource = nullptr;
     bool m_eof = true;
     bool m_bof = true;
     // Position of the current row, counted from the first row or from the last; -1 unknown.
@@ -125,7 +139,9 @@ private:
     mutable qint64 m_count = -1;
 
     QList<QVariant> m_buffer;
+    QList<QVariant> m_original; // the edited row as read, to write back only what changed
     bool m_modified = false;
+    QHash<QString, int> m_fieldByName; // exact names; other spellings are looked up by scan
 
     mutable bool m_stale = false;
     mutable bool m_walkingForward = false;
