@@ -7,6 +7,11 @@
 #include "masterdata/MachineChooser.h"
 #include "masterdata/Machines.h"
 #include "masterdata/MasterData.h"
+#include "printing/DocumentPrint.h"
+#include "printing/GroupedNotePage.h"
+#include "printing/ItemCardPage.h"
+#include "printing/Listings.h"
+#include "printing/Review.h"
 #include "shell/Login.h"
 #include "shell/LoginPage.h"
 #include "shell/MenuPage.h"
@@ -33,6 +38,13 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
     m_window->setPage(PageIndex::Users, new UsersPage(*m_window));
     m_machineChooser = installMachines(*m_window);
     m_goods = installGoods(*m_window);
+    ItemCardPage* cardPage = installReview(*m_window);
+    // The chooser hands its article to the card page as well as to the goods document page,
+    // whichever of them opened it.
+    QObject::connect(m_goods.itemChooser, &ItemChooser::delivered, cardPage,
+                     &ItemCardPage::deliverItem);
+    QObject::connect(cardPage, &ItemCardPage::itemChooserRequested, m_goods.itemChooser,
+                     &ItemChooser::open);
     QObject::connect(m_goods.document, &GoodsDocumentPage::machineChooserRequested,
                      m_machineChooser, &MachineChooser::open);
     GoodsDocumentPage* goodsPage = m_goods.document;
@@ -44,6 +56,16 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
                              goodsPage->setMachine(code, code2, name);
                      });
     installMasterData(*m_window);
+    installDocumentPrint(*m_window, *m_previewer);
+    GroupedNotePage* notePage = installListings(*m_window, *m_previewer);
+    QObject::connect(notePage, &GroupedNotePage::machineChooserRequested, m_machineChooser,
+                     &MachineChooser::open);
+    QObject::connect(m_machineChooser, &MachineChooser::delivered, notePage,
+                     [notePage, window](const QString& code, const QString& code2,
+                                        const QString& name) {
+                         if (window->currentPageIndex() == PageIndex::GroupedNote)
+                             notePage->setMachine(code, code2, name);
+                     });
 }
 
 Assembly::~Assembly() = default;

@@ -148,7 +148,7 @@ void ItemChooser::buildControls()
     PageKit::label(this,
                    QStringLiteral("Pozicionirajte se na NAZIV artikla u tabeli i pritisnite 2 "
                                   "puta ENTER (ili jednom ENTER pa onda klik na OK)"),
-                   QRect(224, 380, 544, 18));
+                   QRect(224, 379, 544, 24));
 
     auto* box = new QGroupBox(QStringLiteral("U tabeli ste pritiskom na ENTER izabrali:"), this);
     box->setObjectName(QStringLiteral("selectionBox"));

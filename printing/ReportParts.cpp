@@ -1,0 +1,41 @@
+#include "printing/ReportParts.h"
+
+#include "shell/MainWindow.h"
+
+namespace kestar::ReportParts {
+
+ReportDefinition document(const Letterhead& letterhead)
+{
+    ReportDefinition report;
+    report.paperSize = {210, 297};
+    report.margins = {12.7, 12.7, 12.7, 12.7};
+    report.baseFont = FontSpec{QStringLiteral("Arial"), 10, false};
+
+    ReportBand& header = report.pageHeader;
+    header.height = kHeaderHeight;
+    header.addText(QStringLiteral("letterName"), letterhead.name, {0, 0, 100, 4.2})
+        .toRightMargin()
+        .size(8, true);
+    header.addText(QStringLiteral("letterAddress"), letterhead.address, {0, 4.2, 100, 3.6})
+        .toRightMargin()
+        .size(7);
+    header.addText(QStringLiteral("letterRegistration"), letterhead.registration,
+                   {0, 7.8, 100, 3.6})
+        .toRightMargin()
+        .size(7);
+    header.addText(QStringLiteral("letterTelephone"), letterhead.telephone, {0, 11.4, 100, 3.6})
+        .toRightMargin()
+        .size(7);
+
+    ReportBand& footer = report.pageFooter;
+    footer.height = 6;
+    footer.addSystem(QStringLiteral("footerDateTime"), SystemValue::DateTime, {0, 1.5, 80, 4})
+        .size(8);
+    footer.addSystem(QStringLiteral("footerPage"), SystemValue::PageNumber, {0, 1.5, 40, 4})
+        .prefix(QStringLiteral("Strana: "))
+        .toRightMargin()
+        .size(8);
+    return report;
+}
+
+} // namespace kestar::ReportParts

@@ -1,0 +1,128 @@
+#include "printing/StockListPage.h"
+
+#include "data/Engine.h"
+#include "data/Query.h"
+#include "data/Table.h"
+#include "data/TextFiles.h"
+#include "data/controls/ActionGuard.h"
+#include "data/controls/DataGrid.h"
+#include "data/sql/SqlDialect.h"
+#include "printing/StockListReport.h"
+#include "reporting/DatasetRowSource.h"
+#include "reporting/ReportPreviewer.h"
+#include "shell/MainWindow.h"
+#include "shell/PageKit.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace kestar {
+
+namespace {
+const QString kGroupFile = QStringLiteral("podaci/grupe.txt");
+} // namespace
+
+StockListPage::StockListPage(MainWindow& window, ReportPreviewer& previewer, QWidget* parent)
+    : QWidget(parent), m_window(window), m_previewer(previewer), m_stock(window.engine().query())
+{
+    setObjectName(QStringLiteral("Ceo magacin"));
+    PageKit::title(this, QStringLiteral("Spisak robe u celom magacinu..."), QRect(20, 10, 600, 30),
+                   22);
+
+    const QString groupsCaption = QStringLiteral("Grupe robe");
+    QLabel* groupsLabel = PageKit::label(this, groupsCaption, QRect(20, 48, 200, 20), true);
+    m_groups = new QListWidget(this);
+    m_groups->setObjectName(QStringLiteral("groupList"));
+    m_groups->setAccessibleName(groupsCaption);
+    m_groups->setGeometry(20, 70, 220, 200);
+    groupsLabel->setBuddy(m_groups);
+
+    const QString fieldCaption = QStringLiteral("Izabrana grupa robe");
+    QLabel* fieldLabel = PageKit::label(this, fieldCaption, QRect(20, 280, 200, 20), true);
+    m_groupField = new QLineEdit(this);
+    m_groupField->setObjectName(QStringLiteral("groupField"));
+    m_groupField->setAccessibleName(fieldCaption);
+    m_groupField->setGeometry(20, 302, 220, 23);
+    fieldLabel->setBuddy(m_groupField);
+
+    // Both choices share the page as parent, so they exclude each other.
+    m_allGoods = new QRadioButton(QStringLiteral("Prikazi svu robu u magacinu"), this);
+    m_allGoods->setObjectName(QStringLiteral("allGoodsChoice"));
+    m_allGoods->setGeometry(20, 334, 232, 22);
+    m_allGoods->setChecked(true);
+    m_oneGroup = new QRadioButton(QStringLiteral("Prikazi robu samo za izabranu grupu robe"), this);
+    m_oneGroup->setObjectName(QStringLiteral("groupGoodsChoice"));
+    m_oneGroup->setGeometry(20, 360, 232, 22);
+
+    QPushButton* print =
+        PageKit::button(this, QStringLiteral("Prikazi stanje u magacinu"), QRect(20, 400, 220, 32));
+
+    const QString gridCaption = QStringLiteral("Stanje u magacinu");
+    m_grid = new DataGrid(this);
+    m_grid->setObjectName(QStringLiteral("stockGrid"));
+    m_grid->setAccessibleName(gridCaption);
+    m_grid->setGeometry(256, 48, 515, 384);
+    m_grid->setMessages(&window.messages());
+    m_grid->setReadOnly(true);
+    m_grid->setDataset(m_stock.get());
+
+    PageKit::backToAdminMenu(window, this, QRect(471, 444, 300, 36));
+
+    connect(m_groups, &QListWidget::itemClicked, this, &StockListPage::groupClicked);
+    connect(print, &QPushButton::clicked, this, &StockListPage::print);
+}
+
+StockListPage::~StockListPage()
+{
+    // The grid goes before the result set it shows.
+    delete m_grid;
+    m_grid = nullptr;
+}
+
+QString StockListPage::stockStatement(const QString& groupName, bool onlyThatGroup)
+{
+    QString statement = QStringLiteral("select * from podaci\\magacin");
+    if (onlyThatGroup)
+        statement += QStringLiteral(" where NAZIVGRUPE=") + QLatin1Char('\'') +
+                     sql::quoted(groupName) + QLatin1Char('\'');
+    return statement;
+}
+
+void StockListPage::openPage()
+{
+    m_window.showPage(PageIndex::StockList);
+    m_groupField->clear();
+    m_groups->clear();
+    guarded(m_window.messages(), [this] { m_groups->addItems(TextFiles::readLines(kGroupFile)); });
+}
+
+void StockListPage::groupClicked(QListWidgetItem* item)
+{
+    if (!item)
+        return;
+    m_groupField->setText(item->text());
+    guarded(m_window.messages(), [this] { runStockQuery(); });
+}
+
+void StockListPage::runStockQuery()
+{
+    m_stock->setSql(stockStatement(m_groupField->text(), m_oneGroup->isChecked()));
+    m_stock->open();
+    m_window.itemTableView().close();
+}
+
+void StockListPage::print()
+{
+    guarded(m_window.messages(), [this] {
+        runStockQuery();
+        const ReportDefinition report = StockListReport::definition(m_window.letterhead());
+        const DatasetRowSource rows(*m_stock);
+        m_previewer.preview(QStringLiteral("Popis robe u magacinu"), report, rows);
+        m_window.itemTableView().close();
+    });
+}
+
+} // namespace kestar

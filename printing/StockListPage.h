@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QPushButton;
+class QRadioButton;
+
+namespace kestar {
+
+class DataGrid;
+class MainWindow;
+class Query;
+class ReportPreviewer;
+
+// Page 11, "Spisak robe u celom magacinu...": the articles of the whole warehouse or of one
+// group, in a grid over the page's own stock result set, and the stock list report over them.
+class StockListPage : public QWidget
+{
+    Q_OBJECT
+public:
+    StockListPage(MainWindow& window, ReportPreviewer& previewer, QWidget* parent = nullptr);
+    ~StockListPage() override;
+
+    // Shows the page, empties the group field and reloads the group list from
+    // podaci/grupe.txt; a file that cannot be read leaves the list empty and is reported. The
+    // choice and the stock result set stay as they were.
+    void openPage();
+
+    // The stock query: every article, or with the group choice those whose NAZIVGRUPE equals
+    // the group field's text. Leaves the item table view closed.
+    void runStockQuery();
+    // Runs the stock query and shows the stock list report over the result, returning when the
+    // preview has been closed; the item table view is closed again afterwards.
+    void print();
+
+    Query& stockResult() const { return *m_stock; }
+
+    // The statement of the stock query for a group name and choice.
+    static QString stockStatement(const QString& groupName, bool onlyThatGroup);
+
+private:
+    void groupClicked(QListWidgetItem* item);
+
+    MainWindow& m_window;
+    ReportPreviewer& m_previewer;
+    std::unique_ptr<Query> m_stock;
+    QListWidget* m_groups = nullptr;
+    QLineEdit* m_groupField = nullptr;
+    QRadioButton* m_allGoods = nullptr;
+    QRadioButton* m_oneGroup = nullptr;
+    DataGrid* m_grid = nullptr;
+};
+
+} // namespace kestar
