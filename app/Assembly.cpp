@@ -1,7 +1,6 @@
 #include "app/Assembly.h"
 
 #include "backup/BackupPage.h"
-#include "reporting/WindowPreviewer.h"
 #include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
 #include "masterdata/MachineChooser.h"
@@ -12,10 +11,11 @@
 #include "printing/ItemCardPage.h"
 #include "printing/Listings.h"
 #include "printing/Review.h"
+#include "reporting/WindowPreviewer.h"
 #include "shell/Login.h"
 #include "shell/LoginPage.h"
-#include "shell/MenuPage.h"
 #include "shell/MainWindow.h"
+#include "shell/MenuPage.h"
 #include "shell/StartUp.h"
 #include "shell/UsersPage.h"
 
@@ -49,23 +49,23 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
                      m_machineChooser, &MachineChooser::open);
     GoodsDocumentPage* goodsPage = m_goods.document;
     MainWindow* window = m_window.get();
-    QObject::connect(m_machineChooser, &MachineChooser::delivered, goodsPage,
-                     [goodsPage, window](const QString& code, const QString& code2,
-                                         const QString& name) {
-                         if (window->currentPageIndex() == PageIndex::GoodsDocument)
-                             goodsPage->setMachine(code, code2, name);
-                     });
+    QObject::connect(
+        m_machineChooser, &MachineChooser::delivered, goodsPage,
+        [goodsPage, window](const QString& code, const QString& code2, const QString& name) {
+            if (window->currentPageIndex() == PageIndex::GoodsDocument)
+                goodsPage->setMachine(code, code2, name);
+        });
     installMasterData(*m_window);
     installDocumentPrint(*m_window, *m_previewer);
     GroupedNotePage* notePage = installListings(*m_window, *m_previewer);
     QObject::connect(notePage, &GroupedNotePage::machineChooserRequested, m_machineChooser,
                      &MachineChooser::open);
-    QObject::connect(m_machineChooser, &MachineChooser::delivered, notePage,
-                     [notePage, window](const QString& code, const QString& code2,
-                                        const QString& name) {
-                         if (window->currentPageIndex() == PageIndex::GroupedNote)
-                             notePage->setMachine(code, code2, name);
-                     });
+    QObject::connect(
+        m_machineChooser, &MachineChooser::delivered, notePage,
+        [notePage, window](const QString& code, const QString& code2, const QString& name) {
+            if (window->currentPageIndex() == PageIndex::GroupedNote)
+                notePage->setMachine(code, code2, name);
+        });
 }
 
 Assembly::~Assembly() = default;

@@ -6,7 +6,13 @@
 
 namespace kestar {
 
-enum class FieldType { Text, Integer, Number, Date };
+enum class FieldType
+{
+    Text,
+    Integer,
+    Number,
+    Date
+};
 
 struct FieldDef
 {
@@ -14,7 +20,13 @@ struct FieldDef
     FieldType type = FieldType::Text;
 };
 
-enum class DatasetState { Closed, Browse, Edit, Insert };
+enum class DatasetState
+{
+    Closed,
+    Browse,
+    Edit,
+    Insert
+};
 
 // A cursor over a table or a query result: the operations the pages and the data-aware
 // controls rely on. Every failure raises EngineError with the engine's text.

@@ -10,7 +10,9 @@ namespace kestar {
 class EngineError : public std::runtime_error
 {
 public:
-    explicit EngineError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text) {}
+    explicit EngineError(const QString& text) : std::runtime_error(text.toStdString()), m_text(text)
+    {
+    }
     QString text() const { return m_text; }
 
 private:

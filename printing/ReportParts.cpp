@@ -19,8 +19,8 @@ ReportDefinition document(const Letterhead& letterhead)
     header.addText(QStringLiteral("letterAddress"), letterhead.address, {0, 4.2, 100, 3.6})
         .toRightMargin()
         .size(7);
-    header.addText(QStringLiteral("letterRegistration"), letterhead.registration,
-                   {0, 7.8, 100, 3.6})
+    header
+        .addText(QStringLiteral("letterRegistration"), letterhead.registration, {0, 7.8, 100, 3.6})
         .toRightMargin()
         .size(7);
     header.addText(QStringLiteral("letterTelephone"), letterhead.telephone, {0, 11.4, 100, 3.6})

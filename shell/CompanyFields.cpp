@@ -18,8 +18,8 @@ Letterhead composeLetterhead(const QStringList& fields)
     auto field = [&](int index) { return fields.value(index); };
     Letterhead letterhead;
     letterhead.name = field(CompanyField::Name);
-    letterhead.address = field(CompanyField::Address) + QStringLiteral(" , ") +
-                         field(CompanyField::Town);
+    letterhead.address =
+        field(CompanyField::Address) + QStringLiteral(" , ") + field(CompanyField::Town);
     letterhead.registration = QStringLiteral("Maticni broj ") +
                               field(CompanyField::RegistrationNumber) + QStringLiteral(", PIB ") +
                               field(CompanyField::TaxNumber);

@@ -36,11 +36,12 @@ void logIn(MainWindow& window, const QString& password)
 
 void connectLogin(MainWindow& window, LoginPage& page)
 {
-    QObject::connect(&page, &LoginPage::loginRequested, &page, [&window, &page](const QString& typed) {
-        const bool done = guarded(window.messages(), [&] { logIn(window, typed); });
-        if (done)
-            page.passwordField()->clear();
-    });
+    QObject::connect(
+        &page, &LoginPage::loginRequested, &page, [&window, &page](const QString& typed) {
+            const bool done = guarded(window.messages(), [&] { logIn(window, typed); });
+            if (done)
+                page.passwordField()->clear();
+        });
 }
 
 } // namespace kestar

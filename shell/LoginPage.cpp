@@ -37,8 +37,8 @@ LoginPage::LoginPage(QWidget* parent) : QWidget(parent)
     m_picture->setPixmap(Pictures::loginPicture());
     m_picture->setScaledContents(true);
 
-    auto* prompt = new ShadowLabel(QStringLiteral("Unesite lozinku:"), QColor(0, 0, 0xFF),
-                                   Qt::white, this);
+    auto* prompt =
+        new ShadowLabel(QStringLiteral("Unesite lozinku:"), QColor(0, 0, 0xFF), Qt::white, this);
     prompt->setObjectName(QStringLiteral("loginPrompt"));
     QFont promptFont(QStringLiteral("Liberation Sans"));
     promptFont.setPixelSize(29);

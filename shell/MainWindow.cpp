@@ -54,16 +54,14 @@ const PageEntry kPages[] = {
     {PageIndex::GroupedNote, "Grupna otpremnica"},
 };
 
-const QString kAboutText = QStringLiteral(
-    "Program za rad magacina KESTAR, verzija 1.1.\n\n"
-    "Vodi artikle, otpremnice i prijemnice, kartice robe i stanje magacina.\n"
-    "Izradio razvojni tim programa KESTAR.");
-const QString kContactText = QStringLiteral(
-    "Podrska za program KESTAR\n\n"
-    "Telefon: 011/555-0142\n"
-    "E-mail: podrska@kestar.example");
-const QString kAdminOnly =
-    QStringLiteral("Ova opcija je dostupna samo administratoru!!!");
+const QString kAboutText =
+    QStringLiteral("Program za rad magacina KESTAR, verzija 1.1.\n\n"
+                   "Vodi artikle, otpremnice i prijemnice, kartice robe i stanje magacina.\n"
+                   "Izradio razvojni tim programa KESTAR.");
+const QString kContactText = QStringLiteral("Podrska za program KESTAR\n\n"
+                                            "Telefon: 011/555-0142\n"
+                                            "E-mail: podrska@kestar.example");
+const QString kAdminOnly = QStringLiteral("Ova opcija je dostupna samo administratoru!!!");
 const QString kMovementWarning =
     QStringLiteral("NE MENJATI TABELU PROMETA BEZ!!! PROMENE SE NE KNJIZE AUTOMATSKI!!!");
 
@@ -285,7 +283,7 @@ void MainWindow::setPanel(int number, const QString& text)
 void MainWindow::returnToMenu()
 {
     showPage(panel(StatusPanels::kUser) == QLatin1String("Administrator") ? PageIndex::AdminMenu
-                                                                            : PageIndex::WorkerMenu);
+                                                                          : PageIndex::WorkerMenu);
 }
 
 bool MainWindow::isAdministrator() const

@@ -11,7 +11,6 @@
 
 namespace kestar {
 
-
 MenuPage::MenuPage(MainWindow& window, const QString& title, const QList<Group>& groups,
                    QWidget* parent)
     : QWidget(parent)
@@ -31,7 +30,8 @@ MenuPage::MenuPage(MainWindow& window, const QString& title, const QList<Group>&
     buttonFont.setBold(true);
     for (const Group& group : groups) {
         auto* box = new QGroupBox(group.caption, this);
-        box->setObjectName(PageKit::objectNameFor(group.caption).replace(0, 3, QStringLiteral("grp")));
+        box->setObjectName(
+            PageKit::objectNameFor(group.caption).replace(0, 3, QStringLiteral("grp")));
         box->setGeometry(group.geometry);
         box->setAutoFillBackground(true);
         box->setStyleSheet(QStringLiteral(
@@ -66,21 +66,29 @@ MenuPage* MenuPage::adminMenu(MainWindow& window)
 {
     using D = Pictures::Decoration;
     const QList<Group> groups = {
-        {QStringLiteral("Podesavanja"), D::Settings, QRect(14, 60, 375, 236),
+        {QStringLiteral("Podesavanja"),
+         D::Settings,
+         QRect(14, 60, 375, 236),
          {{QStringLiteral("ROBA U MAGACINU"), NavAction::ItemList},
           {QStringLiteral("PODACI O FIRMI"), NavAction::CompanyData},
           {QStringLiteral("GRUPE ROBE"), NavAction::ItemGroups},
           {QStringLiteral("KORISNICI"), NavAction::Users},
           {QStringLiteral("BACK-UP PODATAKA"), NavAction::Backup},
           {QStringLiteral("PODACI ZA MASINU"), NavAction::MachinePage}}},
-        {QStringLiteral("Kreiranje i knjizenje dokumenata"), D::Documents, QRect(402, 60, 375, 236),
+        {QStringLiteral("Kreiranje i knjizenje dokumenata"),
+         D::Documents,
+         QRect(402, 60, 375, 236),
          {{QStringLiteral("OTPREMA ROBE"), NavAction::NewIssue},
           {QStringLiteral("PRIJEM ROBE"), NavAction::NewReceipt}}},
-        {QStringLiteral("Pregled podataka..."), D::Review, QRect(14, 306, 375, 176),
+        {QStringLiteral("Pregled podataka..."),
+         D::Review,
+         QRect(14, 306, 375, 176),
          {{QStringLiteral("Kartice robe"), NavAction::ItemCard},
           {QStringLiteral("Sva roba u magacinu"), NavAction::StockList},
           {QStringLiteral("Tabela prometa"), NavAction::MovementTable}}},
-        {QStringLiteral("Stampanje"), D::Printing, QRect(402, 306, 375, 176),
+        {QStringLiteral("Stampanje"),
+         D::Printing,
+         QRect(402, 306, 375, 176),
          {{QStringLiteral("PRIJEMNICA"), NavAction::PrintReceiptNotes},
           {QStringLiteral("OTPREMNICA"), NavAction::PrintIssueNotes},
           {QStringLiteral("GRUPNA OTPREMNICA"), NavAction::GroupedNote}}},
@@ -94,10 +102,14 @@ MenuPage* MenuPage::workerMenu(MainWindow& window)
 {
     using D = Pictures::Decoration;
     const QList<Group> groups = {
-        {QStringLiteral("Kreiranje i knjizenje dokumenata"), D::Documents, QRect(14, 90, 375, 200),
+        {QStringLiteral("Kreiranje i knjizenje dokumenata"),
+         D::Documents,
+         QRect(14, 90, 375, 200),
          {{QStringLiteral("OTPREMA ROBE"), NavAction::NewIssue},
           {QStringLiteral("PRIJEM ROBE"), NavAction::NewReceipt}}},
-        {QStringLiteral("Stampanje"), D::Printing, QRect(402, 90, 375, 200),
+        {QStringLiteral("Stampanje"),
+         D::Printing,
+         QRect(402, 90, 375, 200),
          {{QStringLiteral("OTPREMNICA"), NavAction::PrintIssueNotes},
           {QStringLiteral("PRIJEMNICA"), NavAction::PrintReceiptNotes}}},
     };

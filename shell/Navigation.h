@@ -23,7 +23,8 @@ constexpr int GroupedNote = 25;
 
 // Every change of page goes through one of these actions. A menu-bar item and the menu
 // button with the same action behave identically.
-enum class NavAction {
+enum class NavAction
+{
     ItemList,
     CompanyData,
     ItemGroups,

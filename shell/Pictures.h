@@ -13,7 +13,13 @@ QIcon exitIcon();
 QPixmap loginPicture();
 // Decorative pictures of the menu groups, drawn in code: a box, a document, a magnifier,
 // a printer.
-enum class Decoration { Settings, Documents, Review, Printing };
+enum class Decoration
+{
+    Settings,
+    Documents,
+    Review,
+    Printing
+};
 QPixmap decoration(Decoration kind, int size);
 } // namespace Pictures
 

@@ -51,7 +51,8 @@ StartUpResult runStartUp(MainWindow& window)
         result.companyFields = TextFiles::readCompanyFields(QStringLiteral("podaci/firma.txt"));
         window.setLetterhead(composeLetterhead(result.companyFields));
         for (const CounterFile& counter : kCounters) {
-            const NumberLine line = TextFiles::readFirstLineNumber(QString::fromLatin1(counter.name));
+            const NumberLine line =
+                TextFiles::readFirstLineNumber(QString::fromLatin1(counter.name));
             window.setPanel(counter.panel, line.text);
         }
     } catch (const EngineError& error) {

@@ -18,12 +18,18 @@ constexpr Qt::Alignment kLeft = Qt::AlignLeft | Qt::AlignVCenter;
 constexpr Qt::Alignment kRight = Qt::AlignRight | Qt::AlignVCenter;
 
 const PanelSpec kPanels[StatusPanels::kCount] = {
-    {"Broj dokumenta:", 85, kCentre}, {"0", 30, kCentre},
-    {"Broj narudzbine:", 85, kCentre}, {"0", 30, kCentre},
-    {"Broj radnog naloga:", 100, kCentre}, {"0", 30, kCentre},
-    {"Broj otpremnice:", 90, kCentre}, {"0", 30, kCentre},
-    {"Broj prijemnice:", 80, kCentre}, {"0", 30, kCentre},
-    {" ", 10, kLeft}, {"Korisnik:", 50, kRight},
+    {"Broj dokumenta:", 85, kCentre},
+    {"0", 30, kCentre},
+    {"Broj narudzbine:", 85, kCentre},
+    {"0", 30, kCentre},
+    {"Broj radnog naloga:", 100, kCentre},
+    {"0", 30, kCentre},
+    {"Broj otpremnice:", 90, kCentre},
+    {"0", 30, kCentre},
+    {"Broj prijemnice:", 80, kCentre},
+    {"0", 30, kCentre},
+    {" ", 10, kLeft},
+    {"Korisnik:", 50, kRight},
     {"- - - - - - - - -", 100, kCentre},
 };
 } // namespace

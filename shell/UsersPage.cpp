@@ -32,9 +32,10 @@ UsersPage::UsersPage(MainWindow& window, QWidget* parent)
     m_grid->setMessages(&window.messages());
     m_grid->setDataset(m_users.get());
 
-    QPushButton* open =
-        PageKit::button(this, QStringLiteral("Otvori tabelu sa korisnicima"), QRect(480, 88, 290, 40));
-    QPushButton* close = PageKit::button(this, QStringLiteral("Zatvori tabelu"), QRect(480, 136, 290, 40));
+    QPushButton* open = PageKit::button(this, QStringLiteral("Otvori tabelu sa korisnicima"),
+                                        QRect(480, 88, 290, 40));
+    QPushButton* close =
+        PageKit::button(this, QStringLiteral("Zatvori tabelu"), QRect(480, 136, 290, 40));
     PageKit::backToAdminMenu(window, this, QRect(480, 378, 290, 40));
 
     connect(open, &QPushButton::clicked, this,

@@ -9,18 +9,18 @@ namespace kestar::sql {
 // What the engine tells the translator about one table named in a statement.
 struct TableInfo
 {
-    QString qualified;     // how SQLite reaches the table, e.g. "t1"."prometx"
-    QStringList fields;    // the visible fields in field order, as stored (upper case)
-    QStringList natural;   // columns giving the table's natural order, e.g. {"SIFRA"} or {"_ord"}
+    QString qualified;   // how SQLite reaches the table, e.g. "t1"."prometx"
+    QStringList fields;  // the visible fields in field order, as stored (upper case)
+    QStringList natural; // columns giving the table's natural order, e.g. {"SIFRA"} or {"_ord"}
 };
 
 // A statement of the program's SQL dialect, checked and turned into SQLite SQL.
 struct Translation
 {
-    QString sqlite;        // the statement for SQLite
-    QString table;         // the table as the statement names it, e.g. "podaci\\prometx"
-    QStringList columns;   // result column names: fields as stored, aliases in upper case
-    bool live = false;     // one table, no grouping, no aggregate: rows can be posted back
+    QString sqlite;      // the statement for SQLite
+    QString table;       // the table as the statement names it, e.g. "podaci\\prometx"
+    QStringList columns; // result column names: fields as stored, aliases in upper case
+    bool live = false;   // one table, no grouping, no aggregate: rows can be posted back
     // For a live result, the first result column (not listed in columns) is the row id,
     // selected as "_rowid_".
 };

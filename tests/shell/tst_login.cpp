@@ -190,10 +190,14 @@ private slots:
             QTest::mouseClick(button, Qt::LeftButton);
         };
         const QList<QPair<const char*, int>> buttons = {
-            {"btnRobaUMagacinu", PageIndex::Items},      {"btnPodaciOFirmi", PageIndex::Company},
-            {"btnGrupeRobe", PageIndex::Groups},         {"btnKorisnici", PageIndex::Users},
-            {"btnBackUpPodataka", PageIndex::Backup},    {"btnPodaciZaMasinu", PageIndex::Machines},
-            {"btnKarticeRobe", PageIndex::ItemCard},     {"btnSvaRobaUMagacinu", PageIndex::StockList},
+            {"btnRobaUMagacinu", PageIndex::Items},
+            {"btnPodaciOFirmi", PageIndex::Company},
+            {"btnGrupeRobe", PageIndex::Groups},
+            {"btnKorisnici", PageIndex::Users},
+            {"btnBackUpPodataka", PageIndex::Backup},
+            {"btnPodaciZaMasinu", PageIndex::Machines},
+            {"btnKarticeRobe", PageIndex::ItemCard},
+            {"btnSvaRobaUMagacinu", PageIndex::StockList},
             {"btnGrupnaOtpremnica", PageIndex::GroupedNote},
         };
         for (const auto& [name, index] : buttons) {

@@ -51,8 +51,8 @@ private slots:
         QTest::newRow("year first") << "yyyy-MM-dd" << QDate(2026, 12, 8) << false;
         QTest::newRow("two-digit year") << "dd/MM/yy" << QDate(2026, 12, 8) << false;
         QTest::newRow("short two-digit year passes") << "d/M/yy" << QDate(2026, 1, 8) << true;
-        QTest::newRow("d/M/yy with two-digit day and month") << "d/M/yy" << QDate(2026, 12, 12)
-                                                             << false;
+        QTest::newRow("d/M/yy with two-digit day and month")
+            << "d/M/yy" << QDate(2026, 12, 12) << false;
     }
     void dateCheckLooksAtTheCharacterBeforeTheYear()
     {
@@ -112,11 +112,20 @@ private slots:
     void failingFileSkipsTheStepsAfterIt()
     {
         ScopedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
-        const QStringList start = {"Broj dokumenta:", "0", "Broj narudzbine:", "0",
-                                   "Broj radnog naloga:", "0", "Broj otpremnice:", "0",
-                                   "Broj prijemnice:", "0", " ", "Korisnik:",
+        const QStringList start = {"Broj dokumenta:",
+                                   "0",
+                                   "Broj narudzbine:",
+                                   "0",
+                                   "Broj radnog naloga:",
+                                   "0",
+                                   "Broj otpremnice:",
+                                   "0",
+                                   "Broj prijemnice:",
+                                   "0",
+                                   " ",
+                                   "Korisnik:",
                                    "- - - - - - - - -"};
-        {   // a missing company file: letterhead placeholders, every counter panel at "0"
+        { // a missing company file: letterhead placeholders, every counter panel at "0"
             TestFolder folder;
             folder.writeStandardTextFiles();
             folder.write("dokument.txt", "5\r\n");
@@ -133,7 +142,7 @@ private slots:
             QCOMPARE(assembly.window().letterhead().telephone, QStringLiteral("Telefon"));
             QCOMPARE(assembly.window().currentPageIndex(), PageIndex::Login);
         }
-        {   // a missing predracun.txt: panel 1 read, panels 3, 5, 7 and 9 keep "0"
+        { // a missing predracun.txt: panel 1 read, panels 3, 5, 7 and 9 keep "0"
             TestFolder folder;
             folder.writeStandardTextFiles();
             folder.write("dokument.txt", "5\r\n");
@@ -147,7 +156,7 @@ private slots:
             QCOMPARE(assembly.window().panel(1), QStringLiteral("5"));
             QCOMPARE(assembly.window().panel(7), QStringLiteral("0"));
         }
-        {   // a malformed counter and an empty equipment file
+        { // a malformed counter and an empty equipment file
             TestFolder folder;
             folder.writeStandardTextFiles();
             folder.write("rnalog.txt", "12a\r\n");
@@ -158,7 +167,7 @@ private slots:
             QCOMPARE(messages.errors(), QStringList{"'12a' is not a valid integer value"});
             QCOMPARE(assembly.window().panel(9), QStringLiteral("0"));
         }
-        {   // the equipment file fails before the login page is chosen: it shows all the same
+        { // the equipment file fails before the login page is chosen: it shows all the same
             TestFolder folder;
             folder.writeStandardTextFiles();
             folder.write("oprema.txt", "");
@@ -186,7 +195,8 @@ private slots:
         QCOMPARE(w.minimumSize(), w.maximumSize());
         for (int menu = 0; menu < 4; ++menu) {
             for (int item = 0; item < 2; ++item)
-                QVERIFY2(!w.switchableItem(menu, item)->isEnabled(), qPrintable(QString::number(menu)));
+                QVERIFY2(!w.switchableItem(menu, item)->isEnabled(),
+                         qPrintable(QString::number(menu)));
         }
         for (const char* always : {"Izlaz iz programa", "Kontakt", "O programu"})
             QVERIFY(w.menuItem(QString::fromLatin1(always))->isEnabled());
@@ -202,8 +212,9 @@ private slots:
         w.enableAdminItems();
         w.setPanel(StatusPanels::kUser, "Administrator");
         w.switchableItem(3, 1)->trigger();
-        QCOMPARE(messages.last(),
-                 QStringLiteral("NE MENJATI TABELU PROMETA BEZ!!! PROMENE SE NE KNJIZE AUTOMATSKI!!!"));
+        QCOMPARE(
+            messages.last(),
+            QStringLiteral("NE MENJATI TABELU PROMETA BEZ!!! PROMENE SE NE KNJIZE AUTOMATSKI!!!"));
         QCOMPARE(w.currentPageIndex(), PageIndex::MovementTable);
     }
 

@@ -43,7 +43,8 @@ private slots:
         auto* grid = page->findChild<DataGrid*>("usersGrid");
         QVERIFY(grid);
         QCOMPARE(grid->model()->rowCount(), 0); // entering the page opens nothing
-        QTest::mouseClick(page->findChild<QPushButton*>("btnOtvoriTabeluSaKorisnicima"), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton*>("btnOtvoriTabeluSaKorisnicima"),
+                          Qt::LeftButton);
         QCOMPARE(grid->model()->rowCount(), 2);
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("SIFRA"));
 
@@ -72,7 +73,8 @@ private slots:
         w.trigger(NavAction::Users);
         QTest::mouseClick(page->findChild<QPushButton*>("btnZatvoriTabelu"), Qt::LeftButton);
         QCOMPARE(grid->model()->rowCount(), 0);
-        QTest::mouseClick(page->findChild<QPushButton*>("btnPovratakNaMeniAdministratora"), Qt::LeftButton);
+        QTest::mouseClick(page->findChild<QPushButton*>("btnPovratakNaMeniAdministratora"),
+                          Qt::LeftButton);
         QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
         QVERIFY(messages.errors().isEmpty());
     }

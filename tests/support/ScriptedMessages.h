@@ -13,7 +13,12 @@ namespace kestar::test {
 class ScriptedMessages : public Messages
 {
 public:
-    enum class Kind { Plain, Error, Confirm };
+    enum class Kind
+    {
+        Plain,
+        Error,
+        Confirm
+    };
     struct Shown
     {
         Kind kind;

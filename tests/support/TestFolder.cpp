@@ -53,8 +53,8 @@ void TestFolder::writeStandardTextFiles() const
         company += "\r\n";
     write(QStringLiteral("firma.txt"), company);
     write(QStringLiteral("oprema.txt"), "1\r\n");
-    for (const char* counter : {"dokument.txt", "otpremnica.txt", "ulaz.txt", "predracun.txt",
-                                "rnalog.txt"})
+    for (const char* counter :
+         {"dokument.txt", "otpremnica.txt", "ulaz.txt", "predracun.txt", "rnalog.txt"})
         write(QString::fromLatin1(counter), "0\r\n");
     write(QStringLiteral("grupe.txt"), {});
     write(QStringLiteral("sgrupe.txt"), {});
