@@ -16,8 +16,9 @@ if [ ! -d "$demo/podaci" ]; then
   fi
 fi
 mkdir -p "$demo/back-up"
-# The program expects the short date form dd/MM/yyyy and "." as decimal separator.
-export LANG=en_GB.UTF-8 LC_ALL= LC_TIME=en_GB.UTF-8 LC_NUMERIC=en_GB.UTF-8
+# The program expects the short date form dd/MM/yyyy and "." as decimal separator; Qt reads
+# them from these variables (no generated system locale is needed).
+regional=(LANG=en_GB.UTF-8 LC_ALL= LC_TIME=en_GB.UTF-8 LC_NUMERIC=en_GB.UTF-8)
 cd "$demo"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "There is no display here, so KESTAR cannot open its window."
@@ -28,4 +29,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 0
 fi
 echo "Starting KESTAR in $demo (administrator password: 123)"
-exec ./kestar
+exec env "${regional[@]}" ./kestar

@@ -15,8 +15,7 @@ binary=${KESTAR_BINARY:-$here/build/app/kestar}
 for tool in xvfb-run import xdotool; do
   command -v "$tool" >/dev/null || { echo "missing $tool: apt-get install xvfb imagemagick xdotool" >&2; exit 1; }
 done
-export LANG=en_GB.UTF-8 LC_ALL= LC_TIME=en_GB.UTF-8 LC_NUMERIC=en_GB.UTF-8
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+env LANG=en_GB.UTF-8 LC_ALL= LC_TIME=en_GB.UTF-8 LC_NUMERIC=en_GB.UTF-8 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   cd "$1"; "$2" & pid=$!
   sleep "$3"
   if [ -n "$4" ]; then eval "$4"; sleep 1; fi
