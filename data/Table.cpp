@@ -274,20 +274,32 @@ void Table::last()
 
 void Table::next()
 {
+    step(true);
+}
+
+void Table::prior()
+{
+    step(false);
+}
+
+void Table::step(bool forward)
+{
     checkOpen();
     finishPending();
     refreshIfStale();
+    bool& atEnd = forward ? m_eof : m_bof;
     if (!m_hasRow) {
-        m_eof = true;
+        atEnd = true;
         return;
     }
     // While nothing is written a walk keeps stepping one statement instead of seeking anew.
-    SqliteStatement& walk = m_sql->walkNext;
-    if (!m_walkingForward) {
+    SqliteStatement& walk = forward ? m_sql->walkNext : m_sql->walkPrior;
+    bool& walking = forward ? m_walkingForward : m_walkingBackward;
+    if (!walking) {
         resetWalks();
         walk.bind(1, m_row.place.order);
         walk.bind(2, m_row.place.rowid);
-        m_walkingForward = true;
+        walking = true;
     }
     bool found = false;
     try {
@@ -300,55 +312,16 @@ void Table::next()
         takeWalkRow(walk);
         m_bof = false;
         m_eof = false;
-        shiftPosition(1);
+        shiftPosition(forward ? 1 : -1);
         emit currentChanged();
     } else {
         // The walk no longer holds the current row's fields: read it again.
         const bool inPlace = m_rowSource == &walk;
         walk.reset();
-        m_walkingForward = false;
+        walking = false;
         if (inPlace)
             rereadCurrent();
-        m_eof = true;
-    }
-}
-
-void Table::prior()
-{
-    checkOpen();
-    finishPending();
-    refreshIfStale();
-    if (!m_hasRow) {
-        m_bof = true;
-        return;
-    }
-    SqliteStatement& walk = m_sql->walkPrior;
-    if (!m_walkingBackward) {
-        resetWalks();
-        walk.bind(1, m_row.place.order);
-        walk.bind(2, m_row.place.rowid);
-        m_walkingBackward = true;
-    }
-    bool found = false;
-    try {
-        found = walk.step();
-    } catch (...) {
-        rereadCurrent();
-        throw;
-    }
-    if (found) {
-        takeWalkRow(walk);
-        m_bof = false;
-        m_eof = false;
-        shiftPosition(-1);
-        emit currentChanged();
-    } else {
-        const bool inPlace = m_rowSource == &walk;
-        walk.reset();
-        m_walkingBackward = false;
-        if (inPlace)
-            rereadCurrent();
-        m_bof = true;
+        atEnd = true;
     }
 }
 

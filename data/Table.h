@@ -94,6 +94,8 @@ private:
     void takeWalkRow(const SqliteStatement& walk);
     // Copies the fields of a row read in place, before its statement moves on or is reset.
     void keepRow();
+    // One step of a walk forward (next) or backward (prior).
+    void step(bool forward);
     void resetWalks();
     // After a walk statement stepped past its end or failed: back on the current row.
     void rereadCurrent();
