@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libsqlite3-dev sqlite3
+  libsqlite3-dev sqlite3 pxlib-dev
+  clang libclang-rt-14-dev
   fonts-liberation2
   xvfb xauth xdotool imagemagick poppler-utils
 )

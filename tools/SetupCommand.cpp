@@ -2,6 +2,8 @@
 
 #include "data/EngineError.h"
 #include "tools/SetupFolder.h"
+#include "tools/check/CheckCommand.h"
+#include "tools/import/ImportCommand.h"
 
 #include <QDir>
 #include <exception>
@@ -12,6 +14,8 @@ QString SetupCommand::usage()
 {
     return QStringLiteral(
         "Usage: kestar-setup new PODACI_FOLDER [--password P] [--demo]\n"
+        "       kestar-setup import OLD_PODACI NEW_PODACI\n"
+        "       kestar-setup check PODACI [--since BACKUP_STAMP]\n"
         "       kestar-setup --help\n"
         "\n"
         "Makes a new data folder for KESTAR: the five empty tables, the text files with\n"
@@ -21,7 +25,8 @@ QString SetupCommand::usage()
         "                  exist yet, or be empty\n"
         "  --password P    the administrator's password, at most 3 characters (default 123)\n"
         "  --demo          also fill in an invented firm with groups, articles, machines, a\n"
-        "                  worker user (Magacioner, password 111) and a few posted documents\n");
+        "                  worker user (Magacioner, password 111) and a few posted documents\n") +
+           QStringLiteral("\n") + ImportCommand::usage() + QStringLiteral("\n") + CheckCommand::usage();
 }
 
 int SetupCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -38,6 +43,10 @@ int SetupCommand::run(const QStringList& arguments, QTextStream& out, QTextStrea
     };
     if (arguments.isEmpty())
         return usageError(QStringLiteral("No command given."));
+    if (arguments.first() == QLatin1String("import"))
+        return ImportCommand::run(arguments.mid(1), out, err);
+    if (arguments.first() == QLatin1String("check"))
+        return CheckCommand::run(arguments.mid(1), out, err);
     if (arguments.first() != QLatin1String("new"))
         return usageError(QStringLiteral("Unknown command: %1").arg(arguments.first()));
 
