@@ -1,6 +1,7 @@
 #include "data/Engine.h"
 
 #include "data/EngineError.h"
+#include "data/EngineScratch.h"
 #include "data/FieldValue.h"
 #include "data/Query.h"
 #include "data/Schema.h"
@@ -11,7 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace kestar {
 
@@ -39,13 +42,13 @@ QString identifier(const QString& name)
 
 } // namespace
 
-Engine::Engine(QObject* parent) : QObject(parent)
+Engine::Engine(QObject* parent) : QObject(parent), m_scratch(std::make_unique<EngineScratch>())
 {
-    if (!m_scratch.isValid())
+    if (!m_scratch->isValid())
         throw EngineError(QStringLiteral("Cannot make the engine's scratch folder"));
     // The main database must be a real file in rollback-journal mode: only then does SQLite
     // commit a transaction over several attached files atomically.
-    const QByteArray mainPath = QFile::encodeName(m_scratch.filePath(QStringLiteral("engine.db")));
+    const QByteArray mainPath = QFile::encodeName(m_scratch->filePath(QStringLiteral("engine.db")));
     if (sqlite3_open_v2(mainPath.constData(), &m_db,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                         nullptr) != SQLITE_OK) {
@@ -260,10 +263,37 @@ void Engine::detachUnused()
     }
 }
 
+void Engine::reopenWritable()
+{
+    // SQLite opens a file it may not write read-only and keeps it so; once the file can be
+    // written again it is attached anew under the same name, which the prepared statements
+    // follow on their own.
+    for (const std::shared_ptr<TableFile>& file : std::as_const(m_files)) {
+        const QByteArray alias = file->alias.toUtf8();
+        if (sqlite3_db_readonly(m_db, alias.constData()) != 1)
+            continue;
+        if (::faccessat(AT_FDCWD, QFile::encodeName(file->path).constData(), W_OK, AT_EACCESS) != 0)
+            continue;
+        try {
+            sqliteExec(m_db, QStringLiteral("DETACH DATABASE %1").arg(file->alias));
+            SqliteStatement attach(m_db,
+                                   QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(file->alias));
+            attach.bind(1, file->path);
+            attach.run();
+            sqliteExec(m_db,
+                       QStringLiteral("PRAGMA %1.journal_mode=DELETE; PRAGMA %1.synchronous=FULL;")
+                           .arg(file->alias));
+        } catch (const EngineError&) {
+            // Still read-only or busy: the write that follows reports it.
+        }
+    }
+}
+
 void Engine::write(const QString& path, const QObject* writer, const std::function<void()>& work)
 {
     emit aboutToWrite();
     if (!inTransaction()) {
+        reopenWritable();
         m_begin->run();
         try {
             work();
@@ -302,6 +332,7 @@ void Engine::begin()
     emit aboutToWrite();
     if (m_levels.isEmpty()) {
         attachDataFolder();
+        reopenWritable();
         m_begin->run();
     } else {
         sqliteExec(m_db, QStringLiteral("SAVEPOINT kestar_level%1").arg(m_levels.size()));

@@ -7,7 +7,6 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
@@ -15,6 +14,7 @@ struct sqlite3;
 
 namespace kestar {
 
+class EngineScratch;
 class Table;
 class Query;
 class SqliteStatement;
@@ -84,9 +84,10 @@ private:
     std::shared_ptr<TableFile> attachFile(const QString& path);
     void attachDataFolder();
     void detachUnused();
+    void reopenWritable();
     void notifyWritten(const QSet<QString>& paths, bool committed, bool rolledBack);
 
-    QTemporaryDir m_scratch;
+    std::unique_ptr<EngineScratch> m_scratch; // holds the connection's main database
     sqlite3* m_db = nullptr;
     QHash<QString, std::shared_ptr<TableFile>> m_files;
     int m_nextAlias = 1;

@@ -215,7 +215,7 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
     const QString kindCounter = counterFile(document.kind);
     const CounterBackup documentBackup(kDocumentCounter);
     const CounterBackup kindBackup(kindCounter);
-    {
+    try {
         Transaction transaction(target.engine);
         ledger.first();
         for (qsizetype i = 0; i < rows.size(); ++i) {
@@ -242,6 +242,12 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
                 documentBackup.restore();
             throw;
         }
+    } catch (...) {
+        // A refused post leaves its row pending in the view, and the next posting's first move
+        // would write it after all.
+        ledger.cancel();
+        items.cancel();
+        throw;
     }
     ledger.close();
     items.close();
