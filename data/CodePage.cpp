@@ -61,7 +61,10 @@ QByteArray CodePage::encode(const QString& text)
     QStringEncoder encoder(kCodecName);
     requireValid(encoder);
     QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError()) {
+    // A high surrogate at the very end is held back waiting for its other half and silently
+    // dropped, without an error: it is a character the code page lacks like any other.
+    const bool pendingHalf = !text.isEmpty() && text.back().isHighSurrogate();
+    if (encoder.hasError() || pendingHalf) {
         throw EngineError(QStringLiteral("The text \"%1\" holds the character \"%2\", which cannot "
                                          "be stored in the data folder's code page (Windows-1250)")
                               .arg(text, firstUnencodable(text)));

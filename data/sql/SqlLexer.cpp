@@ -30,6 +30,32 @@ bool isAsciiDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
+// The character at pos as an error text shows it: in quotes when it prints, else by its code.
+QString shownCharacter(const QString& text, qsizetype pos)
+{
+    const bool pair =
+        text[pos].isHighSurrogate() && pos + 1 < text.size() && text[pos + 1].isLowSurrogate();
+    if (pair)
+        return u'\'' + text.mid(pos, 2) + u'\'';
+    if (text[pos].isPrint())
+        return u'\'' + text[pos] + u'\'';
+    return u"U+%1"_s.arg(text[pos].unicode(), 4, 16, QLatin1Char('0')).toUpper();
+}
+
+[[noreturn]] void invalidCharacter(const QString& text, qsizetype pos)
+{
+    throw EngineError(
+        u"Invalid character %1 at position %2"_s.arg(shownCharacter(text, pos)).arg(pos + 1));
+}
+
+// SQLite reads a statement only up to its first NUL, so no part of one may hold it.
+void refuseNul(const QString& text, qsizetype from, qsizetype to)
+{
+    const qsizetype nul = text.indexOf(QChar(u'\0'), from);
+    if (nul >= 0 && nul < to)
+        invalidCharacter(text, nul);
+}
+
 } // namespace
 
 SqlLexer::SqlLexer(const QString& statement) : m_text(statement) {}
@@ -125,7 +151,7 @@ Token SqlLexer::other()
     default:
         break;
     }
-    throw EngineError(u"Invalid character '%1' at position %2"_s.arg(c).arg(start + 1));
+    invalidCharacter(m_text, start);
 }
 
 bool SqlLexer::peekIs(qsizetype offset, char16_t c) const
@@ -181,6 +207,8 @@ Token SqlLexer::string()
     for (;;) {
         if (m_pos >= m_text.size())
             throw EngineError(u"Unterminated string at position %1"_s.arg(start + 1));
+        if (m_text[m_pos] == u'\0')
+            invalidCharacter(m_text, m_pos);
         const QChar c = m_text[m_pos++];
         if (c != u'\'') {
             value += c;
@@ -199,6 +227,7 @@ Token SqlLexer::quoted(TokenKind kind)
     const qsizetype close = m_text.indexOf(u'"', m_pos + 1);
     if (close < 0)
         throw EngineError(u"Unterminated quoted name at position %1"_s.arg(start + 1));
+    refuseNul(m_text, start, close);
     m_pos = close + 1;
     return make(kind, start, m_text.mid(start + 1, close - start - 1));
 }

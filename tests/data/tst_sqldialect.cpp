@@ -63,6 +63,8 @@ private slots:
     void everyCutOfAProgramStatementTranslatesOrIsRefused();
     void textErrorsComeBeforeTheTableIsResolved();
     void resolverErrorReachesTheCaller();
+    void nulCharacterIsRefusedEvenInsideQuotes();
+    void characterThatDoesNotPrintIsNamedByItsCode();
 
 private:
     TableInfo resolve(const QString& name);
@@ -603,6 +605,49 @@ void TestSqlDialect::resolverErrorReachesTheCaller()
     } catch (const EngineError& error) {
         QCOMPARE(error.text(), u"Table does not exist: podaci\\nema"_s);
     }
+}
+
+void TestSqlDialect::nulCharacterIsRefusedEvenInsideQuotes()
+{
+    // SQLite reads a statement only up to its first NUL: a value holding one would reach it as
+    // an unterminated literal, so the statement is refused before it is translated.
+    const QString withNul = u"ab"_s + QChar(u'\0') + u"c"_s;
+    const QStringList statements = {
+        u"select * from podaci\\magacin where NAZIV = '"_s + quoted(withNul) + u"'"_s,
+        u"select * from podaci\\magacin where NAZIV like '%"_s + quoted(withNul) + u"%'"_s,
+        u"select * from \"podaci\\"_s + withNul + u"\""_s,
+        u"select * from podaci\\magacin where NAZIV = 'x'"_s + QChar(u'\0')};
+    const QList<int> positions = {47, 51, 25, 47};
+    m_resolved.clear();
+    for (qsizetype i = 0; i < statements.size(); ++i) {
+        try {
+            const Translation translation = translateHere(statements[i]);
+            QFAIL(qPrintable(u"accepted as: "_s + translation.sqlite));
+        } catch (const EngineError& refused) {
+            QCOMPARE(refused.text(),
+                     u"Invalid character U+0000 at position %1"_s.arg(positions[int(i)]));
+        }
+    }
+    QVERIFY(m_resolved.isEmpty());
+}
+
+void TestSqlDialect::characterThatDoesNotPrintIsNamedByItsCode()
+{
+    auto errorOf = [this](const QString& statement) {
+        try {
+            translateHere(statement);
+        } catch (const EngineError& refused) {
+            return refused.text();
+        }
+        return QString();
+    };
+    const QString prefix = u"select * from podaci\\magacin where NAZIV = "_s;
+    QCOMPARE(errorOf(prefix + QChar(u'\x01')), u"Invalid character U+0001 at position 44"_s);
+    QCOMPARE(errorOf(prefix + QChar(0xD800) + u"x"_s),
+             u"Invalid character U+D800 at position 44"_s);
+    // A character outside the basic plane is named whole.
+    QCOMPARE(errorOf(prefix + u"😀"_s), u"Invalid character '😀' at position 44"_s);
+    QCOMPARE(errorOf(prefix + u"€"_s), u"Invalid character '€' at position 44"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSqlDialect)

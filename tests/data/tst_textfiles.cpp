@@ -59,6 +59,7 @@ private slots:
     void replaceRoundTripsWindows1250LettersByteExactly();
     void replaceRefusesACharacterOutsideTheCodePage();
     void replaceRefusesALineBreakInsideALine();
+    void replaceRefusesAHalfCharacterAtTheEndOfALine();
     void replaceRefusesAReadOnlyTarget();
     void replaceIntoAMissingFolderFails();
     void replaceKeepsPermissionsAndLeavesNoTemporaryFile();
@@ -323,6 +324,25 @@ void TestTextFiles::replaceRefusesACharacterOutsideTheCodePage()
              QString("The text \"a😀\" holds the character \"😀\", which cannot be stored in "
                      "the data folder's code page (Windows-1250)"));
     QCOMPARE(folder.read("firma.txt"), companyFileOf(13));
+}
+
+void TestTextFiles::replaceRefusesAHalfCharacterAtTheEndOfALine()
+{
+    // The converter holds back a lone high surrogate at the end of its text, waiting for the
+    // other half, and reports nothing: the line must not be written without it.
+    TestFolder folder;
+    folder.write("grupe.txt", "Alati\r\n");
+    const QString half = QString(QChar(0xD83D));
+    QCOMPARE(errorOf([&] { TextFiles::replaceLines("podaci/grupe.txt", {"Boje" + half}); }),
+             QString("The text \"Boje%1\" holds the character \"U+D83D\", which cannot be stored "
+                     "in the data folder's code page (Windows-1250)")
+                 .arg(half));
+    // Also when a later line would be fine on its own.
+    const QString first = QString(QChar(u'\0')) + half;
+    QVERIFY(errorOf([&] {
+                TextFiles::replaceLines("podaci/grupe.txt", {first, ""});
+            }).contains("\"U+D83D\""));
+    QCOMPARE(folder.read("grupe.txt"), QByteArray("Alati\r\n"));
 }
 
 void TestTextFiles::replaceRefusesALineBreakInsideALine()
