@@ -13,20 +13,25 @@ namespace kestar {
 QString SetupCommand::usage()
 {
     return QStringLiteral(
-        "Usage: kestar-setup new PODACI_FOLDER [--password P] [--demo]\n"
-        "       kestar-setup import OLD_PODACI NEW_PODACI\n"
-        "       kestar-setup check PODACI [--since BACKUP_STAMP]\n"
-        "       kestar-setup --help\n"
-        "\n"
-        "Makes a new data folder for KESTAR: the five empty tables, the text files with\n"
-        "their starting contents and the user \"Administrator\".\n"
-        "\n"
-        "  PODACI_FOLDER   the data folder to make (podaci beside the program); it must not\n"
-        "                  exist yet, or be empty\n"
-        "  --password P    the administrator's password, at most 3 characters (default 123)\n"
-        "  --demo          also fill in an invented firm with groups, articles, machines, a\n"
-        "                  worker user (Magacioner, password 111) and a few posted documents\n") +
-           QStringLiteral("\n") + ImportCommand::usage() + QStringLiteral("\n") + CheckCommand::usage();
+               "Usage: kestar-setup new PODACI_FOLDER [--password P] [--demo]\n"
+               "       kestar-setup import OLD_PODACI NEW_PODACI [--codepage N]\n"
+               "       kestar-setup check PODACI [--since BACKUP_STAMP]\n"
+               "       kestar-setup --help\n"
+               "\n"
+               "Makes a new data folder for KESTAR: the five empty tables, the text files with\n"
+               "their starting contents and the user \"Administrator\".\n"
+               "\n"
+               "  PODACI_FOLDER   the data folder to make (podaci beside the program); it must "
+               "not\n"
+               "                  exist yet, or be empty\n"
+               "  --password P    the administrator's password, at most 3 characters (default "
+               "123)\n"
+               "  --demo          also fill in an invented firm with groups, articles, machines, "
+               "a\n"
+               "                  worker user (Magacioner, password 111) and a few posted "
+               "documents\n") +
+           QStringLiteral("\n") + ImportCommand::usage() + QStringLiteral("\n") +
+           CheckCommand::usage();
 }
 
 int SetupCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)

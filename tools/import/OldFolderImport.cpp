@@ -1,0 +1,274 @@
+#include "tools/import/OldFolderImport.h"
+
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/Schema.h"
+#include "data/TextFiles.h"
+#include "platform/Regional.h"
+#include "tools/SetupFolder.h"
+#include "tools/import/ImportReport.h"
+#include "tools/import/MemoFile.h"
+#include "tools/import/ParadoxTable.h"
+#include "tools/import/TableImport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace kestar {
+
+namespace {
+
+constexpr QDir::Filters kAnyEntry =
+    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+struct OldTable
+{
+    const TableDef* def = nullptr;
+    std::unique_ptr<ParadoxTable> table;
+    std::unique_ptr<MemoFile> memo;
+};
+
+// Files of the old table engine: tables, their indexes, memo, validity and form files, and the
+// engine's lock and network control files. None of them belongs in the new folder.
+bool isOldEngineFile(const QString& fileName)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(.*\\.(db|px|mb|val|tv|fam|x[0-9a-f]{2}|y[0-9a-f]{2}|xg[0-9a-f]|"
+                       "yg[0-9a-f]|lck|net))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return pattern.match(fileName).hasMatch();
+}
+
+// The entry of folder named name with letter case ignored; "" when there is none.
+QString findFile(const QString& folder, const QString& name)
+{
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden);
+    for (const QFileInfo& entry : entries) {
+        if (entry.fileName() == name)
+            return entry.filePath();
+    }
+    for (const QFileInfo& entry : entries) {
+        if (entry.fileName().compare(name, Qt::CaseInsensitive) == 0)
+            return entry.filePath();
+    }
+    return {};
+}
+
+// The absolute path a folder will have, with every link of the part that exists resolved.
+QString resolvedPath(const QString& path)
+{
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString rest;
+    while (!QFileInfo::exists(existing) && existing != QDir::rootPath()) {
+        rest = QStringLiteral("/") + QFileInfo(existing).fileName() + rest;
+        existing = QFileInfo(existing).absolutePath();
+    }
+    return QFileInfo(existing).canonicalFilePath() + rest;
+}
+
+bool isInside(const QString& path, const QString& folder)
+{
+    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+}
+
+QStringList startingLines(const QString& textFile)
+{
+    if (textFile == QLatin1String("firma.txt"))
+        return TextFiles::fitFields({}, TextFiles::kCompanyFieldCount);
+    if (textFile == QLatin1String("oprema.txt"))
+        return {QStringLiteral("1")};
+    if (textFile == QLatin1String("grupe.txt") || textFile == QLatin1String("sgrupe.txt"))
+        return {};
+    return {QStringLiteral("0")};
+}
+
+// The folder being built, removed again unless the import comes to its end.
+class BuildFolder
+{
+public:
+    explicit BuildFolder(const QString& finalPath)
+    {
+        const QFileInfo target(finalPath);
+        const QString parent = target.absolutePath();
+        QString top = parent;
+        while (!QFileInfo::exists(top) && QFileInfo(top).absolutePath() != top) {
+            m_madeParent = top;
+            top = QFileInfo(top).absolutePath();
+        }
+        if (!QDir().mkpath(parent))
+            throw SetupError(QStringLiteral("Cannot make the folder %1").arg(parent));
+        for (int attempt = 0; attempt < 100 && m_path.isEmpty(); ++attempt) {
+            const QString candidate =
+                QDir(parent).filePath(QStringLiteral(".%1.import-%2-%3")
+                                          .arg(target.fileName())
+                                          .arg(QCoreApplication::applicationPid())
+                                          .arg(attempt));
+            if (!QFileInfo::exists(candidate) && QDir().mkdir(candidate))
+                m_path = candidate;
+        }
+        if (m_path.isEmpty())
+            throw SetupError(QStringLiteral("Cannot make a working folder in %1").arg(parent));
+    }
+    ~BuildFolder()
+    {
+        if (!m_path.isEmpty())
+            QDir(m_path).removeRecursively();
+        if (!m_madeParent.isEmpty())
+            QDir(m_madeParent).removeRecursively();
+    }
+    BuildFolder(const BuildFolder&) = delete;
+    BuildFolder& operator=(const BuildFolder&) = delete;
+
+    QString path() const { return m_path; }
+
+    // Renames the folder into place; afterwards nothing is removed.
+    void moveTo(const QString& finalPath)
+    {
+        if (QFileInfo(finalPath).isDir())
+            QDir().rmdir(finalPath); // it was checked to be empty
+        if (!QDir().rename(m_path, finalPath))
+            throw SetupError(QStringLiteral("Cannot rename %1 to %2").arg(m_path, finalPath));
+        m_path.clear();
+        m_madeParent.clear();
+    }
+
+private:
+    QString m_path;
+    QString m_madeParent; // the topmost parent folder made for the new folder
+};
+
+void checkFolders(const QString& oldFolder, const QString& newFolder)
+{
+    if (!QFileInfo(oldFolder).isDir())
+        throw SetupError(QStringLiteral("The old data folder %1 does not exist").arg(oldFolder));
+    const QFileInfo info(newFolder);
+    if ((info.exists() || info.isSymLink()) &&
+        (!info.isDir() || !QDir(newFolder).isEmpty(kAnyEntry)))
+        throw SetupError(QStringLiteral("%1 already exists").arg(newFolder));
+    if (isInside(resolvedPath(newFolder), QFileInfo(oldFolder).canonicalFilePath()))
+        throw SetupError(QStringLiteral("The new data folder may not lie inside the old one, "
+                                        "which the import never changes"));
+}
+
+std::vector<OldTable> openOldTables(const QString& oldFolder)
+{
+    std::vector<OldTable> tables;
+    QStringList failures;
+    for (const TableDef& def : Schema::tables()) {
+        OldTable old;
+        old.def = &def;
+        const QString path = findFile(oldFolder, def.name + QStringLiteral(".db"));
+        if (path.isEmpty()) {
+            failures.append(QStringLiteral("the table %1 (%1.DB) is missing").arg(def.name));
+            continue;
+        }
+        try {
+            old.table = std::make_unique<ParadoxTable>(path);
+        } catch (const ImportError& error) {
+            failures.append(error.text());
+            continue;
+        }
+        QString memoPath = findFile(oldFolder, def.name + QStringLiteral(".mb"));
+        if (memoPath.isEmpty())
+            memoPath = QDir(oldFolder).filePath(QFileInfo(path).completeBaseName() +
+                                                QStringLiteral(".MB"));
+        old.memo = std::make_unique<MemoFile>(memoPath);
+        tables.push_back(std::move(old));
+    }
+    if (!failures.isEmpty())
+        throw SetupError(QStringLiteral("not every old table can be read: ") +
+                         failures.join(QStringLiteral("; ")));
+    return tables;
+}
+
+void copyOtherFiles(const QString& oldFolder, const QString& newFolder, ImportReport& report)
+{
+    QStringList leftOut;
+    QStringList copied;
+    const QFileInfoList entries =
+        QDir(oldFolder).entryInfoList(kAnyEntry, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        if (entry.isDir()) {
+            leftOut.append(entry.fileName() + QStringLiteral("/"));
+            continue;
+        }
+        if (isOldEngineFile(entry.fileName())) {
+            const QString base = entry.completeBaseName();
+            const bool ours = std::any_of(
+                Schema::tables().cbegin(), Schema::tables().cend(), [&base](const TableDef& def) {
+                    return def.name.compare(base, Qt::CaseInsensitive) == 0;
+                });
+            if (!ours)
+                leftOut.append(entry.fileName());
+            continue;
+        }
+        const QString target = QDir(newFolder).filePath(entry.fileName());
+        if (!QFile::copy(entry.filePath(), target))
+            throw SetupError(QStringLiteral("Cannot copy %1").arg(entry.filePath()));
+        copied.append(entry.fileName());
+    }
+    if (!copied.isEmpty())
+        report.addNote(QStringLiteral("copied unchanged: ") + copied.join(QStringLiteral(", ")));
+    if (!leftOut.isEmpty())
+        report.addNote(QStringLiteral("not copied (folders, and tables or files of the old table "
+                                      "engine that KESTAR does not use): ") +
+                       leftOut.join(QStringLiteral(", ")));
+    for (const QString& name : SetupFolder::textFileNames()) {
+        if (!findFile(newFolder, name).isEmpty())
+            continue;
+        TextFiles::replaceLines(QDir(newFolder).filePath(name), startingLines(name));
+        report.addProblem(QStringLiteral("%1 is missing in the old folder; it was written with its "
+                                         "starting contents")
+                              .arg(name));
+    }
+}
+
+void buildNewFolder(std::vector<OldTable>& tables, const QString& oldFolder, const QString& folder,
+                    int codePage, ImportReport& report)
+{
+    for (const OldTable& old : tables)
+        Schema::createTableFile(folder, *old.def);
+    Engine engine;
+    for (OldTable& old : tables) {
+        const QString path = QDir(folder).filePath(old.def->name + QStringLiteral(".db"));
+        TableImport::run(engine, path, *old.def, *old.table, *old.memo, codePage, report);
+    }
+    copyOtherFiles(oldFolder, folder, report);
+}
+
+} // namespace
+
+bool OldFolderImport::run(const QString& oldFolder, const QString& newFolder, ImportReport& report,
+                          int codePage)
+{
+    // Values are written as text in the program's own regional forms, whatever this computer's.
+    const ScopedRegional regional(Regional::standard());
+    try {
+        checkFolders(oldFolder, newFolder);
+        std::vector<OldTable> tables = openOldTables(oldFolder);
+        BuildFolder build(newFolder);
+        buildNewFolder(tables, oldFolder, build.path(), codePage, report);
+        tables.clear();
+        build.moveTo(newFolder);
+        return true;
+    } catch (const SetupError& error) {
+        report.setRefused(error.text());
+    } catch (const EngineError& error) {
+        report.setRefused(
+            QStringLiteral("the new data folder could not be made: %1").arg(error.text()));
+    } catch (const ImportError& error) {
+        report.setRefused(error.text());
+    } catch (const std::exception& error) {
+        report.setRefused(QStringLiteral("the new data folder could not be made: %1")
+                              .arg(QString::fromLocal8Bit(error.what())));
+    }
+    return false;
+}
+
+} // namespace kestar
