@@ -47,6 +47,18 @@ QString firstUnencodable(const QString& text)
     return {};
 }
 
+// A long text is named by its start in a message, which would otherwise fill the screen.
+QString excerpt(const QString& text)
+{
+    constexpr qsizetype kShown = 60;
+    if (text.size() <= kShown)
+        return text;
+    qsizetype cut = kShown;
+    if (text.at(cut - 1).isHighSurrogate())
+        --cut;
+    return text.left(cut) + QStringLiteral("...");
+}
+
 } // namespace
 
 QString CodePage::decode(QByteArrayView bytes)
@@ -67,7 +79,7 @@ QByteArray CodePage::encode(const QString& text)
     if (encoder.hasError() || pendingHalf) {
         throw EngineError(QStringLiteral("The text \"%1\" holds the character \"%2\", which cannot "
                                          "be stored in the data folder's code page (Windows-1250)")
-                              .arg(text, firstUnencodable(text)));
+                              .arg(excerpt(text), firstUnencodable(text)));
     }
     return bytes;
 }

@@ -324,6 +324,14 @@ void TestTextFiles::replaceRefusesACharacterOutsideTheCodePage()
              QString("The text \"a😀\" holds the character \"😀\", which cannot be stored in "
                      "the data folder's code page (Windows-1250)"));
     QCOMPARE(folder.read("firma.txt"), companyFileOf(13));
+
+    // A long text is named by its start, so the message still fits on the screen.
+    const QString pasted = QString(10000, u'a') + "Ω";
+    QCOMPARE(errorOf([&] { TextFiles::replaceLines("podaci/firma.txt", {pasted}); }),
+             QString("The text \"%1...\" holds the character \"Ω\", which cannot be stored in "
+                     "the data folder's code page (Windows-1250)")
+                 .arg(QString(60, u'a')));
+    QCOMPARE(folder.read("firma.txt"), companyFileOf(13));
 }
 
 void TestTextFiles::replaceRefusesAHalfCharacterAtTheEndOfALine()
