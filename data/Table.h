@@ -70,6 +70,9 @@ public:
     QString textAt(qint64 row, int column) const override;
 
 private:
+    // Gap between the order values of neighbouring rows, left for rows inserted between them.
+    static constexpr qint64 kOrderStep = 1024;
+
     // Where a row stands in the table's order.
     using Place = SqliteTablePages::Place;
     struct Row

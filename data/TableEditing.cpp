@@ -1,0 +1,273 @@
+// Editing a table: insert, edit, post, cancel and delete of the current row.
+#include "data/Table.h"
+
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/FieldValue.h"
+#include "data/Schema.h"
+#include "data/SqliteTableStatements.h"
+#include "data/SqliteUpdates.h"
+
+#include <sqlite3.h>
+
+namespace kestar {
+
+namespace {
+
+EngineError closedError()
+{
+    return EngineError(QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+} // namespace
+
+void Table::checkOpen() const
+{
+    if (!isOpen())
+        throw closedError();
+}
+
+void Table::checkWritable() const
+{
+    checkOpen();
+    if (m_readOnly)
+        throw EngineError(QStringLiteral("Cannot modify a read-only dataset"));
+}
+
+void Table::finishPending()
+{
+    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert) {
+        if (m_modified)
+            post();
+        else
+            cancel();
+    }
+}
+
+void Table::insert()
+{
+    checkWritable();
+    finishPending();
+    refreshIfStale();
+    keepRow();
+    m_buffer = QList<QVariant>(m_file->fields.size());
+    if (m_keyField >= 0)
+        m_buffer[m_keyField] = QString(QLatin1String(""));
+    m_modified = false;
+    m_state = DatasetState::Insert;
+    emit rowsReset();
+    emit stateChanged();
+}
+
+void Table::edit()
+{
+    checkWritable();
+    if (m_state != DatasetState::Browse)
+        return;
+    refreshIfStale();
+    if (!m_hasRow) {
+        insert();
+        return;
+    }
+    keepRow();
+    m_buffer = m_row.values.row(0);
+    m_original = m_buffer;
+    m_modified = false;
+    m_state = DatasetState::Edit;
+    emit stateChanged();
+}
+
+void Table::cancel()
+{
+    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
+        return;
+    const bool wasInsert = m_state == DatasetState::Insert;
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_original.clear();
+    m_modified = false;
+    if (wasInsert)
+        emit rowsReset();
+    else if (m_hasRow)
+        announceRowChanged();
+    emit stateChanged();
+}
+
+void Table::post()
+{
+    checkOpen();
+    if (m_state == DatasetState::Insert)
+        postInsert();
+    else if (m_state == DatasetState::Edit)
+        postEdit();
+}
+
+QVariant Table::orderBefore(const std::optional<Place>& before)
+{
+    if (!before) {
+        if (!loadRow(m_sql->last))
+            return QVariant(qint64(0));
+        return QVariant(m_row.place.order.toLongLong() + kOrderStep);
+    }
+    const qint64 next = before->order.toLongLong();
+    SqliteStatement& prior = m_sql->before;
+    prior.bind(1, before->order);
+    prior.bind(2, before->rowid);
+    const bool found = prior.step();
+    const qint64 previous = found ? prior.columnInt(1) : 0;
+    prior.reset();
+    if (!found)
+        return QVariant(next - kOrderStep);
+    if (next - previous >= 2)
+        return QVariant(previous + (next - previous) / 2);
+    return {}; // no gap left
+}
+
+void Table::postInsert()
+{
+    keepRow();
+    const int n = m_file->fields.size();
+    const std::optional<Place> before = m_hasRow ? std::optional<Place>(m_row.place) : std::nullopt;
+    const Row kept = m_row;
+    const bool keptHasRow = m_hasRow;
+    qint64 newRowid = 0;
+    try {
+        m_engine.write(m_file->path, this, [&]() {
+            SqliteStatement& insert = m_sql->insert;
+            for (int i = 0; i < n; ++i)
+                insert.bind(i + 1, m_buffer.at(i));
+            if (m_keyField < 0) {
+                QVariant order = orderBefore(before);
+                if (order.isNull()) {
+                    m_sql->renumber.run();
+                    std::optional<Place> moved;
+                    if (before && seekRowid(before->rowid))
+                        moved = m_row.place;
+                    order = orderBefore(moved);
+                }
+                insert.bind(n + 1, order);
+            }
+            try {
+                insert.run();
+            } catch (const EngineError&) {
+                const int code = sqlite3_extended_errcode(m_engine.handle());
+                if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+                    throw EngineError(QStringLiteral("Key violation"));
+                throw;
+            }
+            newRowid = sqlite3_last_insert_rowid(m_engine.handle());
+        });
+    } catch (...) {
+        m_row = kept;
+        m_hasRow = keptHasRow;
+        throw;
+    }
+    const qint64 oldPosition = m_hasRow ? knownPosition() : 0;
+    const qint64 oldFromEnd = m_fromEnd;
+    m_pages.clear();
+    if (m_count >= 0)
+        ++m_count;
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_modified = false;
+    if (!seekRowid(newRowid))
+        throw EngineError(QStringLiteral("The new row of table %1 cannot be read").arg(m_name));
+    m_eof = m_bof = false;
+    if (m_keyField >= 0) {
+        m_fromStart = m_fromEnd = -1;
+    } else if (!keptHasRow) {
+        m_fromStart = m_fromEnd = -1;
+    } else if (oldPosition >= 0) {
+        setPositionFromStart(oldPosition);
+    } else if (oldFromEnd >= 0) {
+        setPositionFromEnd(oldFromEnd + 1);
+    } else {
+        m_fromStart = m_fromEnd = -1;
+    }
+    m_walkingForward = m_walkingBackward = false;
+    emit rowsReset();
+    emit stateChanged();
+    emit currentChanged();
+}
+
+void Table::postEdit()
+{
+    const qint64 rowid = m_row.place.rowid;
+    const QList<int> changed = changedColumns(m_original, m_buffer);
+    m_engine.write(m_file->path, this, [&]() {
+        int written = 0;
+        try {
+            written = m_sql->updates.write(rowid, changed, m_buffer);
+        } catch (const EngineError&) {
+            const int code = sqlite3_extended_errcode(m_engine.handle());
+            if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+                throw EngineError(QStringLiteral("Key violation"));
+            throw;
+        }
+        if (written == 0)
+            throw EngineError(QStringLiteral("The row was deleted meanwhile"));
+    });
+    const bool keyMoved = m_keyField >= 0 && changed.contains(m_keyField);
+    m_state = DatasetState::Browse;
+    m_buffer.clear();
+    m_original.clear();
+    m_modified = false;
+    m_pages.clear();
+    seekRowid(rowid);
+    if (keyMoved)
+        m_fromStart = m_fromEnd = -1;
+    m_walkingForward = m_walkingBackward = false;
+    if (keyMoved)
+        emit rowsReset();
+    else
+        announceRowChanged();
+    emit stateChanged();
+}
+
+void Table::remove()
+{
+    checkWritable();
+    if (m_state == DatasetState::Insert) {
+        cancel();
+        return;
+    }
+    if (m_state == DatasetState::Edit)
+        cancel();
+    refreshIfStale();
+    if (!m_hasRow)
+        throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+    keepRow();
+    const Place gone = m_row.place;
+    m_engine.write(m_file->path, this, [&]() {
+        m_sql->remove.bind(1, gone.rowid);
+        m_sql->remove.run();
+    });
+    m_pages.clear();
+    if (m_count >= 0)
+        --m_count;
+    m_walkingForward = m_walkingBackward = false;
+    SqliteStatement& after = m_sql->after;
+    after.bind(1, gone.order);
+    after.bind(2, gone.rowid);
+    if (loadRow(after)) {
+        m_eof = false;
+        if (m_fromEnd >= 0)
+            --m_fromEnd;
+    } else {
+        SqliteStatement& before = m_sql->before;
+        before.bind(1, gone.order);
+        before.bind(2, gone.rowid);
+        if (loadRow(before)) {
+            m_eof = true;
+            if (m_fromStart >= 0)
+                --m_fromStart;
+        } else {
+            setNoRow();
+        }
+    }
+    m_bof = !m_hasRow;
+    emit rowsReset();
+    emit currentChanged();
+}
+
+} // namespace kestar
