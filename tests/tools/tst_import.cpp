@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTest>
 #include <memory>
@@ -34,6 +35,49 @@ bool hasCounts(const QString& report, const QString& table, int read, int writte
         QStringLiteral("^%1\\s+%2\\s+%3$").arg(table).arg(read).arg(written),
         QRegularExpression::MultilineOption);
     return line.match(report).hasMatch();
+}
+
+quint16 u16At(const QByteArray& bytes, qsizetype at)
+{
+    return quint16(quint8(bytes.at(at)) | quint8(bytes.at(at + 1)) << 8);
+}
+
+void putU16(QByteArray& bytes, qsizetype at, quint16 value)
+{
+    bytes[at] = char(value & 0xFF);
+    bytes[at + 1] = char(value >> 8);
+}
+
+// Rewrites a table file with its data blocks standing in the reverse of their order in the
+// file, each block's links and the header's first and last block changed to match, so the
+// chain still reads the records in their former order. Returns the number of blocks.
+int reverseBlocksInFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray old = file.readAll();
+    file.close();
+    const int headerSize = u16At(old, 0x02);
+    const int blockSize = quint8(old.at(0x05)) * 0x400;
+    const int blocks = u16At(old, 0x0C);
+    const auto moved = [blocks](quint16 number) {
+        return number == 0 ? quint16(0) : quint16(blocks + 1 - number);
+    };
+    QByteArray result = old;
+    putU16(result, 0x0E, moved(u16At(old, 0x0E)));
+    putU16(result, 0x10, moved(u16At(old, 0x10)));
+    for (int number = 1; number <= blocks; ++number) {
+        QByteArray block = old.mid(headerSize + qsizetype(number - 1) * blockSize, blockSize);
+        putU16(block, 0, moved(u16At(block, 0)));
+        putU16(block, 2, moved(u16At(block, 2)));
+        result.replace(headerSize + qsizetype(moved(quint16(number)) - 1) * blockSize, blockSize,
+                       block);
+    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return 0;
+    file.write(result);
+    return blocks;
 }
 
 } // namespace
@@ -280,6 +324,32 @@ private slots:
         }
         QCOMPARE(rows.at(1).value("OTPREMNICA"), QStringLiteral("1"));
         QCOMPARE(rows.at(2).value("OTPREMNICA"), QStringLiteral("0"));
+    }
+
+    // A table that grew by inserts at the front has its data blocks linked in an order other
+    // than the one they stand in the file: the ledger's order is the order of the chain.
+    void ledgerOrderFollowsTheChainOfBlocksNotTheirPlaceInTheFile()
+    {
+        constexpr int kRows = 600;
+        ParadoxWriter prometx(Old::columns("prometx"));
+        for (int i = 0; i < kRows; ++i) {
+            QVariantList row(30);
+            row[0] = kRows - i;
+            prometx.addRow(row);
+        }
+        const QString path = m_old + "/prometx.DB";
+        prometx.write(path);
+        const int blocks = reverseBlocksInFile(path);
+        QVERIFY2(blocks > 3, qPrintable(QString::number(blocks)));
+
+        const Old::ImportRun run = Old::runImport(m_old, m_new);
+        QCOMPARE(run.code, SetupCommand::kOk);
+        QVERIFY2(hasCounts(run.out, "prometx", kRows, kRows), qPrintable(run.out));
+        Engine engine;
+        const QList<Row> rows = readRows(engine, m_new + "/prometx.db");
+        QCOMPARE(rows.size(), kRows);
+        for (int i = 0; i < kRows; ++i)
+            QCOMPARE(rows.at(i).value("BROJDOKUMENTA"), QString::number(kRows - i));
     }
 
     void everyOldFieldTypeLandsInItsNewFieldOrIsReported()
