@@ -517,6 +517,8 @@ private slots:
         QVERIFY2(
             asNamed.out.contains("korisnici: text read in code page 1252 (named by the table)"),
             qPrintable(asNamed.out));
+        QVERIFY2(asNamed.out.contains("import again with --codepage 1250"),
+                 qPrintable(asNamed.out));
         {
             Engine engine;
             QCOMPARE(readRows(engine, m_new + "/korisnici.db").value(0).value("KORISNIK"),

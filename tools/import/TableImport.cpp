@@ -81,6 +81,11 @@ private:
                                      .arg(codePage)
                                      .arg(given != 0 ? QStringLiteral("given by --codepage")
                                                      : QStringLiteral("named by the table")));
+                if (given == 0 && codePage != 1250 && codePage != 852)
+                    m_report.addNote(QStringLiteral("%1: if letters such as č ć š ž đ read wrongly "
+                                                    "in the new tables, import again with "
+                                                    "--codepage 1250 (or 852)")
+                                         .arg(m_def.name));
                 return;
             }
             m_report.addProblem(QStringLiteral("%1: the table names code page %2, which this "
