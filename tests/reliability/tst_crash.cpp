@@ -101,6 +101,29 @@ private slots:
     void itemCardHoldsAllOldOrAllNewBalancesAfterAnyKill();
 
 private:
+    // One mode of the child and how often it is killed.
+    struct KillPlan
+    {
+        QString mode;       // post, save or card
+        int kills = 0;      // how many kills the run needs
+        quint32 salt = 0;   // mixed into the seed for the delays of this mode
+        int buildStep = 1;  // the child's build argument grows by this much per kill
+        QString busyPrefix; // what the child's last line starts with when it was at work
+    };
+    struct KillRun
+    {
+        int kills = 0;
+        int inFlight = 0; // kills that landed while the child was at work
+        bool childKeepsFailing = false;
+    };
+
+    // Starts the child again and again, kills it after a delay drawn from the seed, and after
+    // every kill runs check(engine, n) on the folder, n being the number on the child's last
+    // line when it was at work, else -1. Stops early when the child keeps ending by itself.
+    template <typename Check>
+    KillRun killRepeatedly(const TestFolder& folder, const KillPlan& plan, Violations& violations,
+                           Check check);
+
     // Empties the child's temporary folder, opens the data folder with a fresh engine and
     // runs check on it, then the file checks.
     template <typename Check>
@@ -136,62 +159,83 @@ void CrashTest::afterKill(const TestFolder& folder, Violations& violations, Chec
     checkFiles(folder, violations);
 }
 
+namespace {
+
+// The articles of the plan with their starting stock, in magacin.
+void writeArticles()
+{
+    Engine engine;
+    QList<Row> rows;
+    for (const Plan::Article& article : Plan::articles()) {
+        const QString stock = Regional::formatNumber(article.stock);
+        rows.append({{"SIFRA", article.code},
+                     {"NAZIV", "Artikal " + article.code},
+                     {"KOLICINA", stock},
+                     {"MAGACIN1", stock}});
+    }
+    addRows(engine, "podaci/magacin.db", rows);
+}
+
+} // namespace
+
+template <typename Check>
+CrashTest::KillRun CrashTest::killRepeatedly(const TestFolder& folder, const KillPlan& plan,
+                                             Violations& violations, Check check)
+{
+    QRandomGenerator delays(m_seed ^ plan.salt);
+    ChildRunner runner(folder, m_seed);
+    KillRun run;
+    int failures = 0;
+    while (run.kills < plan.kills) {
+        const KillOutcome outcome =
+            runner.runAndKill(plan.mode, run.kills * plan.buildStep, delays.bounded(1, 101));
+        if (outcome.childFailed) {
+            if (++failures >= 5) {
+                run.childKeepsFailing = true;
+                return run;
+            }
+            continue;
+        }
+        ++run.kills;
+        const bool inFlight = outcome.lastLine.startsWith(plan.busyPrefix);
+        run.inFlight += inFlight ? 1 : 0;
+        afterKill(folder, violations, [&](Engine& engine) {
+            check(engine, inFlight ? outcome.lastLine.mid(plan.busyPrefix.size()).toInt() : -1);
+        });
+    }
+    return run;
+}
+
 void CrashTest::postingIsWhollyInTheLedgerOrAbsentAfterAnyKill()
 {
     TestFolder folder;
     folder.writeStandardTextFiles();
     createAllTables();
-    {
-        Engine engine;
-        QList<Row> rows;
-        for (const Plan::Article& article : Plan::articles()) {
-            const QString stock = Regional::formatNumber(article.stock);
-            rows.append({{"SIFRA", article.code},
-                         {"NAZIV", "Artikal " + article.code},
-                         {"KOLICINA", stock},
-                         {"MAGACIN1", stock}});
-        }
-        addRows(engine, "podaci/magacin.db", rows);
-    }
+    writeArticles();
 
-    QRandomGenerator delays(m_seed);
-    ChildRunner runner(folder, m_seed);
     Violations violations;
-    int kills = 0;
-    int inFlight = 0;
-    int landed = 0;
-    int failures = 0;
     QSet<int> documents;
+    int landed = 0;
     QElapsedTimer clock;
     clock.start();
-    constexpr int kKills = 200;
-    while (kills < kKills) {
-        const int delay = delays.bounded(1, 101);
-        const KillOutcome outcome = runner.runAndKill(QStringLiteral("post"), kills, delay);
-        if (outcome.childFailed) {
-            QVERIFY2(++failures < 5, "the crash child keeps failing on its own");
-            continue;
-        }
-        ++kills;
-        afterKill(folder, violations,
-                  [&](Engine& engine) { documents = checkPostings(engine, m_seed, violations); });
-        if (outcome.lastLine.startsWith(QLatin1String("posting "))) {
-            ++inFlight;
-            if (documents.contains(outcome.lastLine.mid(8).toInt()))
-                ++landed;
-        }
-    }
+    const KillPlan plan{QStringLiteral("post"), 200, 0, 1, QStringLiteral("posting ")};
+    const KillRun run = killRepeatedly(folder, plan, violations, [&](Engine& engine, int busy) {
+        documents = checkPostings(engine, m_seed, violations);
+        if (busy >= 0 && documents.contains(busy))
+            ++landed;
+    });
+    QVERIFY2(!run.childKeepsFailing, "the crash child keeps failing on its own");
     qInfo().noquote() << QStringLiteral("posting: %1 kills (%2 inside a posting, %3 of those "
                                         "committed), %4 documents checked, %5 violations, %6 s")
-                             .arg(kills)
-                             .arg(inFlight)
+                             .arg(run.kills)
+                             .arg(run.inFlight)
                              .arg(landed)
                              .arg(documents.size())
                              .arg(violations.count())
                              .arg(clock.elapsed() / 1000.0, 0, 'f', 1);
     QCOMPARE(violations.count(), 0);
-    QVERIFY(kills >= kKills);
-    QVERIFY2(inFlight > kKills / 4, "too few kills landed inside a posting");
+    QVERIFY(run.kills >= plan.kills);
+    QVERIFY2(run.inFlight > plan.kills / 4, "too few kills landed inside a posting");
 }
 
 void CrashTest::savedBatchIsWhollyInMagacinOrStillStagedAfterAnyKill()
@@ -199,48 +243,23 @@ void CrashTest::savedBatchIsWhollyInMagacinOrStillStagedAfterAnyKill()
     TestFolder folder;
     folder.writeStandardTextFiles();
     createAllTables();
-    {
-        Engine engine;
-        QList<Row> rows;
-        for (const Plan::Article& article : Plan::articles()) {
-            const QString stock = Regional::formatNumber(article.stock);
-            rows.append({{"SIFRA", article.code},
-                         {"NAZIV", "Artikal " + article.code},
-                         {"KOLICINA", stock},
-                         {"MAGACIN1", stock}});
-        }
-        addRows(engine, "podaci/magacin.db", rows);
-    }
+    writeArticles();
 
-    QRandomGenerator delays(m_seed ^ 0x5a5a5a5au);
-    ChildRunner runner(folder, m_seed);
     Violations violations;
-    int kills = 0;
-    int inFlight = 0;
-    int failures = 0;
     int batches = 0;
-    constexpr int kKills = 60;
-    while (kills < kKills) {
-        const KillOutcome outcome =
-            runner.runAndKill(QStringLiteral("save"), kills, delays.bounded(1, 101));
-        if (outcome.childFailed) {
-            QVERIFY2(++failures < 5, "the crash child keeps failing on its own");
-            continue;
-        }
-        ++kills;
-        if (outcome.lastLine.startsWith(QLatin1String("saving ")))
-            ++inFlight;
-        afterKill(folder, violations,
-                  [&](Engine& engine) { batches = checkSaves(engine, m_seed, violations); });
-    }
+    const KillPlan plan{QStringLiteral("save"), 60, 0x5a5a5a5au, 1, QStringLiteral("saving ")};
+    const KillRun run = killRepeatedly(folder, plan, violations, [&](Engine& engine, int) {
+        batches = checkSaves(engine, m_seed, violations);
+    });
+    QVERIFY2(!run.childKeepsFailing, "the crash child keeps failing on its own");
     qInfo().noquote() << QStringLiteral("save of new articles: %1 kills (%2 inside a save), %3 "
                                         "batches checked, %4 violations")
-                             .arg(kills)
-                             .arg(inFlight)
+                             .arg(run.kills)
+                             .arg(run.inFlight)
                              .arg(batches)
                              .arg(violations.count());
     QCOMPARE(violations.count(), 0);
-    QVERIFY2(inFlight > kKills / 4, "too few kills landed inside a save");
+    QVERIFY2(run.inFlight > plan.kills / 4, "too few kills landed inside a save");
 }
 
 void CrashTest::itemCardHoldsAllOldOrAllNewBalancesAfterAnyKill()
@@ -260,38 +279,24 @@ void CrashTest::itemCardHoldsAllOldOrAllNewBalancesAfterAnyKill()
         }
     }
 
-    QRandomGenerator delays(m_seed ^ 0xc3c3c3c3u);
-    ChildRunner runner(folder, m_seed);
     Violations violations;
-    int kills = 0;
-    int inFlight = 0;
-    int failures = 0;
     int finished = 0;
     int before = 0;
-    constexpr int kKills = 60;
-    while (kills < kKills) {
-        const KillOutcome outcome =
-            runner.runAndKill(QStringLiteral("card"), kills * 1000, delays.bounded(1, 101));
-        if (outcome.childFailed) {
-            QVERIFY2(++failures < 5, "the crash child keeps failing on its own");
-            continue;
-        }
-        ++kills;
-        if (outcome.lastLine.startsWith(QLatin1String("building ")))
-            ++inFlight;
-        afterKill(folder, violations,
-                  [&](Engine& engine) { checkCards(engine, violations, finished, before); });
-    }
+    const KillPlan plan{QStringLiteral("card"), 60, 0xc3c3c3c3u, 1000, QStringLiteral("building ")};
+    const KillRun run = killRepeatedly(folder, plan, violations, [&](Engine& engine, int) {
+        checkCards(engine, violations, finished, before);
+    });
+    QVERIFY2(!run.childKeepsFailing, "the crash child keeps failing on its own");
     qInfo().noquote() << QStringLiteral("item card: %1 kills (%2 inside a build), %3 cards "
                                         "checked (%4 finished, %5 as before), %6 violations")
-                             .arg(kills)
-                             .arg(inFlight)
+                             .arg(run.kills)
+                             .arg(run.inFlight)
                              .arg(finished + before)
                              .arg(finished)
                              .arg(before)
                              .arg(violations.count());
     QCOMPARE(violations.count(), 0);
-    QVERIFY2(inFlight > kKills / 4, "too few kills landed inside a build");
+    QVERIFY2(run.inFlight > plan.kills / 4, "too few kills landed inside a build");
 }
 
 QTEST_GUILESS_MAIN(CrashTest)
