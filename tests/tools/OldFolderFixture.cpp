@@ -95,12 +95,7 @@ QMap<QString, QByteArray> snapshot(const QString& folder)
 
 ImportRun runImport(const QString& oldFolder, const QString& newFolder, const QStringList& options)
 {
-    ImportRun run;
-    QTextStream out(&run.out);
-    QTextStream err(&run.err);
-    run.code = SetupCommand::run(
-        QStringList{QStringLiteral("import"), oldFolder, newFolder} + options, out, err);
-    return run;
+    return runSetup(QStringList{QStringLiteral("import"), oldFolder, newFolder} + options);
 }
 
 Row blankRow(const QString& table, const Row& values)

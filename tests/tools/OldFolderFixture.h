@@ -2,6 +2,7 @@
 
 #include "tests/support/Fixture.h"
 #include "tests/tools/ParadoxWriter.h"
+#include "tests/tools/SetupRun.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -23,12 +24,7 @@ void writeTextFiles(const QString& folder);
 // Every file under folder (relative path -> bytes), to see that nothing changed.
 QMap<QString, QByteArray> snapshot(const QString& folder);
 
-struct ImportRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
+using ImportRun = CommandResult;
 // kestar-setup import OLD NEW, run in this process.
 ImportRun runImport(const QString& oldFolder, const QString& newFolder,
                     const QStringList& options = {});

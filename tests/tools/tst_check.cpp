@@ -7,6 +7,7 @@
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
+#include "tests/tools/SetupRun.h"
 #include "tools/SetupCommand.h"
 
 #include <QDateTime>
@@ -19,25 +20,16 @@
 #include <sqlite3.h>
 
 using namespace kestar;
+using kestar::test::CommandResult;
 using kestar::test::Row;
+using kestar::test::runSetup;
 using kestar::test::TestFolder;
 
 namespace {
 
-struct CommandResult
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
 CommandResult runCheck(const QStringList& arguments)
 {
-    CommandResult result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.code = SetupCommand::run(QStringList{QStringLiteral("check")} + arguments, out, err);
-    return result;
+    return runSetup(QStringList{QStringLiteral("check")} + arguments);
 }
 
 // Every file under folder (sub-folders included) with its bytes.
@@ -217,11 +209,7 @@ private slots:
     void demoFolderIsConsistent()
     {
         TestFolder folder;
-        CommandResult made;
-        {
-            QTextStream out(&made.out), err(&made.err);
-            made.code = SetupCommand::run({"new", "demo/podaci", "--demo"}, out, err);
-        }
+        const CommandResult made = runSetup({"new", "demo/podaci", "--demo"});
         QCOMPARE(made.code, SetupCommand::kOk);
         const CommandResult result = runCheck({QStringLiteral("demo/podaci")});
         QVERIFY2(result.code == SetupCommand::kOk, qPrintable(result.out + result.err));

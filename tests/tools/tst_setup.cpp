@@ -5,6 +5,7 @@
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
+#include "tests/tools/SetupRun.h"
 #include "tools/SetupCommand.h"
 #include "tools/SetupDemoCatalog.h"
 #include "tools/SetupFolder.h"
@@ -19,26 +20,12 @@
 #include <memory>
 
 using namespace kestar;
+using kestar::test::CommandResult;
 using kestar::test::Row;
+using kestar::test::runSetup;
 using kestar::test::TestFolder;
 
 namespace {
-
-struct CommandResult
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CommandResult runCommand(const QStringList& arguments)
-{
-    CommandResult result;
-    QTextStream out(&result.out);
-    QTextStream err(&result.err);
-    result.code = SetupCommand::run(arguments, out, err);
-    return result;
-}
 
 // Every file of a folder with its bytes, to see that a refusal changed nothing.
 QHash<QString, QByteArray> snapshot(const QString& folder)
@@ -66,7 +53,7 @@ private slots:
     void newFolderHoldsTheFiveTablesWithTheirFieldsInOrder()
     {
         TestFolder folder;
-        QCOMPARE(runCommand({"new", "podaci/nova"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci/nova"}).code, SetupCommand::kOk);
         Engine engine;
         for (const TableDef& def : Schema::tables()) {
             auto table = engine.table(QStringLiteral("podaci/nova/") + def.name);
@@ -89,7 +76,7 @@ private slots:
     {
         TestFolder folder;
         // The working folder's podaci exists and is empty: that is allowed.
-        QCOMPARE(runCommand({"new", "podaci"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci"}).code, SetupCommand::kOk);
         QByteArray company;
         for (int i = 0; i < 13; ++i)
             company += "\r\n";
@@ -110,8 +97,8 @@ private slots:
     void firstUserIsTheAdministratorWithTheGivenPassword()
     {
         TestFolder folder;
-        QCOMPARE(runCommand({"new", "podaci/a"}).code, SetupCommand::kOk);
-        QCOMPARE(runCommand({"new", "podaci/b", "--password", "x7"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci/a"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci/b", "--password", "x7"}).code, SetupCommand::kOk);
         Engine engine;
         const Row admin123{{"SIFRA", "123"}, {"KORISNIK", "Administrator"}};
         const Row adminX7{{"SIFRA", "x7"}, {"KORISNIK", "Administrator"}};
@@ -123,7 +110,7 @@ private slots:
     {
         TestFolder folder;
         for (const QString& password : {QStringLiteral("1234"), QString()}) {
-            const CommandResult result = runCommand({"new", "podaci/x", "--password", password});
+            const CommandResult result = runSetup({"new", "podaci/x", "--password", password});
             QCOMPARE(result.code, SetupCommand::kRefused);
             QVERIFY2(result.err.contains("nothing was changed"), qPrintable(result.err));
             QVERIFY(!QFileInfo::exists(folder.dataPath("x")));
@@ -136,7 +123,7 @@ private slots:
         folder.write("magacin.db", "not to be touched");
         folder.write("firma.txt", "Stara firma\r\n");
         const auto before = snapshot(folder.dataPath(""));
-        const CommandResult result = runCommand({"new", "podaci", "--demo"});
+        const CommandResult result = runSetup({"new", "podaci", "--demo"});
         QCOMPARE(result.code, SetupCommand::kRefused);
         QVERIFY2(result.err.contains("podaci already exists; nothing was changed"),
                  qPrintable(result.err));
@@ -144,24 +131,24 @@ private slots:
 
         // A plain file in the way is refused the same way.
         folder.write("datoteka", "x");
-        QCOMPARE(runCommand({"new", "podaci/datoteka"}).code, SetupCommand::kRefused);
+        QCOMPARE(runSetup({"new", "podaci/datoteka"}).code, SetupCommand::kRefused);
         QCOMPARE(folder.read("datoteka"), QByteArray("x"));
     }
 
     void commandLineIsCheckedAndExplained()
     {
         TestFolder folder;
-        const CommandResult help = runCommand({"--help"});
+        const CommandResult help = runSetup({"--help"});
         QCOMPARE(help.code, SetupCommand::kOk);
         QVERIFY(help.out.contains("kestar-setup new PODACI_FOLDER [--password P] [--demo]"));
-        QCOMPARE(runCommand({}).code, SetupCommand::kUsage);
-        QCOMPARE(runCommand({"new"}).code, SetupCommand::kUsage);
-        QCOMPARE(runCommand({"make", "podaci/x"}).code, SetupCommand::kUsage);
-        QCOMPARE(runCommand({"new", "podaci/x", "--password"}).code, SetupCommand::kUsage);
-        QCOMPARE(runCommand({"new", "podaci/x", "--colour"}).code, SetupCommand::kUsage);
+        QCOMPARE(runSetup({}).code, SetupCommand::kUsage);
+        QCOMPARE(runSetup({"new"}).code, SetupCommand::kUsage);
+        QCOMPARE(runSetup({"make", "podaci/x"}).code, SetupCommand::kUsage);
+        QCOMPARE(runSetup({"new", "podaci/x", "--password"}).code, SetupCommand::kUsage);
+        QCOMPARE(runSetup({"new", "podaci/x", "--colour"}).code, SetupCommand::kUsage);
         QVERIFY(!QFileInfo::exists(folder.dataPath("x")));
         // Parents are made as needed, as run-demo.sh relies on.
-        QCOMPARE(runCommand({"new", "demo/program/podaci", "--password", "123", "--demo"}).code,
+        QCOMPARE(runSetup({"new", "demo/program/podaci", "--password", "123", "--demo"}).code,
                  SetupCommand::kOk);
         QVERIFY(QFileInfo::exists(folder.path() + "/demo/program/podaci/prometx.db"));
     }
@@ -169,7 +156,7 @@ private slots:
     void demoStockFollowsTheLedger()
     {
         TestFolder folder;
-        QCOMPARE(runCommand({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
         Engine engine;
         const QList<Row> ledger = test::readRows(engine, "podaci/prometx.db");
         const QList<Row> articles = test::readRows(engine, "podaci/magacin.db");
@@ -205,7 +192,7 @@ private slots:
     void demoLedgerRowsAreWrittenAsAPostingWritesThem()
     {
         TestFolder folder;
-        QCOMPARE(runCommand({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
         Engine engine;
         const QList<Row> ledger = test::readRows(engine, "podaci/prometx.db");
         const QList<DemoDocument> documents = SetupDemoCatalog::documents();
@@ -242,7 +229,7 @@ private slots:
     void demoCountersAndGroupsMatchTheData()
     {
         TestFolder folder;
-        QCOMPARE(runCommand({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
         Engine engine;
         int document = 0, issue = 0, receipt = 0;
         for (const Row& row : test::readRows(engine, "podaci/prometx.db")) {
@@ -281,7 +268,7 @@ private slots:
         if (shell.isEmpty())
             QSKIP("the sqlite3 command-line shell is not installed");
         TestFolder folder;
-        QCOMPARE(runCommand({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
+        QCOMPARE(runSetup({"new", "podaci", "--demo"}).code, SetupCommand::kOk);
         QProcess process;
         process.start(shell, {folder.dataPath("korisnici.db"),
                               "SELECT KORISNIK || '|' || SIFRA FROM korisnici ORDER BY _ord"});
