@@ -19,7 +19,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QScreen>
 #include <optional>
 
 namespace kestar {
@@ -186,20 +185,10 @@ void ItemChooser::open()
         closeQuery();
         clearSelection();
     });
-    centreOnScreen();
+    PageKit::centreOnScreen(*this, m_window);
     show();
     raise();
     activateWindow();
-}
-
-void ItemChooser::centreOnScreen()
-{
-    const QScreen* screen = m_window.screen();
-    if (!screen)
-        return;
-    QRect frame(QPoint(), frameSize());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
 }
 
 bool ItemChooser::event(QEvent* event)

@@ -46,7 +46,6 @@ protected:
 
 private:
     void buildControls();
-    void centreOnScreen();
     void activated();
     void reloadGroups();
     void clearSelection();

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 
 namespace kestar {
 
@@ -95,20 +94,10 @@ void MachineChooser::open()
         return;
     }
     reload();
-    centreOnScreen();
+    PageKit::centreOnScreen(*this, m_window);
     show();
     raise();
     activateWindow();
-}
-
-void MachineChooser::centreOnScreen()
-{
-    const QScreen* screen = m_window.screen();
-    if (!screen)
-        return;
-    QRect frame(QPoint(), frameSize());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
 }
 
 void MachineChooser::reload()

@@ -38,7 +38,6 @@ protected:
 
 private:
     void buildControls();
-    void centreOnScreen();
     void reload();
     void codeChosen(int row);
     void deliver();

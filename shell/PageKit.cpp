@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 namespace kestar::PageKit {
 
@@ -66,6 +67,16 @@ QPushButton* backToAdminMenu(MainWindow& window, QWidget* page, const QRect& geo
     QObject::connect(push, &QPushButton::clicked, &window,
                      [&window] { window.trigger(NavAction::BackToAdminMenu); });
     return push;
+}
+
+void centreOnScreen(QWidget& dialog, const QWidget& window)
+{
+    const QScreen* screen = window.screen();
+    if (!screen)
+        return;
+    QRect frame(QPoint(), dialog.frameSize());
+    frame.moveCenter(screen->availableGeometry().center());
+    dialog.move(frame.topLeft());
 }
 
 } // namespace kestar::PageKit

@@ -23,6 +23,8 @@ QPushButton* button(QWidget* page, const QString& caption, const QRect& geometry
                     const QString& objectName = {});
 // "POVRATAK NA MENI ADMINISTRATORA": shows the admin menu.
 QPushButton* backToAdminMenu(MainWindow& window, QWidget* page, const QRect& geometry);
+// Places a dialog in the middle of the screen the main window is on.
+void centreOnScreen(QWidget& dialog, const QWidget& window);
 // The object name a button gets from its caption: "Otvori tabelu" -> "btnOtvoriTabelu".
 QString objectNameFor(const QString& caption);
 
