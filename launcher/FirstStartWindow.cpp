@@ -31,12 +31,16 @@ const QString kPasswordsDiffer = QStringLiteral("Lozinke se razlikuju, upisite i
 const QString kNoOldFolder = QStringLiteral("Izaberite folder podaci stare instalacije!!!");
 const QString kNoData = QStringLiteral(
     "U ovom folderu jos nema podataka programa (folder podaci). Izaberite kako da pocnete:");
-// A remembered folder on a disk that is not attached looks like a new one: say so before a new
-// data folder is made in its place.
+// A chosen folder on a disk that is not attached looks like a new one: say so before a new data
+// folder is made in its place.
 const QString kNoFolder =
     QStringLiteral("Ovaj folder ne postoji. Ako su podaci programa na disku koji nije "
                    "prikljucen, prikljucite ga i pokrenite program ponovo. Inace izaberite kako "
                    "da pocnete:");
+const QString kImported = QStringLiteral(
+    "Podaci su preneti. Izvestaj ispod navodi sve sto nije preneto onako kako je bilo.");
+const QString kNotImported =
+    QStringLiteral("PODACI NISU PRENETI!!! Razlog je u izvestaju ispod; nista nije upisano.");
 const QString kDemoPasswords = QStringLiteral("Demo podaci su spremni.\nLozinka administratora je "
                                               "123, lozinka magacionera 111.");
 
@@ -171,13 +175,14 @@ QWidget* FirstStartWindow::buildReport()
 {
     auto* page = new QWidget;
     PageKit::title(page, QStringLiteral("IZVESTAJ O PRENOSU PODATAKA"), QRect(20, 12, 560, 28), 18);
+    m_verdict = PageKit::label(page, {}, QRect(20, 44, 560, 34), true);
+    m_verdict->setObjectName(QStringLiteral("importVerdict"));
     m_report = new QPlainTextEdit(page);
     m_report->setObjectName(QStringLiteral("importReport"));
     m_report->setAccessibleName(QStringLiteral("Izvestaj o prenosu podataka"));
     m_report->setReadOnly(true);
-    m_report->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_report->setFont(QFont(QStringLiteral("Liberation Mono"), 8));
-    m_report->setGeometry(20, 48, 560, 334);
+    m_report->setGeometry(20, 82, 560, 300);
     m_startAfterImport =
         PageKit::button(page, QStringLiteral("POKRENI PROGRAM"), QRect(300, 392, 150, 32),
                         QStringLiteral("btnPokreniPosleUvoza"));
@@ -199,7 +204,9 @@ void FirstStartWindow::showFolder()
         m_folderPath->fontMetrics().elidedText(shown, Qt::ElideMiddle, m_folderPath->width()));
     m_folderPath->setToolTip(shown);
     m_folderPath->setAccessibleName(QStringLiteral("Folder programa: ") + shown);
-    m_intro->setText(QDir(m_folder).exists() ? kNoData : kNoFolder);
+    const bool missing =
+        !QDir(m_folder).exists() && m_folder != QDir::cleanPath(InstallationFolder::defaultPath());
+    m_intro->setText(missing ? kNoFolder : kNoData);
 }
 
 void FirstStartWindow::enableFields()
@@ -291,6 +298,7 @@ void FirstStartWindow::importOld()
         const BusyCursor busy;
         made = InstallationSetup::importOld(m_folder, old, report);
     }
+    m_verdict->setText(made ? kImported : kNotImported);
     m_report->setPlainText(report.text());
     m_startAfterImport->setVisible(made);
     m_back->setVisible(!made);

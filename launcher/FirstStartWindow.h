@@ -61,6 +61,7 @@ private:
     QLineEdit* m_passwordAgain = nullptr;
     QLineEdit* m_oldFolder = nullptr;
     QPushButton* m_chooseOld = nullptr;
+    QLabel* m_verdict = nullptr;
     QPlainTextEdit* m_report = nullptr;
     QPushButton* m_startAfterImport = nullptr;
     QPushButton* m_back = nullptr;

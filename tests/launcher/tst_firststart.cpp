@@ -1,5 +1,6 @@
 #include "data/Engine.h"
 #include "launcher/FirstStartWindow.h"
+#include "launcher/InstallationFolder.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
@@ -190,6 +191,7 @@ private slots:
         QCOMPARE(w.page(), 1);
         const QString report = w.find<QPlainTextEdit>("importReport")->toPlainText();
         QVERIFY2(report.contains("magacin"), qPrintable(report));
+        QVERIFY(w.find<QLabel>("importVerdict")->text().startsWith("Podaci su preneti."));
         QVERIFY(w.find<QPushButton>("btnPokreniPosleUvoza")->isVisible());
         QVERIFY(!w.find<QPushButton>("btnNazad")->isVisible());
         QVERIFY(!w.accepted());
@@ -217,6 +219,7 @@ private slots:
         w.click("btnPokreniProgram");
         QCOMPARE(w.page(), 1);
         QVERIFY(!w.find<QPlainTextEdit>("importReport")->toPlainText().isEmpty());
+        QVERIFY(w.find<QLabel>("importVerdict")->text().startsWith("PODACI NISU PRENETI!!!"));
         QVERIFY(!w.find<QPushButton>("btnPokreniPosleUvoza")->isVisible());
         w.click("btnNazad");
         QCOMPARE(w.page(), 0);
@@ -242,6 +245,11 @@ private slots:
         QCOMPARE(w.window->folder(), other);
         QCOMPARE(w.find<QLabel>("installationFolder")->toolTip(), QDir::toNativeSeparators(other));
         QVERIFY(w.find<QLabel>("introText")->text().startsWith("U ovom folderu jos nema podataka"));
+        // The folder in the home folder is new on a first start, not missing.
+        QVERIFY(Window(InstallationFolder::defaultPath())
+                    .find<QLabel>("introText")
+                    ->text()
+                    .startsWith("U ovom folderu jos nema podataka"));
         QVERIFY(!w.accepted());
 
         w.answers << withData;
