@@ -110,7 +110,8 @@ FirstStartWindow::FirstStartWindow(const QString& folder, Messages& messages, Fo
 
 QWidget* FirstStartWindow::buildChoices()
 {
-    auto* page = new QWidget;
+    // Made inside the dialog at once, so that a default button finds its dialog.
+    auto* page = new QWidget(m_pages);
     PageKit::title(page, QStringLiteral("PRVO POKRETANJE PROGRAMA KESTAR"), QRect(20, 12, 560, 28),
                    18);
     PageKit::label(page, QStringLiteral("Folder programa:"), QRect(20, 52, 100, 20), true);
@@ -173,7 +174,7 @@ QWidget* FirstStartWindow::buildChoices()
 
 QWidget* FirstStartWindow::buildReport()
 {
-    auto* page = new QWidget;
+    auto* page = new QWidget(m_pages);
     PageKit::title(page, QStringLiteral("IZVESTAJ O PRENOSU PODATAKA"), QRect(20, 12, 560, 28), 18);
     m_verdict = PageKit::label(page, {}, QRect(20, 44, 560, 34), true);
     m_verdict->setObjectName(QStringLiteral("importVerdict"));

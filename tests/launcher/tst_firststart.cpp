@@ -101,7 +101,7 @@ private slots:
         w.type("adminPassword", "7a9X");
         QCOMPARE(w.find<QLineEdit>("adminPassword")->text(), QStringLiteral("7a9"));
         w.type("adminPasswordAgain", "7a9");
-        w.click("btnPokreniProgram");
+        QTest::keyClick(w.find<QLineEdit>("adminPasswordAgain"), Qt::Key_Return);
 
         QVERIFY(w.accepted());
         QCOMPARE(w.window->folder(), m_folder);
