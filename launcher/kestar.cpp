@@ -44,6 +44,10 @@ int main(int argc, char* argv[])
         }
     }
 
+    // Taken before Qt starts: the window system plugin takes the desktop's start-up notice
+    // (DESKTOP_STARTUP_ID) out of the environment, and the program's window is the one that
+    // ends it when the launcher showed none.
+    const QProcessEnvironment desktop = QProcessEnvironment::systemEnvironment();
     QString program;
     QString folder;
     {
@@ -69,8 +73,7 @@ int main(int argc, char* argv[])
     }
     // The window system connection and every window are gone: the program takes this process.
     const QString failure = kestar::ProgramStart::exec(
-        program, folder,
-        kestar::ProgramEnvironment::forProgram(QProcessEnvironment::systemEnvironment()));
+        program, folder, kestar::ProgramEnvironment::forProgram(desktop));
     std::fprintf(stderr, "kestar: %s\n", failure.toLocal8Bit().constData());
     QApplication app(argc, argv);
     kestar::ProgramLook::apply();
