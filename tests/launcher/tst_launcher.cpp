@@ -115,7 +115,7 @@ private slots:
         makeInstallation(home + "/KESTAR");
         const QProcessEnvironment desktop = serbianDesktop(home);
 
-        // The stand-in started straight from a Serbian desktop fails the check ...
+        // The stand-in started straight from a Serbian desktop gets the desktop's date form ...
         QProcess direct;
         direct.setProcessEnvironment(desktop);
         direct.start(program, {});
@@ -123,7 +123,7 @@ private slots:
         const QMap<QString, QString> bare = probeLines(direct.readAllStandardOutput());
         QVERIFY2(bare.value("shortDate") != "dd/MM/yyyy", qPrintable(bare.value("shortDate")));
 
-        // ... and passes it started through the launcher, in the installation folder.
+        // ... and started through the launcher the one its check needs, in the installation folder.
         QProcess launcher;
         launcher.setProcessEnvironment(desktop);
         launcher.setWorkingDirectory(m_dir->path());
