@@ -21,14 +21,8 @@ namespace {
 QLineEdit* field(QWidget* page, const QString& caption, const QString& objectName,
                  const QRect& geometry)
 {
-    QLabel* label =
-        PageKit::label(page, caption, geometry.translated(0, -18).adjusted(0, 0, 0, -8));
-    auto* edit = new QLineEdit(page);
-    edit->setObjectName(objectName);
-    edit->setAccessibleName(caption);
-    edit->setGeometry(geometry);
-    label->setBuddy(edit);
-    return edit;
+    return PageKit::lineEdit(page, caption, geometry.translated(0, -18).adjusted(0, 0, 0, -8),
+                             geometry, objectName);
 }
 
 } // namespace

@@ -9,6 +9,9 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation2
   xvfb xauth xdotool imagemagick poppler-utils
+  # The Debian package: dpkg-shlibdeps finds the libraries it depends on, and the package test
+  # checks the menu entry with desktop-file-validate.
+  dpkg-dev desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

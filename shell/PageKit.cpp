@@ -3,6 +3,7 @@
 #include "shell/MainWindow.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 
@@ -45,6 +46,18 @@ QLabel* label(QWidget* page, const QString& text, const QRect& geometry, bool bo
     label->setGeometry(geometry);
     label->setWordWrap(true);
     return label;
+}
+
+QLineEdit* lineEdit(QWidget* page, const QString& caption, const QRect& labelGeometry,
+                    const QRect& fieldGeometry, const QString& objectName)
+{
+    QLabel* shown = label(page, caption, labelGeometry);
+    auto* field = new QLineEdit(page);
+    field->setObjectName(objectName);
+    field->setAccessibleName(caption);
+    field->setGeometry(fieldGeometry);
+    shown->setBuddy(field);
+    return field;
 }
 
 QPushButton* button(QWidget* page, const QString& caption, const QRect& geometry,

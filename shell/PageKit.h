@@ -4,6 +4,7 @@
 #include <QString>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -18,6 +19,10 @@ namespace PageKit {
 QLabel* title(QWidget* page, const QString& text, const QRect& geometry, int pixelSize = 20);
 // A plain label.
 QLabel* label(QWidget* page, const QString& text, const QRect& geometry, bool bold = false);
+// A text field with its label; the label's text is the field's accessible name, and the label
+// is the field's buddy.
+QLineEdit* lineEdit(QWidget* page, const QString& caption, const QRect& labelGeometry,
+                    const QRect& fieldGeometry, const QString& objectName);
 // A push button; its object name and accessible name follow the caption unless given.
 QPushButton* button(QWidget* page, const QString& caption, const QRect& geometry,
                     const QString& objectName = {});

@@ -60,6 +60,15 @@ QIcon exitIcon()
     return QIcon(pixmap);
 }
 
+QIcon programIcon()
+{
+    registerShellResources();
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/kestar-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 QPixmap loginPicture()
 {
     registerShellResources();

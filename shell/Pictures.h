@@ -9,6 +9,9 @@ namespace kestar {
 namespace Pictures {
 QIcon mainMenuIcon();
 QIcon exitIcon();
+// The program's own icon (three cartons on a shelf) in every size the desktop asks for; the
+// window icon of the program and of the launcher.
+QIcon programIcon();
 // The full-page picture of the login page (JPEG); a plain picture when it cannot be decoded.
 QPixmap loginPicture();
 // Decorative pictures of the menu groups, drawn in code: a box, a document, a magnifier,

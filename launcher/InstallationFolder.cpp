@@ -1,0 +1,43 @@
+#include "launcher/InstallationFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace kestar {
+
+namespace {
+const QString kKey = QStringLiteral("installationFolder");
+} // namespace
+
+QString InstallationFolder::defaultPath()
+{
+    return QDir(QDir::homePath()).filePath(QStringLiteral("KESTAR"));
+}
+
+QString InstallationFolder::current() const
+{
+    const QString remembered = m_settings.value(kKey).toString();
+    return remembered.isEmpty() ? defaultPath() : remembered;
+}
+
+void InstallationFolder::remember(const QString& folder)
+{
+    m_settings.setValue(kKey, QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
+    m_settings.sync();
+}
+
+QString InstallationFolder::dataFolder(const QString& installation)
+{
+    return QDir(installation).filePath(QStringLiteral("podaci"));
+}
+
+bool InstallationFolder::hasData(const QString& installation)
+{
+    const QDir data(dataFolder(installation));
+    return data.exists() &&
+           !data.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                .isEmpty();
+}
+
+} // namespace kestar
