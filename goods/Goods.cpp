@@ -18,7 +18,8 @@ GoodsPages installGoods(MainWindow& window)
                                 [page] { page->openDocument(DocumentKind::Receipt); });
     window.addLogOutStep([page] { page->clearMachine(); });
 
-    QObject::connect(page, &GoodsDocumentPage::itemChooserRequested, chooser, &ItemChooser::open);
+    QObject::connect(page, &GoodsDocumentPage::itemChooserRequested, chooser,
+                     &ItemChooser::openSearching);
     QObject::connect(chooser, &ItemChooser::delivered, page, &GoodsDocumentPage::deliverItem);
     return {chooser, page};
 }

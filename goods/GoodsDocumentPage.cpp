@@ -4,6 +4,7 @@
 #include "data/TextFiles.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/Messages.h"
+#include "goods/ArticleLookup.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
@@ -285,7 +286,13 @@ void GoodsDocumentPage::chooseItem()
     guarded(m_window.messages(), [&] {
         m_window.itemTableView().close();
         m_lineCount = row + 1;
-        emit itemChooserRequested();
+        // A code typed or scanned into the cell takes its article over at once.
+        const QString typed = cell(m_lineCount, kCodeColumn);
+        if (const auto article = findArticle(m_window.engine(), typed)) {
+            deliverItem(article->code, article->name, article->groupCode, article->groupName);
+            return;
+        }
+        emit itemChooserRequested(typed);
     });
 }
 

@@ -52,8 +52,9 @@ public:
     void post();
 
 signals:
-    // Enter in the "Sifra" column: the item chooser should open for the line of the line count.
-    void itemChooserRequested();
+    // Enter in the "Sifra" column when the cell holds no article's code: the item chooser
+    // should open for the line of the line count, with the text the cell holds.
+    void itemChooserRequested(const QString& typed);
     // "IZABERI OPREMU".
     void machineChooserRequested();
 

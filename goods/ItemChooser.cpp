@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <optional>
+#include <utility>
 
 namespace kestar {
 
@@ -175,6 +176,12 @@ void ItemChooser::buildControls()
 
 void ItemChooser::open()
 {
+    openSearching({});
+}
+
+void ItemChooser::openSearching(const QString& text)
+{
+    m_pendingSearch = text;
     if (isVisible()) {
         raise();
         activateWindow();
@@ -205,6 +212,12 @@ void ItemChooser::activated()
         reloadGroups();
         closeQuery();
     });
+    const QString search = std::exchange(m_pendingSearch, QString());
+    if (search.isEmpty())
+        return;
+    m_name->setText(search);
+    runNameSearch(search);
+    m_name->setFocus(Qt::OtherFocusReason);
 }
 
 void ItemChooser::reloadGroups()

@@ -31,6 +31,9 @@ public:
     // Shows the dialog empty (query closed, selection box emptied), or only brings it to the
     // front when it is open already.
     void open() override;
+    // As open(); once the dialog is active, the text goes into the "Naziv robe" field, the name
+    // search runs with it and the field takes the focus. An empty text opens as open() does.
+    void openSearching(const QString& text);
 
 signals:
     // OK: the "Sifra robe" and "Naziv robe" fields and the held group code and name.
@@ -74,6 +77,8 @@ private:
     // the dialog again, and the same error is not shown over and over.
     QString m_reportedGroupError;
     bool m_loadingGroups = false;
+    // The text openSearching() hands to the next activation.
+    QString m_pendingSearch;
 };
 
 } // namespace kestar

@@ -76,20 +76,26 @@ void buildDetail(ReportBand& band)
 {
     band.height = 5;
     band.addSystem(QStringLiteral("rowNumber"), SystemValue::RowNumber, at(kRowNumber, 0.5))
-        .alignCentre();
+        .alignCentre()
+        .under(QStringLiteral("headRowNumber"));
     // The group columns carry the mask too; it only changes a numeric field.
     band.addField(QStringLiteral("groupCode"), QStringLiteral("SIFRAGRUPE"), at(kGroupCode, 0.5))
         .alignCentre()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headGroupCode"));
     band.addField(QStringLiteral("groupName"), QStringLiteral("NAZIVGRUPE"), at(kGroupName, 0.5))
         .alignRight()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headGroupName"));
     band.addField(QStringLiteral("itemCode"), QStringLiteral("SIFRAROBE"), at(kItemCode, 0.5))
-        .alignCentre();
-    band.addField(QStringLiteral("itemName"), QStringLiteral("NAZIV"), at(kItemName, 0.5));
+        .alignCentre()
+        .under(QStringLiteral("headCode"));
+    band.addField(QStringLiteral("itemName"), QStringLiteral("NAZIV"), at(kItemName, 0.5))
+        .under(QStringLiteral("headName"));
     band.addField(QStringLiteral("quantity"), QStringLiteral("KOLICINA"), at(kQuantity, 0.5))
         .toRightMargin()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headQuantity"));
 }
 
 void buildSummary(ReportBand& band, const DocumentReportInput& input)

@@ -76,32 +76,40 @@ ReportDefinition definition(const Letterhead& letterhead)
     ReportBand& detail = report.detail;
     detail.height = kLine;
     detail.addSystem(QStringLiteral("rowNumber"), SystemValue::RowNumber, {kRowX, 0, kRowW, kLine})
-        .alignCentre();
+        .alignCentre()
+        .under(QStringLiteral("headRow"));
     // The group columns carry the mask as well; it only shows on a numeric field.
     detail
         .addField(QStringLiteral("groupCode"), QStringLiteral("SIFRAGRUPE"),
                   {kGroupCodeX, 0, kGroupCodeW, kLine})
         .alignCentre()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headGroupCode"));
     detail
         .addField(QStringLiteral("groupName"), QStringLiteral("NAZIVGRUPE"),
                   {kGroupNameX, 0, kGroupNameW, kLine})
         .alignRight()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headGroupName"));
     detail.addField(QStringLiteral("code"), QStringLiteral("SIFRAROBE"), {kCodeX, 0, kCodeW, kLine})
-        .alignCentre();
-    detail.addField(QStringLiteral("name"), QStringLiteral("NAZIV"), {kNameX, 0, kNameW, kLine});
+        .alignCentre()
+        .under(QStringLiteral("headCode"));
+    detail.addField(QStringLiteral("name"), QStringLiteral("NAZIV"), {kNameX, 0, kNameW, kLine})
+        .under(QStringLiteral("headName"));
     detail
         .addField(QStringLiteral("issue"), QStringLiteral("OTPREMNICA"),
                   {kIssueX, 0, kIssueW, kLine})
-        .alignCentre();
+        .alignCentre()
+        .under(QStringLiteral("headIssue"));
     detail.addField(QStringLiteral("date"), QStringLiteral("DATUM"), {kDateX, 0, kDateW, kLine})
-        .alignCentre();
+        .alignCentre()
+        .under(QStringLiteral("headDate"));
     detail
         .addField(kQuantity, quantityField(GroupedNoteVariant::Detailed),
                   {kQuantityX, 0, quantityW, kLine})
         .toRightMargin()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headQuantity"));
 
     ReportBand& summary = report.summary;
     summary.height = 2;

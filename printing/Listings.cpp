@@ -11,6 +11,12 @@ GroupedNotePage* installListings(MainWindow& window, ReportPreviewer& previewer)
     auto* stock = new StockListPage(window, previewer);
     window.setPage(PageIndex::StockList, stock);
     window.setNavigationHandler(NavAction::StockList, [stock] { stock->openPage(); });
+    // The list below the minimum, from the menu: the stock list page with the list of the
+    // whole warehouse over it; the page's own button lists one group.
+    window.setNavigationHandler(NavAction::MinimumStock, [stock] {
+        stock->openPage();
+        stock->printMinimumStock(true);
+    });
 
     auto* note = new GroupedNotePage(window, previewer);
     window.setPage(PageIndex::GroupedNote, note);

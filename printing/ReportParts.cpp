@@ -38,4 +38,31 @@ ReportDefinition document(const Letterhead& letterhead)
     return report;
 }
 
+void addColumns(ReportDefinition& report, const QList<Column>& columns, double headY,
+                double lineHeight)
+{
+    for (const Column& column : columns) {
+        const double width = column.width > 0 ? column.width : report.contentWidth() - column.x;
+        ReportElement& heading = report.title.addText(column.heading, column.title,
+                                                      {column.x, headY, width, lineHeight});
+        const QRectF at(column.x, 0, width, lineHeight);
+        ReportElement& value =
+            column.kind == Column::Value::RowNumber
+                ? report.detail.addSystem(column.element, SystemValue::RowNumber, at)
+            : column.kind == Column::Value::Expression
+                ? report.detail.addExpression(column.element, column.value, at)
+                : report.detail.addField(column.element, column.value, at);
+        value.under(column.heading);
+        if (column.masked)
+            value.mask(QStringLiteral("0.00"));
+        if (column.width > 0) {
+            heading.setAlign(column.headingAlign);
+            value.setAlign(column.valueAlign);
+        } else {
+            heading.toRightMargin();
+            value.toRightMargin();
+        }
+    }
+}
+
 } // namespace kestar::ReportParts

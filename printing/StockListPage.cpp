@@ -7,9 +7,11 @@
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
 #include "data/sql/SqlDialect.h"
+#include "printing/MinimumStock.h"
 #include "printing/StockListReport.h"
 #include "reporting/DatasetRowSource.h"
 #include "reporting/ReportPreviewer.h"
+#include "reporting/SelectedRowSource.h"
 #include "shell/MainWindow.h"
 #include "shell/PageKit.h"
 
@@ -70,9 +72,12 @@ StockListPage::StockListPage(MainWindow& window, ReportPreviewer& previewer, QWi
     m_grid->setDataset(m_stock.get());
 
     PageKit::backToAdminMenu(window, this, QRect(471, 444, 300, 36));
+    QPushButton* minimum = PageKit::button(this, QStringLiteral("Prikazi robu ispod minimuma"),
+                                           QRect(20, 444, 220, 32));
 
     connect(m_groups, &QListWidget::itemClicked, this, &StockListPage::groupClicked);
     connect(print, &QPushButton::clicked, this, &StockListPage::print);
+    connect(minimum, &QPushButton::clicked, this, [this] { printMinimumStock(false); });
 }
 
 StockListPage::~StockListPage()
@@ -122,6 +127,22 @@ void StockListPage::print()
         const DatasetRowSource rows(*m_stock);
         m_previewer.preview(QStringLiteral("Popis robe u magacinu"), report, rows);
         m_window.itemTableView().close();
+    });
+}
+
+void StockListPage::printMinimumStock(bool wholeWarehouse)
+{
+    guarded(m_window.messages(), [this, wholeWarehouse] {
+        const bool oneGroup = !wholeWarehouse && m_oneGroup->isChecked();
+        const QString group = oneGroup ? m_groupField->text() : QString();
+        Query articles(m_window.engine(), MinimumStock::statement(group, oneGroup));
+        articles.open();
+        m_window.itemTableView().close();
+        const DatasetRowSource all(articles);
+        const SelectedRowSource below(all, MinimumStock::belowMinimum(all));
+        const ReportDefinition report =
+            MinimumStock::definition(m_window.letterhead(), group, oneGroup);
+        m_previewer.preview(QLatin1String(MinimumStock::kTitle), report, below);
     });
 }
 

@@ -37,6 +37,11 @@ public:
     // Runs the stock query and shows the stock list report over the result, returning when the
     // preview has been closed; the item table view is closed again afterwards.
     void print();
+    // Shows the list of the articles below their minimum stock, for the whole warehouse or,
+    // following the page's choice, for the group in the group field; returns when the preview
+    // has been closed. The stock result set stays as it was; the item table view is left
+    // closed.
+    void printMinimumStock(bool wholeWarehouse);
 
     Query& stockResult() const { return *m_stock; }
 

@@ -57,37 +57,47 @@ ReportDefinition definition(const Letterhead& letterhead)
     ReportBand& detail = report.detail;
     detail.height = kLine;
     detail.addSystem(QStringLiteral("rowNumber"), SystemValue::RowNumber, {kRowX, 0, kRowW, kLine})
-        .alignCentre();
-    detail.addField(QStringLiteral("code"), QStringLiteral("SIFRA"), {kCodeX, 0, kCodeW, kLine});
-    detail.addField(QStringLiteral("groupName"), QStringLiteral("NAZIVGRUPE"),
-                    {kGroupX, 0, kGroupW, kLine});
-    detail.addField(QStringLiteral("name"), QStringLiteral("NAZIV"), {kNameX, 0, kNameW, kLine});
+        .alignCentre()
+        .under(QStringLiteral("headRow"));
+    detail.addField(QStringLiteral("code"), QStringLiteral("SIFRA"), {kCodeX, 0, kCodeW, kLine})
+        .under(QStringLiteral("headCode"));
+    detail
+        .addField(QStringLiteral("groupName"), QStringLiteral("NAZIVGRUPE"),
+                  {kGroupX, 0, kGroupW, kLine})
+        .under(QStringLiteral("headGroup"));
+    detail.addField(QStringLiteral("name"), QStringLiteral("NAZIV"), {kNameX, 0, kNameW, kLine})
+        .under(QStringLiteral("headName"));
     detail
         .addField(QStringLiteral("quantity"), QStringLiteral("KOLICINA"),
                   {kQuantityX, 0, kQuantityW, kLine})
         .alignRight()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headQuantity"));
     detail
         .addField(QStringLiteral("price"), QStringLiteral("CENANABAVNA"),
                   {kPriceX, 0, kPriceW, kLine})
         .alignRight()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headPrice"));
     detail
         .addExpression(QStringLiteral("value"), quantity + QStringLiteral(" * ") + price,
                        {kValueX, 0, valueW, kLine})
         .toRightMargin()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headValue"));
 
     ReportBand& summary = report.summary;
     summary.height = 7;
     summary.ruleAbove = 2;
     summary.addText(QStringLiteral("totalCaption"), QStringLiteral("UKUPNO:"), {0, 1, 40, kLine})
-        .bold();
+        .bold()
+        .under(QStringLiteral("headRow"));
     summary
         .addExpression(QStringLiteral("total"), QStringLiteral("SUM(%1*%2)").arg(quantity, price),
                        {kValueX, 1, valueW, kLine})
         .toRightMargin()
-        .mask(QStringLiteral("0.00"));
+        .mask(QStringLiteral("0.00"))
+        .under(QStringLiteral("headValue"));
     return report;
 }
 

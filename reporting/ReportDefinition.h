@@ -76,6 +76,9 @@ struct ReportElement
     ReportExpression expression;
     SystemValue system = SystemValue::Date;
     QString maskText; // "0.00": two decimals; empty: the value as it is
+    // For the table a report is also saved as (CSV): the name of the title element whose text
+    // heads the column this element's values go into. Empty: not part of the table.
+    QString column;
     // Font: what is not set here comes from the definition's base font.
     std::optional<QString> family;
     std::optional<double> pointSize;
@@ -126,6 +129,13 @@ struct ReportElement
     ReportElement& bold()
     {
         isBold = true;
+        return *this;
+    }
+    // Puts the element's values into the saved table under the column headed by the title
+    // element of that name.
+    ReportElement& under(const QString& heading)
+    {
+        column = heading;
         return *this;
     }
 

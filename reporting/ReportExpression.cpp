@@ -29,7 +29,13 @@ ReportExpression ReportExpression::parse(const QString& text)
     // A factor is a field name, optionally qualified by the dataset that holds it.
     static const QRegularExpression factor(
         QStringLiteral("^(?:[A-Za-z_][A-Za-z0-9_]*\\.)?([A-Za-z_][A-Za-z0-9_]*)$"));
-    const QStringList parts = body.split(QLatin1Char('*'));
+    const bool difference = body.contains(QLatin1Char('-'));
+    if (difference && body.contains(QLatin1Char('*')))
+        refuse(text);
+    const QStringList parts = body.split(difference ? QLatin1Char('-') : QLatin1Char('*'));
+    if (difference && parts.size() != 2)
+        refuse(text);
+    result.difference = difference;
     for (const QString& part : parts) {
         const QRegularExpressionMatch m = factor.match(part.trimmed());
         if (!m.hasMatch())
@@ -41,8 +47,8 @@ ReportExpression ReportExpression::parse(const QString& text)
 
 QString ReportExpression::toString() const
 {
-    const QString product = factors.join(QLatin1Char('*'));
-    return sum ? QStringLiteral("SUM(%1)").arg(product) : product;
+    const QString terms = factors.join(difference ? QLatin1Char('-') : QLatin1Char('*'));
+    return sum ? QStringLiteral("SUM(%1)").arg(terms) : terms;
 }
 
 } // namespace kestar

@@ -4,6 +4,7 @@
 #include "platform/Regional.h"
 
 #include <QHash>
+#include <QLocale>
 #include <QSet>
 #include <algorithm>
 
@@ -12,6 +13,33 @@ namespace kestar {
 namespace {
 
 constexpr double kEpsilon = 1e-6;
+const QChar kPlainDecimal = QLatin1Char('.');
+
+QString maskedWith(double value, int decimals, QChar decimal)
+{
+    QString text = QString::number(value, 'f', qMax(decimals, 0));
+    // A value that rounds to zero prints without a sign.
+    if (text.startsWith(QLatin1Char('-'))) {
+        bool zero = true;
+        for (qsizetype i = 1; i < text.size() && zero; ++i)
+            zero = text.at(i) == QLatin1Char('0') || text.at(i) == QLatin1Char('.');
+        if (zero)
+            text.remove(0, 1);
+    }
+    if (decimal != kPlainDecimal)
+        text.replace(kPlainDecimal, decimal);
+    return text;
+}
+
+// A computed value as printed: masked, or else as the regional settings (or plainly) write it.
+QString numberText(double value, int decimals, bool plain)
+{
+    if (decimals >= 0)
+        return maskedWith(value, decimals,
+                          plain ? kPlainDecimal : Regional::current().decimalSeparator);
+    return plain ? QString::number(value, 'g', QLocale::FloatingPointShortest)
+                 : Regional::formatNumber(value);
+}
 
 // An element with everything looked up that does not change from row to row.
 struct Prepared
@@ -23,7 +51,9 @@ struct Prepared
     bool numeric = false;
     QList<int> factors; // -1 for a factor the data lacks
     QString fixed;      // the whole text, for elements that print the same on every page
+    QString fixedPlain; // the same with "." as decimal separator, for the table
     bool isFixed = false;
+    int column = -1; // column of the table, -1 when the element is not in it
 };
 
 struct PreparedBand
@@ -42,9 +72,13 @@ private:
     PreparedBand prepare(const ReportBand& band);
     int fontIndex(const FontSpec& spec);
     void noteMissing(const QString& field, const QString& element);
-    double product(const Prepared& prepared, qint64 row) const;
+    double evaluate(const Prepared& prepared, qint64 row) const;
     double number(qint64 row, int field) const;
-    QString textOf(const Prepared& prepared, qint64 row, bool detail) const;
+    // plain: numbers with "." as decimal separator, as the table holds them.
+    QString textOf(const Prepared& prepared, qint64 row, bool detail, bool plain = false) const;
+    void prepareTable();
+    void assignColumns(PreparedBand& band) const;
+    void addTableRow();
 
     void startPage();
     void finishPage();
@@ -70,6 +104,11 @@ private:
     double m_bodyBottom = 0;
     qsizetype m_textsPerPage = 0;
     PreparedBand m_header, m_title, m_detail, m_summary, m_footer;
+
+    QStringList m_columns;  // heading element of each column of the table
+    QStringList m_rowCells; // the table row being placed
+    bool m_rowHasCells = false;
+    bool m_plainIsPrinted = false; // the regional decimal separator is "." already
 };
 
 Layout::Layout(const ReportDefinition& definition, const RowSource& source, const QString& title)
@@ -112,12 +151,17 @@ double Layout::number(qint64 row, int field) const
     return ok ? value : 0;
 }
 
-double Layout::product(const Prepared& prepared, qint64 row) const
+double Layout::evaluate(const Prepared& prepared, qint64 row) const
 {
+    if (prepared.factors.isEmpty())
+        return 0;
+    if (prepared.element->expression.difference)
+        return number(row, prepared.factors.value(0, -1)) -
+               number(row, prepared.factors.value(1, -1));
     double value = 1;
     for (int factor : prepared.factors)
         value *= number(row, factor);
-    return prepared.factors.isEmpty() ? 0 : value;
+    return value;
 }
 
 PreparedBand Layout::prepare(const ReportBand& band)
@@ -153,10 +197,9 @@ PreparedBand Layout::prepare(const ReportBand& band)
             if (element.expression.sum) {
                 double total = 0;
                 for (qint64 row = 0; row < m_rows; ++row)
-                    total += product(p, row);
-                const QString value = p.decimals >= 0 ? formatMasked(total, p.decimals)
-                                                      : Regional::formatNumber(total);
-                p.fixed = element.text + value;
+                    total += evaluate(p, row);
+                p.fixed = element.text + numberText(total, p.decimals, false);
+                p.fixedPlain = element.text + numberText(total, p.decimals, true);
                 p.isFixed = true;
             }
             break;
@@ -172,15 +215,17 @@ PreparedBand Layout::prepare(const ReportBand& band)
             }
             break;
         }
+        if (p.isFixed && p.fixedPlain.isNull())
+            p.fixedPlain = p.fixed;
         result.elements.append(p);
     }
     return result;
 }
 
-QString Layout::textOf(const Prepared& p, qint64 row, bool detail) const
+QString Layout::textOf(const Prepared& p, qint64 row, bool detail, bool plain) const
 {
     if (p.isFixed)
-        return p.fixed;
+        return plain ? p.fixedPlain : p.fixed;
     const ReportElement& element = *p.element;
     switch (element.kind) {
     case ElementKind::Field: {
@@ -191,13 +236,10 @@ QString Layout::textOf(const Prepared& p, qint64 row, bool detail) const
             return element.text + value;
         bool ok = false;
         const double number = Regional::parseNumber(value, &ok);
-        return element.text + (ok ? formatMasked(number, p.decimals) : value);
+        return element.text + (ok ? numberText(number, p.decimals, plain) : value);
     }
-    case ElementKind::Expression: {
-        const double value = product(p, row);
-        return element.text +
-               (p.decimals >= 0 ? formatMasked(value, p.decimals) : Regional::formatNumber(value));
-    }
+    case ElementKind::Expression:
+        return element.text + numberText(evaluate(p, row), p.decimals, plain);
     case ElementKind::System:
         if (element.system == SystemValue::PageNumber)
             return element.text + QString::number(m_page ? m_page->number : 0);
@@ -222,6 +264,10 @@ void Layout::place(const PreparedBand& prepared, double top, qint64 row)
                         ? QRectF(left, top + element.rect.y(), width, element.rect.height())
                         : element.rect.translated(left, top);
         text.text = textOf(p, row, detail);
+        if (p.column >= 0) {
+            m_rowCells[p.column] = m_plainIsPrinted ? text.text : textOf(p, row, detail, true);
+            m_rowHasCells = true;
+        }
         text.align = element.align;
         text.font = p.font;
         text.band = band.kind;
@@ -262,6 +308,38 @@ void Layout::finishPage()
     place(m_footer, m_bodyBottom, contextRow());
 }
 
+// The table's columns are those the enabled detail elements name, in their order, titled by
+// the texts of the named title elements.
+void Layout::prepareTable()
+{
+    for (const Prepared& p : std::as_const(m_detail.elements)) {
+        const QString& heading = p.element->column;
+        if (!heading.isEmpty() && !m_columns.contains(heading))
+            m_columns.append(heading);
+    }
+    for (const QString& heading : std::as_const(m_columns))
+        m_result.table.header.append(m_definition.element(heading).text);
+    m_rowCells = QStringList(m_columns.size());
+    m_plainIsPrinted = Regional::current().decimalSeparator == kPlainDecimal;
+    assignColumns(m_detail);
+    assignColumns(m_summary);
+    m_result.table.cells.reserve(m_columns.size() * (m_rows + 1));
+}
+
+void Layout::assignColumns(PreparedBand& band) const
+{
+    for (Prepared& p : band.elements)
+        p.column = p.element->column.isEmpty() ? -1 : int(m_columns.indexOf(p.element->column));
+}
+
+void Layout::addTableRow()
+{
+    if (m_rowHasCells)
+        m_result.table.cells += m_rowCells;
+    m_rowCells.fill(QString());
+    m_rowHasCells = false;
+}
+
 bool Layout::fits(const PreparedBand& band) const
 {
     // A band taller than a whole page body is placed anyway rather than looping for ever.
@@ -280,6 +358,7 @@ ReportPages Layout::run()
     m_detail = prepare(m_definition.detail);
     m_summary = prepare(m_definition.summary);
     m_footer = prepare(m_definition.pageFooter);
+    prepareTable();
 
     m_bodyTop = m_definition.margins.top() + m_definition.pageHeader.height;
     m_bodyBottom = m_definition.paperSize.height() - m_definition.margins.bottom() -
@@ -303,6 +382,7 @@ ReportPages Layout::run()
             startPage();
         }
         place(m_detail, m_y, row);
+        addTableRow();
         m_y += detailHeight;
         m_printed = row + 1;
     }
@@ -312,6 +392,7 @@ ReportPages Layout::run()
         startPage();
     }
     place(m_summary, m_y, contextRow());
+    addTableRow();
     m_y += m_definition.summary.height;
     finishPage();
     m_page = nullptr;
@@ -322,19 +403,7 @@ ReportPages Layout::run()
 
 QString formatMasked(double value, int decimals)
 {
-    QString text = QString::number(value, 'f', qMax(decimals, 0));
-    // A value that rounds to zero prints without a sign.
-    if (text.startsWith(QLatin1Char('-'))) {
-        bool zero = true;
-        for (qsizetype i = 1; i < text.size() && zero; ++i)
-            zero = text.at(i) == QLatin1Char('0') || text.at(i) == QLatin1Char('.');
-        if (zero)
-            text.remove(0, 1);
-    }
-    const QChar decimal = Regional::current().decimalSeparator;
-    if (decimal != QLatin1Char('.'))
-        text.replace(QLatin1Char('.'), decimal);
-    return text;
+    return maskedWith(value, decimals, Regional::current().decimalSeparator);
 }
 
 ReportPages layoutReport(const ReportDefinition& definition, const RowSource& source,

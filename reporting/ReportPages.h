@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reporting/ReportDefinition.h"
+#include "reporting/ReportTable.h"
 
 #include <QLineF>
 #include <QList>
@@ -50,6 +51,9 @@ struct ReportPages
     QList<ReportPage> pages;
     // What the layout could not do as asked (a field the data lacks, ...), for the preview.
     QStringList notes;
+    // The columns of the report that carry a column title, for saving as CSV; empty when the
+    // report defines none.
+    ReportTable table;
 
     qsizetype pageCount() const { return pages.size(); }
 };

@@ -1,11 +1,12 @@
 #include "reporting/ReportPreviewWindow.h"
 
+#include "reporting/FileQuestions.h"
+#include "reporting/ReportCsv.h"
 #include "reporting/ReportPageView.h"
 #include "reporting/ReportPainter.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -36,8 +37,11 @@ QAction* toolAction(QToolBar* bar, const QString& caption, const QString& name,
 
 } // namespace
 
-ReportPreviewWindow::ReportPreviewWindow(ReportPages pages, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_pages(std::move(pages))
+ReportPreviewWindow::ReportPreviewWindow(ReportPages pages, QWidget* parent,
+                                         FileQuestions* questions)
+    : QWidget(parent, Qt::Window), m_pages(std::move(pages)),
+      m_ownQuestions(questions ? nullptr : std::make_unique<DialogFileQuestions>()),
+      m_questions(questions ? questions : m_ownQuestions.get())
 {
     setObjectName(QStringLiteral("ReportPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -64,6 +68,8 @@ ReportPreviewWindow::ReportPreviewWindow(ReportPages pages, QWidget* parent)
     pageShown(m_view->currentPage());
     resize(980, 760);
 }
+
+ReportPreviewWindow::~ReportPreviewWindow() = default;
 
 void ReportPreviewWindow::buildToolBar()
 {
@@ -102,6 +108,9 @@ void ReportPreviewWindow::buildToolBar()
                                 QKeySequence::Print);
     QAction* pdf =
         toolAction(bar, QStringLiteral("Snimi kao PDF"), QStringLiteral("PreviewSavePdf"));
+    QAction* csv =
+        toolAction(bar, QStringLiteral("Snimi kao CSV"), QStringLiteral("PreviewSaveCsv"));
+    csv->setEnabled(!m_pages.table.isEmpty());
     bar->addSeparator();
     QAction* close = toolAction(bar, QStringLiteral("Zatvori"), QStringLiteral("PreviewClose"),
                                 QKeySequence(Qt::Key_Escape));
@@ -121,6 +130,7 @@ void ReportPreviewWindow::buildToolBar()
     connect(width, &QAction::triggered, m_view, &ReportPageView::fitPageWidth);
     connect(print, &QAction::triggered, this, &ReportPreviewWindow::print);
     connect(pdf, &QAction::triggered, this, &ReportPreviewWindow::savePdf);
+    connect(csv, &QAction::triggered, this, &ReportPreviewWindow::saveCsv);
     connect(close, &QAction::triggered, this, &QWidget::close);
 }
 
@@ -166,18 +176,48 @@ void ReportPreviewWindow::print()
                              QStringLiteral("Stampanje nije uspelo: stampac nije dostupan."));
 }
 
+bool ReportPreviewWindow::saveAsCsv(const QString& path, QString* error)
+{
+    return writeReportCsv(m_pages.table, path, error);
+}
+
+QString ReportPreviewWindow::suggestedFileName(const QString& extension) const
+{
+    QString name = m_pages.title.simplified();
+    static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
+    for (QChar& c : name) {
+        if (forbidden.contains(c) || c.category() == QChar::Other_Control)
+            c = QLatin1Char('_');
+    }
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name = QStringLiteral("izvestaj");
+    return name + QLatin1Char('.') + extension;
+}
+
 void ReportPreviewWindow::savePdf()
 {
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Snimi kao PDF"),
-                                                QStringLiteral("izvestaj.pdf"),
-                                                QStringLiteral("PDF datoteke (*.pdf)"));
+    saveFile(QStringLiteral("Snimi kao PDF"), QStringLiteral("pdf"),
+             QStringLiteral("PDF datoteke (*.pdf)"), &ReportPreviewWindow::saveAsPdf);
+}
+
+void ReportPreviewWindow::saveCsv()
+{
+    saveFile(QStringLiteral("Snimi kao CSV"), QStringLiteral("csv"),
+             QStringLiteral("CSV datoteke (*.csv)"), &ReportPreviewWindow::saveAsCsv);
+}
+
+void ReportPreviewWindow::saveFile(const QString& caption, const QString& extension,
+                                   const QString& filter,
+                                   bool (ReportPreviewWindow::*write)(const QString&, QString*))
+{
+    QString path = m_questions->savePath(this, caption, suggestedFileName(extension), filter);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
-        path += QStringLiteral(".pdf");
+        path += QLatin1Char('.') + extension;
     QString error;
-    if (!saveAsPdf(path, &error))
-        QMessageBox::warning(this, QStringLiteral("Snimi kao PDF"), error);
+    if (!(this->*write)(path, &error))
+        m_questions->saveFailed(this, caption, error);
 }
 
 void ReportPreviewWindow::closeEvent(QCloseEvent* event)

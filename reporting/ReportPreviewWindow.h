@@ -3,6 +3,7 @@
 #include "reporting/ReportPages.h"
 
 #include <QWidget>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -11,15 +12,21 @@ class QSpinBox;
 
 namespace kestar {
 
+class FileQuestions;
 class ReportPageView;
 
 // The preview of a laid-out report, a window of its own (not modal): page navigation, zoom,
-// printing through the system's print dialog and saving as PDF. Owns its pages.
+// printing through the system's print dialog, saving as PDF and, for a report with a table,
+// as CSV. Owns its pages.
 class ReportPreviewWindow : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ReportPreviewWindow(ReportPages pages, QWidget* parent = nullptr);
+    // questions: how the window asks for the file to save into; without them, the system's
+    // file dialog.
+    explicit ReportPreviewWindow(ReportPages pages, QWidget* parent = nullptr,
+                                 FileQuestions* questions = nullptr);
+    ~ReportPreviewWindow() override;
 
     const ReportPages& pages() const { return m_pages; }
     ReportPageView* pageView() const { return m_view; }
@@ -28,6 +35,9 @@ public:
     // could not be opened.
     bool printTo(QPrinter& printer);
     bool saveAsPdf(const QString& path, QString* error = nullptr);
+    bool saveAsCsv(const QString& path, QString* error = nullptr);
+    // The file name the save questions suggest: the report's title with the extension.
+    QString suggestedFileName(const QString& extension) const;
 
 signals:
     // The window was closed (it deletes itself afterwards).
@@ -40,9 +50,15 @@ private:
     void buildToolBar();
     void print();
     void savePdf();
+    void saveCsv();
+    // Asks for the file and writes it; a failure is reported through the questions.
+    void saveFile(const QString& caption, const QString& extension, const QString& filter,
+                  bool (ReportPreviewWindow::*write)(const QString&, QString*));
     void pageShown(int index);
 
     ReportPages m_pages;
+    std::unique_ptr<FileQuestions> m_ownQuestions;
+    FileQuestions* m_questions = nullptr;
     ReportPageView* m_view = nullptr;
     QSpinBox* m_pageNumber = nullptr;
     QLabel* m_pageCount = nullptr;

@@ -28,7 +28,7 @@ void WindowPreviewer::raisePreview()
 
 void WindowPreviewer::showPreview(ReportPages pages)
 {
-    auto* window = new ReportPreviewWindow(std::move(pages), m_owner.data());
+    auto* window = new ReportPreviewWindow(std::move(pages), m_owner.data(), m_questions);
     m_window = window;
     QEventLoop loop;
     // The window deletes itself after closing; it counts as closed from the moment it closes.

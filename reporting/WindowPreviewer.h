@@ -7,6 +7,7 @@
 
 namespace kestar {
 
+class FileQuestions;
 class ReportPreviewWindow;
 
 // Shows a report in the preview window and waits, in an event loop of its own, until the user
@@ -15,8 +16,12 @@ class ReportPreviewWindow;
 class WindowPreviewer : public ReportPreviewer
 {
 public:
-    // owner: the window the previews belong to (may be null).
-    explicit WindowPreviewer(QWidget* owner = nullptr) : m_owner(owner) {}
+    // owner: the window the previews belong to (may be null); questions: how the previews ask
+    // for the files they save (null: the system's file dialog).
+    explicit WindowPreviewer(QWidget* owner = nullptr, FileQuestions* questions = nullptr)
+        : m_owner(owner), m_questions(questions)
+    {
+    }
 
     bool isPreviewOpen() const override;
     // The open preview, nullptr when there is none.
@@ -28,6 +33,7 @@ protected:
 
 private:
     QPointer<QWidget> m_owner;
+    FileQuestions* m_questions = nullptr;
     QPointer<ReportPreviewWindow> m_window;
 };
 

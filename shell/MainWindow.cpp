@@ -173,11 +173,19 @@ void MainWindow::buildTopStrip(QWidget* strip)
 
 void MainWindow::buildMenuBar()
 {
+    // Switchable: one of the eight items the login enables by role. AdminOnly: an addition
+    // after the fixed items of its menu, enabled for the administrator alone.
+    enum class Enabled
+    {
+        Always,
+        Switchable,
+        AdminOnly
+    };
     struct Item
     {
         const char* caption;
         NavAction action;
-        bool switchable;
+        Enabled enabled;
     };
     struct Menu
     {
@@ -186,20 +194,22 @@ void MainWindow::buildMenuBar()
     };
     const QList<Menu> menus = {
         {"Podesavanja",
-         {{"Roba u magacinu", NavAction::ItemList, true},
-          {"Podaci o firmi", NavAction::CompanyData, true},
-          {"Izlaz iz programa", NavAction::Exit, false}}},
+         {{"Roba u magacinu", NavAction::ItemList, Enabled::Switchable},
+          {"Podaci o firmi", NavAction::CompanyData, Enabled::Switchable},
+          {"Izlaz iz programa", NavAction::Exit, Enabled::Always}}},
         {"Dokumenti",
-         {{"Otpremnica (izlaz robe)", NavAction::NewIssue, true},
-          {"Prijemnica (ulaz robe)", NavAction::NewReceipt, true}}},
+         {{"Otpremnica (izlaz robe)", NavAction::NewIssue, Enabled::Switchable},
+          {"Prijemnica (ulaz robe)", NavAction::NewReceipt, Enabled::Switchable}}},
         {"Stampanje",
-         {{"Otpremnica", NavAction::PrintIssueNotes, true},
-          {"Prijemnice", NavAction::PrintReceiptNotes, true}}},
+         {{"Otpremnica", NavAction::PrintIssueNotes, Enabled::Switchable},
+          {"Prijemnice", NavAction::PrintReceiptNotes, Enabled::Switchable},
+          {"Roba ispod minimuma", NavAction::MinimumStock, Enabled::AdminOnly}}},
         {"Pregled podataka",
-         {{"Kartice robe", NavAction::ItemCard, true},
-          {"Magacin", NavAction::MovementTable, true}}},
+         {{"Kartice robe", NavAction::ItemCard, Enabled::Switchable},
+          {"Magacin", NavAction::MovementTable, Enabled::Switchable}}},
         {"Pomoc",
-         {{"Kontakt", NavAction::Contact, false}, {"O programu", NavAction::About, false}}},
+         {{"Kontakt", NavAction::Contact, Enabled::Always},
+          {"O programu", NavAction::About, Enabled::Always}}},
     };
     m_switchable.resize(8);
     for (int m = 0; m < menus.size(); ++m) {
@@ -211,9 +221,12 @@ void MainWindow::buildMenuBar()
             action->setObjectName(QStringLiteral("menu%1item%2").arg(m).arg(i));
             const NavAction nav = item.action;
             connect(action, &QAction::triggered, this, [this, nav] { trigger(nav); });
-            if (item.switchable) {
+            if (item.enabled == Enabled::Switchable) {
                 action->setEnabled(false);
                 m_switchable[m * 2 + i] = action;
+            } else if (item.enabled == Enabled::AdminOnly) {
+                action->setEnabled(false);
+                m_adminOnly.append(action);
             }
             m_allItems.append(action);
         }
@@ -379,6 +392,8 @@ void MainWindow::defaultNavigation(NavAction action)
         return m_messages.show(kAboutText);
     case NavAction::Contact:
         return m_messages.show(kContactText);
+    case NavAction::MinimumStock:
+        return showPage(PageIndex::StockList);
     }
 }
 
@@ -408,6 +423,8 @@ void MainWindow::enableAdminItems()
 {
     for (QAction* action : m_switchable)
         action->setEnabled(true);
+    for (QAction* action : m_adminOnly)
+        action->setEnabled(true);
 }
 
 void MainWindow::enableWorkerItems()
@@ -421,6 +438,8 @@ void MainWindow::enableWorkerItems()
 void MainWindow::disableSwitchableItems()
 {
     for (QAction* action : m_switchable)
+        action->setEnabled(false);
+    for (QAction* action : m_adminOnly)
         action->setEnabled(false);
 }
 

@@ -82,7 +82,8 @@ public:
     // The field that receives the keyboard focus when the login page shows.
     void setLoginFocusWidget(QWidget* widget) { m_loginFocus = widget; }
 
-    // The eight menu-bar items switched by role: menu 0 to 3, item 0 or 1.
+    // The eight menu-bar items switched by role: menu 0 to 3, item 0 or 1. The administrator's
+    // items also enable the additions open to the administrator alone; disabling disables all.
     QAction* switchableItem(int menu, int item) const;
     void enableAdminItems();
     void enableWorkerItems();
@@ -121,6 +122,7 @@ private:
     QHash<int, std::function<void()>> m_handlers;
     QList<std::function<void()>> m_logOutSteps;
     QList<QAction*> m_switchable; // menu * 2 + item
+    QList<QAction*> m_adminOnly;  // additions enabled for the administrator alone
     QList<QAction*> m_allItems;
     QWidget* m_loginFocus = nullptr;
     QString m_programFolder;

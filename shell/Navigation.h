@@ -44,6 +44,8 @@ enum class NavAction
     Exit,
     About,
     Contact,
+    // Additions after the fixed actions.
+    MinimumStock,
 };
 
 } // namespace kestar

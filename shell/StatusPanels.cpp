@@ -51,11 +51,31 @@ StatusPanels::StatusPanels(QWidget* parent) : QWidget(parent)
         label->setFixedWidth(kPanels[i].width);
         label->setAlignment(kPanels[i].alignment);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setAccessibleName(QStringLiteral("Panel %1").arg(i));
         layout->addWidget(label);
         m_panels.append(label);
     }
     layout->addStretch(1);
+    for (int i = 0; i < kCount; ++i)
+        nameAfterText(i);
+}
+
+bool StatusPanels::isValuePanel(int panel)
+{
+    return panel == kDocumentNumber || panel == kOrderNumber || panel == kWorkOrderNumber ||
+           panel == kIssueNumber || panel == kReceiptNumber || panel == kUser;
+}
+
+void StatusPanels::nameAfterText(int panel)
+{
+    QLabel* label = m_panels.value(panel);
+    if (!label)
+        return;
+    // A value read alone ("41") tells a screen reader nothing: it is named together with the
+    // caption of the panel before it.
+    const QString name = isValuePanel(panel)
+                             ? m_panels.at(panel - 1)->text() + QLatin1Char(' ') + label->text()
+                             : label->text();
+    label->setAccessibleName(name.simplified());
 }
 
 QString StatusPanels::text(int panel) const
@@ -65,8 +85,10 @@ QString StatusPanels::text(int panel) const
 
 void StatusPanels::setText(int panel, const QString& text)
 {
-    if (QLabel* label = m_panels.value(panel))
+    if (QLabel* label = m_panels.value(panel)) {
         label->setText(text);
+        nameAfterText(panel);
+    }
 }
 
 } // namespace kestar

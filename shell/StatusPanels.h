@@ -9,7 +9,8 @@ class QLabel;
 namespace kestar {
 
 // The status bar of thirteen panels. The counter panels hold the counters themselves: their
-// text is the value, kept nowhere else.
+// text is the value, kept nowhere else. Each panel's accessible name follows its text; a value
+// panel's name begins with the caption of the panel before it ("Broj otpremnice: 17").
 class StatusPanels : public QWidget
 {
     Q_OBJECT
@@ -28,6 +29,10 @@ public:
     void setText(int panel, const QString& text);
 
 private:
+    // The counter panels and the user panel, each after its caption panel.
+    static bool isValuePanel(int panel);
+    void nameAfterText(int panel);
+
     QList<QLabel*> m_panels;
 };
 

@@ -40,6 +40,7 @@ void addArticles(Table& magacin, const QList<DemoArticle>& articles,
         magacin.setText(QStringLiteral("JM"), article.unit);
         magacin.setNumber(QStringLiteral("KOLICINA"), article.stock);
         magacin.setNumber(QStringLiteral("MINKOLICINA"), article.minimum);
+        magacin.setNumber(QStringLiteral("KOLICINAZANABAVKU"), article.toOrder);
         magacin.setNumber(QStringLiteral("CENANABAVNA"), article.purchasePrice);
         magacin.setNumber(QStringLiteral("CENAPRODAJNA"), article.salePrice);
         magacin.setText(QStringLiteral("DATUMULAZA"), dateText(article.enteredDaysAgo));

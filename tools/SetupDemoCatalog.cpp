@@ -52,6 +52,8 @@ QList<DemoGroup> groups()
 
 QList<DemoArticle> articles()
 {
+    // A few articles lie below their minimum once the documents are posted (LEZ007, ALT009,
+    // HID005, ZOP006), so that the list of articles to order has lines.
     static const ArticleRow rows[] = {
         {"VIJ001", "Vijak M6x20 DIN 933 8.8", "kom", 500, 100, 4.2, 6.5, false},
         {"VIJ002", "Vijak M8x30 DIN 933 8.8", "kom", 400, 100, 7.8, 11, false},
@@ -69,7 +71,7 @@ QList<DemoArticle> articles()
         {"LEZ004", "Lezaj 6305 2RS", "kom", 10, 4, 590, 840, false},
         {"LEZ005", "Konicni lezaj 30206", "kom", 8, 2, 980, 1390, false},
         {"LEZ006", "Iglicasti lezaj NK 25/20", "kom", 12, 4, 520, 740, false},
-        {"LEZ007", "Kucisni lezaj UCP 205", "kom", 6, 2, 1450, 2050, false},
+        {"LEZ007", "Kucisni lezaj UCP 205", "kom", 1, 2, 1450, 2050, false},
         {"LEZ008", "Simering 35x52x7", "kom", 30, 10, 95, 140, false},
         {"ALT001", "Burgija HSS 6 mm", "kom", 40, 10, 120, 180, false},
         {"ALT002", "Burgija HSS 8 mm", "kom", 35, 10, 165, 240, false},
@@ -79,7 +81,7 @@ QList<DemoArticle> articles()
         {"ALT006", "Set imbus kljuceva 1.5-10", "set", 6, 2, 890, 1290, false},
         {"ALT007", "Vilicasti kljuc 13", "kom", 10, 3, 310, 450, false},
         {"ALT008", "Urezni komplet M8", "set", 5, 2, 1250, 1790, false},
-        {"ALT009", "Pomicno merilo 150 mm", "kom", 4, 1, 2100, 2990, false},
+        {"ALT009", "Pomicno merilo 150 mm", "kom", 0, 1, 2100, 2990, false},
         {"ELE001", "Kabl PP-Y 3x1.5", "m", 300, 50, 78, 115, false},
         {"ELE002", "Kabl PP-Y 5x2.5", "m", 150, 30, 205, 295, false},
         {"ELE003", "Automatski osigurac B16", "kom", 30, 10, 260, 380, false},
@@ -93,7 +95,7 @@ QList<DemoArticle> articles()
         {"HID002", "Hidraulicno crevo DN12", "m", 20, 5, 1150, 1650, false},
         {"HID003", "O-prsten 20x2.5 NBR", "kom", 150, 50, 12, 19, false},
         {"HID004", "Povratni filter ulja 10 mikrona", "kom", 8, 2, 2400, 3350, false},
-        {"HID005", "Brza spojnica 1/2", "kom", 12, 4, 980, 1400, false},
+        {"HID005", "Brza spojnica 1/2", "kom", 4, 4, 980, 1400, false},
         {"HID006", "Manometar 0-250 bar", "kom", 4, 1, 1750, 2490, false},
         {"HID007", "Hidraulicni cilindar 50/30-200", "kom", 2, 1, 18500, 25900, true},
         {"HID008", "Razvodnik 4/3 NG6 24V", "kom", 3, 1, 14200, 19800, true},
@@ -102,7 +104,7 @@ QList<DemoArticle> articles()
         {"ZOP003", "Zastitne naocare providne", "kom", 25, 10, 260, 390, false},
         {"ZOP004", "Antifoni", "kom", 10, 3, 890, 1290, false},
         {"ZOP005", "Zastitna kaciga bela", "kom", 12, 4, 720, 1050, false},
-        {"ZOP006", "Radne cipele S3 br. 43", "par", 6, 2, 4900, 6900, false},
+        {"ZOP006", "Radne cipele S3 br. 43", "par", 1, 2, 4900, 6900, false},
         {"ZOP007", "Reflektujuci prsluk", "kom", 20, 5, 310, 450, false},
         {"ZOP008", "Maska FFP2", "kom", 100, 30, 95, 140, false},
     };
@@ -116,6 +118,7 @@ QList<DemoArticle> articles()
         article.unit = QString::fromLatin1(row.unit);
         article.stock = row.stock;
         article.minimum = row.minimum;
+        article.toOrder = 2 * row.minimum;
         article.purchasePrice = row.purchasePrice;
         article.salePrice = row.salePrice;
         article.product = row.product;

@@ -20,6 +20,7 @@ struct DemoArticle
     QString unit;
     double stock = 0; // stock before the demo documents
     double minimum = 0;
+    double toOrder = 0; // KOLICINAZANABAVKU
     double purchasePrice = 0;
     double salePrice = 0;
     bool product = false;

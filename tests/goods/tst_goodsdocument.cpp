@@ -126,6 +126,20 @@ struct Program
     std::unique_ptr<Assembly> assembly;
 };
 
+// Keys sent here go to the focus window's focus widget of that moment, as from a keyboard.
+QWidget* const kFocused = nullptr;
+
+// Each key to the focus widget of that moment (the cell editor once the first key opened it).
+void typeKeys(const QString& text)
+{
+    for (const QChar c : text)
+        QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+}
+void typeKeys(Qt::Key key)
+{
+    QTest::keyClick(QApplication::focusWidget(), key);
+}
+
 const QList<QByteArray> kCountersBefore = {"41\r\n", "16\r\n", "0\r\n"};
 const QStringList kPanelsBefore = {"41", "16", "0"};
 
@@ -256,6 +270,104 @@ private slots:
         QTRY_VERIFY(chooser->isVisible());
         QCOMPARE(p.page()->lineCount(), 5);
         QCOMPARE(p.cell(4, 0), QStringLiteral("x"));
+    }
+
+    void aCodeInTheSifraCellTakesItsArticleOver()
+    {
+        Program p;
+        addRows(p.window().engine(), "podaci/magacin.db",
+                {{{"SIFRA", "4006381333931"},
+                  {"NAZIV", "Olovka"},
+                  {"GRUPAROBE", "02"},
+                  {"NAZIVGRUPE", "Pribor"},
+                  {"KOLICINA", "50"},
+                  {"MAGACIN1", "50"}},
+                 {{"SIFRA", "40063813339"}, {"NAZIV", "Gumica"}, {"KOLICINA", "5"}}});
+        p.openIssue();
+        p.number()->setText("17");
+        p.page()->setMachine("M1", "X", "Presa");
+        ItemChooser* chooser = p.assembly->goods().itemChooser;
+        QVERIFY(QTest::qWaitForWindowActive(&p.window()));
+        // The user comes back to the page with the chooser still open, or after closing it.
+        // The offscreen platform keeps its focus window on the dialog, so from here on the keys
+        // go to the focus widget one by one, as the keyboard would send them.
+        auto backToTheGrid = [&](int row, bool closeChooser) {
+            if (closeChooser)
+                chooser->close();
+            QApplication::setActiveWindow(&p.window());
+            QVERIFY(QTest::qWaitForWindowActive(&p.window()));
+            p.grid()->setFocus();
+            p.grid()->setCurrentCell(row, 0);
+        };
+
+        // Typed by hand, key by key, into line 1.
+        p.window().itemTableView().open();
+        QTest::keyClicks(kFocused, "B", Qt::NoModifier, 30);
+        QTest::keyClick(kFocused, Qt::Key_Return);
+        QTRY_COMPARE(p.cell(0, 1), QStringLiteral("Artikal B"));
+        QVERIFY(!chooser->isVisible());
+        QVERIFY(!p.window().itemTableView().isOpen());
+        QCOMPARE(p.page()->lineCount(), 1);
+        QCOMPARE(p.cell(0, 2), QStringLiteral("0"));
+        QCOMPARE(p.cell(0, 3), QStringLiteral("01"));
+        QCOMPARE(p.cell(0, 4), QStringLiteral("Alati"));
+        QCOMPARE(p.grid()->currentRow(), 0);
+        QCOMPARE(p.grid()->currentColumn(), GoodsDocumentPage::kQuantityColumn);
+        QTest::keyClicks(kFocused, "2");
+        QTest::keyClick(kFocused, Qt::Key_Down);
+        QTest::keyClick(kFocused, Qt::Key_Left);
+        QTest::keyClick(kFocused, Qt::Key_Left);
+        QCOMPARE(p.grid()->currentColumn(), GoodsDocumentPage::kCodeColumn);
+
+        // A scanner's keys, all at once, into line 2; the shorter code is another article.
+        QTest::keyClicks(kFocused, "4006381333931");
+        QTest::keyClick(kFocused, Qt::Key_Return);
+        QTRY_COMPARE(p.cell(1, 1), QStringLiteral("Olovka"));
+        QVERIFY(!chooser->isVisible());
+        QCOMPARE(p.page()->lineCount(), 2);
+        QCOMPARE(p.cell(1, 0), QStringLiteral("4006381333931"));
+        QCOMPARE(p.cell(1, 4), QStringLiteral("Pribor"));
+        QTest::keyClicks(kFocused, "3");
+        QTest::keyClick(kFocused, Qt::Key_Return);
+        QTRY_COMPARE(p.cell(1, 2), QStringLiteral("3"));
+
+        // A code that is no article's (a part of one, other letter case) opens the chooser, or
+        // brings the open one to the front, with the text in its name search; the cell keeps the
+        // text until the chooser delivers.
+        for (const QString typed : {"400638133393", "b", "Olov"}) {
+            backToTheGrid(2, false);
+            typeKeys(typed);
+            typeKeys(Qt::Key_Return);
+            QTRY_VERIFY(chooser->isVisible());
+            auto* name = chooser->findChild<QLineEdit*>("nazivRobe");
+            QTRY_COMPARE(name->text(), typed);
+            QCOMPARE(p.cell(2, 0), typed);
+            QCOMPARE(p.page()->lineCount(), 3);
+            QTRY_COMPARE(QApplication::focusWidget(), name);
+            const QAbstractItemModel* found =
+                chooser->findChild<QAbstractItemView*>("DBGrid1")->model();
+            QCOMPARE(found->rowCount(), typed == "400638133393" ? 0 : 1);
+        }
+        // An empty cell opens it as it always did.
+        backToTheGrid(3, true);
+        typeKeys(Qt::Key_Return);
+        QTRY_VERIFY(chooser->isVisible());
+        QCOMPARE(chooser->findChild<QLineEdit*>("nazivRobe")->text(), QString());
+        QCOMPARE(p.page()->lineCount(), 4);
+
+        // Enter on a line that holds a code, without typing, takes that article over again.
+        backToTheGrid(1, true);
+        typeKeys(Qt::Key_Return);
+        QCOMPARE(p.cell(1, 2), QStringLiteral("0"));
+        QVERIFY(!chooser->isVisible());
+        QCOMPARE(p.page()->lineCount(), 2);
+        p.typeQuantity(2, "3");
+
+        QTest::mouseClick(p.save(), Qt::LeftButton);
+        QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));
+        QCOMPARE(p.stock("B"), QStringLiteral("2/2"));
+        QCOMPARE(p.stock("4006381333931"), QStringLiteral("47/47"));
+        QCOMPARE(p.stock("40063813339"), QStringLiteral("5/"));
     }
 
     void rechoosingAnEarlierLineShortensTheDocument()

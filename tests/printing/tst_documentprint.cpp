@@ -4,8 +4,10 @@
 #include "platform/Regional.h"
 #include "printing/DocumentPrintPage.h"
 #include "reporting/CapturingPreviewer.h"
+#include "reporting/ReportCsv.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -324,6 +326,32 @@ private slots:
         QCOMPARE(p.firstText(receipt, "storekeeper"), QStringLiteral("Jovan"));
         QCOMPARE(p.firstText(receipt, "machineLine1"), QString());
         QVERIFY(p.messages.texts().isEmpty());
+    }
+
+    void issueAndReceiptNotesSaveAsCsvWithTheirPrintedLines()
+    {
+        Program p;
+        const QStringList head = {"Red.br.", "Sifra grupe robe", "Naziv grupe",
+                                  "Sifra",   "Naziv artikla",    "Kolicina"};
+        const QStringList elements = {"rowNumber", "groupCode", "groupName",
+                                      "itemCode",  "itemName",  "quantity"};
+        for (NavAction kind : {NavAction::PrintIssueNotes, NavAction::PrintReceiptNotes}) {
+            p.window().trigger(kind);
+            p.print();
+            const ReportPages& pages = p.previewer.last();
+            const CsvFile file = readCsv(reportCsv(pages.table));
+            QVERIFY2(file.error.isEmpty(), qPrintable(file.error));
+            QVERIFY(file.byteOrderMark);
+            QCOMPARE(file.records.first(), head);
+            // One record per printed line; a note prints no total.
+            QCOMPARE(file.records.mid(1), laidOutRows(pages, elements));
+        }
+        const CsvFile receipt = readCsv(reportCsv(p.previewer.last().table));
+        QCOMPARE(receipt.records.size(), 2);
+        QCOMPARE(receipt.records.at(1), QStringList({"1", "02", "Boje", "R", "Artikal R", "5.00"}));
+        const CsvFile issue = readCsv(reportCsv(p.previewer.captured().first().pages.table));
+        QCOMPARE(issue.records.size(), 3);
+        QCOMPARE(issue.records.at(2), QStringList({"2", "01", "Alati", "B", "Artikal B", "1.50"}));
     }
 
     void logOutClosesTheResultSetAndPrintingThenFails()

@@ -7,8 +7,10 @@
 #include "printing/GroupedNotePage.h"
 #include "printing/GroupedNoteReport.h"
 #include "reporting/CapturingPreviewer.h"
+#include "reporting/ReportCsv.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -195,6 +197,42 @@ private slots:
         QCOMPARE(p.printed("headIssue"), QStringList({"Otpremnica"}));
         QCOMPARE(p.printed("rowNumber"), QStringList({"1", "2", "3"}));
         QVERIFY(p.messages.texts().isEmpty());
+    }
+
+    void bothVariantsSaveAsCsvWithThePrintedColumns()
+    {
+        ScopedClock clock(QDateTime(QDate(2026, 12, 20), QTime(10, 0)));
+        Program p;
+        p.chooseMachine("M7", "2", "Bager");
+        const QStringList head = {"Red.br.", "Sifra grupe robe", "Naziv grupe", "Sifra",
+                                  "Naziv artikla"};
+        const QStringList elements = {"rowNumber", "groupCode", "groupName", "code", "name"};
+        auto csvOfLastPreview = [&] {
+            const CsvFile file = readCsv(reportCsv(p.previewer.last().table));
+            if (!file.error.isEmpty())
+                qWarning("%s", qPrintable(file.error));
+            return file.records;
+        };
+
+        p.summaryView();
+        QTest::mouseClick(p.printSummary(), Qt::LeftButton);
+        QList<QStringList> records = csvOfLastPreview();
+        QCOMPARE(records.first(), head + QStringList({"Kolicina"}));
+        QCOMPARE(records.mid(1),
+                 laidOutRows(p.previewer.last(), elements + QStringList({"quantity"})));
+        QCOMPARE(records.at(1), QStringList({"1", "7", "Vijci", "A1", "Vijak", "5.00"}));
+        QCOMPARE(records.size(), 1 + 2);
+
+        p.detailedView();
+        QTest::mouseClick(p.printDetailed(), Qt::LeftButton);
+        records = csvOfLastPreview();
+        QCOMPARE(records.first(), head + QStringList({"Otpremnica", "Datum", "Kolicina"}));
+        QCOMPARE(
+            records.mid(1),
+            laidOutRows(p.previewer.last(), elements + QStringList({"issue", "date", "quantity"})));
+        QCOMPARE(records.at(3),
+                 QStringList({"3", "7", "Vijci", "B1", "Navrtka", "9", "09/12/2026", "1.00"}));
+        QCOMPARE(records.size(), 1 + 3);
     }
 
     void machineCodeWithApostropheAndEmptySecondCode()

@@ -8,9 +8,13 @@
 #include "printing/StockListReport.h"
 #include "reporting/CapturingPreviewer.h"
 #include "reporting/ReportLayout.h"
+#include "reporting/ScriptedFileQuestions.h"
+#include "reporting/WindowPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
+#include "tests/support/PreviewDriver.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 
@@ -18,6 +22,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -43,13 +48,15 @@ const QList<Row> kExample = {article("1001", "Vijci", "Vijak M8", "2", "10.50"),
 // The started program with the administrator logged in, the articles given and a group file.
 struct Program
 {
+    // shown: how reports are shown, the capturing previewer when none is given.
     explicit Program(const QList<Row>& articles = kExample,
-                     const QByteArray& groups = "Vijci\r\nVijci M8\r\nO'Neil\r\n")
+                     const QByteArray& groups = "Vijci\r\nVijci M8\r\nO'Neil\r\n",
+                     ReportPreviewer* shown = nullptr)
     {
         folder.writeStandardTextFiles();
         folder.write(QStringLiteral("grupe.txt"), groups);
         createAllTables();
-        assembly = std::make_unique<Assembly>(messages, &previewer);
+        assembly = std::make_unique<Assembly>(messages, shown ? shown : &previewer);
         addRows(window().engine(), QStringLiteral("podaci/magacin.db"), articles);
         assembly->start();
         window().setPanel(StatusPanels::kUser, QStringLiteral("Administrator"));
@@ -153,6 +160,40 @@ private slots:
         QCOMPARE(p.printed("footerPage"), QStringList({"Strana: 1"}));
         QVERIFY(!p.window().itemTableView().isOpen());
         QCOMPARE(p.page()->stockResult().sql(), QStringLiteral("select * from podaci\\magacin"));
+    }
+
+    void previewSavesTheListAsCsvWithItsTotal()
+    {
+        QTemporaryDir dir;
+        ScriptedFileQuestions questions;
+        WindowPreviewer windows(nullptr, &questions);
+        QList<Row> articles = kExample;
+        articles << article("1004", "Vijci", "Ploca, \"siva\" 2m", "3", "0.333");
+        Program p(articles, "Vijci\r\n", &windows);
+        questions.answer(dir.filePath("popis"));
+        ReportPages shown;
+        QVERIFY(whilePreviewShows([&] { p.print(); },
+                                  [&](ReportPreviewWindow& preview) {
+                                      shown = preview.pages();
+                                      QVERIFY(triggerPreviewAction(preview, "PreviewSaveCsv"));
+                                  }));
+        QCOMPARE(questions.asked(), QStringList({"Snimi kao CSV: Popis robe u magacinu.csv"}));
+        QVERIFY(questions.failures().isEmpty());
+
+        const CsvFile file = readCsvFile(dir.filePath("popis.csv"));
+        QVERIFY2(file.error.isEmpty(), qPrintable(file.error));
+        QVERIFY(file.byteOrderMark);
+        QCOMPARE(file.records.first(),
+                 QStringList({"Red.br.", "Sifra", "Naziv grupe", "Naziv artikla", "Kolicina",
+                              "Cena", "Vrednost"}));
+        const QList<QStringList> lines = laidOutRows(
+            shown, {"rowNumber", "code", "groupName", "name", "quantity", "price", "value"});
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(file.records.mid(1, 4), lines);
+        QCOMPARE(file.records.at(4),
+                 QStringList({"4", "1004", "Vijci", "Ploca, \"siva\" 2m", "3.00", "0.33", "1.00"}));
+        QCOMPARE(file.records.last(), QStringList({"UKUPNO:", "", "", "", "", "", "22.00"}));
+        QCOMPARE(file.records.size(), 1 + 4 + 1);
     }
 
     void reportDefinitionCarriesTheLayoutsTexts()

@@ -8,6 +8,7 @@
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
@@ -107,6 +108,34 @@ private slots:
         QCOMPARE(password->maxLength(), 3);
         QVERIFY(QTest::qWaitFor([&] { return password->hasFocus(); }) ||
                 QApplication::focusWidget() == password);
+    }
+
+    void panelsAreNamedByWhatTheyShow()
+    {
+        ScopedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 5, 7)));
+        TestFolder folder;
+        folder.writeStandardTextFiles();
+        folder.write("otpremnica.txt", "17\r\n");
+        ScriptedMessages messages;
+        Assembly assembly(messages);
+        QVERIFY(assembly.start());
+        MainWindow& w = assembly.window();
+        auto name = [&](int panel) {
+            auto* label = w.findChild<QWidget*>(QStringLiteral("panel%1").arg(panel));
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(label);
+            return face ? face->text(QAccessible::Name) : QStringLiteral("no interface");
+        };
+        QCOMPARE(name(6), QStringLiteral("Broj otpremnice:"));
+        QCOMPARE(name(7), QStringLiteral("Broj otpremnice: 17"));
+        QCOMPARE(name(11), QStringLiteral("Korisnik:"));
+        QCOMPARE(name(12), QStringLiteral("Korisnik: 08/12/2026"));
+        for (int panel = 0; panel < StatusPanels::kCount; ++panel)
+            QVERIFY(!name(panel).startsWith(QLatin1String("Panel")));
+
+        w.setPanel(StatusPanels::kIssueNumber, "18");
+        w.setPanel(StatusPanels::kUser, "Administrator");
+        QCOMPARE(name(7), QStringLiteral("Broj otpremnice: 18"));
+        QCOMPARE(name(12), QStringLiteral("Korisnik: Administrator"));
     }
 
     void failingFileSkipsTheStepsAfterIt()

@@ -187,6 +187,15 @@ private slots:
             changed += moved.contains(code) ? 1 : 0;
         }
         QCOMPARE(changed, moved.size()); // every ledger article exists in magacin
+
+        // Some articles are to be ordered: below their minimum, with a quantity to order.
+        QStringList below;
+        for (const Row& article : articles) {
+            QVERIFY(article["KOLICINAZANABAVKU"].toDouble() > 0);
+            if (article["KOLICINA"].toDouble() < article["MINKOLICINA"].toDouble())
+                below << article["SIFRA"];
+        }
+        QCOMPARE(below, QStringList({"ALT009", "HID005", "LEZ007", "ZOP006"}));
     }
 
     void demoLedgerRowsAreWrittenAsAPostingWritesThem()
