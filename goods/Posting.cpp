@@ -1,21 +1,16 @@
 #include "goods/Posting.h"
 
-#include "data/DataPath.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
 #include "data/Table.h"
+#include "data/TextFileSnapshot.h"
 #include "data/TextFiles.h"
 #include "data/Transaction.h"
 #include "platform/Regional.h"
 #include "shell/StatusPanels.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QPair>
-#include <QSaveFile>
-#include <exception>
-#include <optional>
 
 namespace kestar::Posting {
 
@@ -141,39 +136,6 @@ void changeStock(Table& items, const DocumentLine& line, double sign)
     items.post();
 }
 
-// A counter file as it was before the posting replaced it, to be put back when the posting
-// fails after all.
-class CounterBackup
-{
-public:
-    explicit CounterBackup(const QString& name)
-        : m_path(DataPath::resolve(name)), m_existed(QFileInfo::exists(m_path))
-    {
-        QFile file(m_path);
-        if (file.open(QIODevice::ReadOnly))
-            m_content = file.readAll();
-    }
-
-    void restore() const
-    {
-        if (!m_existed) {
-            QFile::remove(m_path);
-            return;
-        }
-        if (!m_content)
-            return;
-        QSaveFile file(m_path);
-        file.setDirectWriteFallback(true);
-        if (file.open(QIODevice::WriteOnly) && file.write(*m_content) == m_content->size())
-            file.commit();
-    }
-
-private:
-    QString m_path;
-    bool m_existed = false;
-    std::optional<QByteArray> m_content;
-};
-
 } // namespace
 
 QString counterFile(DocumentKind kind)
@@ -196,27 +158,26 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
 {
     Table& ledger = target.ledger;
     Table& items = target.items;
-    const QString documentNumber =
-        QString::number(qint64(TextFiles::toStrictInteger(document.documentPanel)) + 1);
-
     ledger.open();
     items.open();
     checkDocumentNumber(ledger, document);
-    QList<RowTexts> rows;
-    rows.reserve(document.lines.size());
-    for (const DocumentLine& line : document.lines) {
-        rows.append(ledgerRow(document, line, documentNumber));
-        checkRow(ledger, rows.last());
-        if (findArticle(items, line.code))
-            quantityOf(line);
-    }
-
-    const double sign = isIssue(document) ? -1.0 : 1.0;
     const QString kindCounter = counterFile(document.kind);
-    const CounterBackup documentBackup(kDocumentCounter);
-    const CounterBackup kindBackup(kindCounter);
+    const TextFileSnapshot documentCounterBefore(kDocumentCounter);
+    const TextFileSnapshot kindCounterBefore(kindCounter);
+    const double sign = isIssue(document) ? -1.0 : 1.0;
+
+    const QString documentNumber =
+        QString::number(qint64(TextFiles::toStrictInteger(document.documentPanel)) + 1);
     try {
         Transaction transaction(target.engine);
+        QList<RowTexts> rows;
+        rows.reserve(document.lines.size());
+        for (const DocumentLine& line : document.lines) {
+            rows.append(ledgerRow(document, line, documentNumber));
+            checkRow(ledger, rows.last());
+            if (findArticle(items, line.code))
+                quantityOf(line);
+        }
         ledger.first();
         for (qsizetype i = 0; i < rows.size(); ++i) {
             ledger.insert();
@@ -226,21 +187,19 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
             changeStock(items, document.lines.at(i), sign);
         }
         // The counters are replaced while the rows are still uncommitted: a crash from here on
-        // skips at most one number, it never leaves a counter behind the ledger.
-        bool documentReplaced = false;
+        // skips at most one number, it never leaves a counter behind the ledger. A failure puts
+        // back every counter already replaced, byte for byte, and says so when it cannot.
+        TextFiles::replaceLines(kDocumentCounter, {documentNumber});
         bool kindReplaced = false;
         try {
-            TextFiles::replaceLines(kDocumentCounter, {documentNumber});
-            documentReplaced = true;
             TextFiles::replaceLines(kindCounter, {document.number});
             kindReplaced = true;
             transaction.commit();
-        } catch (...) {
+        } catch (const EngineError& error) {
+            QString text = error.text();
             if (kindReplaced)
-                kindBackup.restore();
-            if (documentReplaced)
-                documentBackup.restore();
-            throw;
+                text = kindCounterBefore.restoreAfter(text);
+            throw EngineError(documentCounterBefore.restoreAfter(text));
         }
     } catch (...) {
         // A refused post leaves its row pending in the view, and the next posting's first move

@@ -87,7 +87,8 @@ QString refusal(const GoodsDocument& document);
 // Every value is converted and checked before anything is written; a value that does not
 // convert raises EngineError with the engine's text and nothing is written. The rows, the stock
 // and the counter files are one unit: a failure anywhere, the commit included, leaves the
-// tables as they were and puts the counter files back. Both views are closed after a success.
+// tables as they were and puts the counter files back byte for byte; the error then also names
+// a counter file that could not be put back. Both views are closed after a success.
 // Does not look at refusal().
 PostingResult post(const PostingTarget& target, const GoodsDocument& document);
 
