@@ -136,6 +136,18 @@ void changeStock(Table& items, const DocumentLine& line, double sign)
     items.post();
 }
 
+// BROJDOKUMENTA is the program's own running number: the panel's number plus one, unless the
+// ledger holds that already (the counter file was damaged or put back from an older copy); then
+// the number after the largest in the ledger. Both are single seeks on the field's index.
+QString freeDocumentNumber(Engine& engine, const Table& ledger, const QString& panel)
+{
+    const QString field = QStringLiteral("BROJDOKUMENTA");
+    qint64 number = qint64(TextFiles::toStrictInteger(panel)) + 1;
+    if (engine.holds(ledger.name(), field, number))
+        number = engine.largestInteger(ledger.name(), field).value_or(0) + 1;
+    return QString::number(number);
+}
+
 } // namespace
 
 QString counterFile(DocumentKind kind)
@@ -154,6 +166,34 @@ QString refusal(const GoodsDocument& document)
     return kNothingToPost;
 }
 
+QString numberHeldQuestion(DocumentKind kind, const QString& number)
+{
+    return QStringLiteral("%1 broj %2 vec postoji! Da li zelite da dodate stavke u nju?")
+        .arg(kind == DocumentKind::Issue ? QStringLiteral("Otpremnica")
+                                         : QStringLiteral("Prijemnica"),
+             number.trimmed());
+}
+
+bool numberHeld(const PostingTarget& target, DocumentKind kind, const QString& number)
+{
+    int value = 0;
+    try {
+        value = TextFiles::toStrictInteger(number);
+    } catch (const EngineError&) {
+        return false; // the posting refuses it with its own message
+    }
+    // A row with 0 in the field is a document of the other kind, never one numbered 0.
+    if (value == 0)
+        return false;
+    const QString field =
+        kind == DocumentKind::Issue ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ");
+    try {
+        return target.engine.holds(target.ledger.name(), field, value);
+    } catch (const EngineError&) {
+        return false; // a ledger that cannot be read stops the posting with its own error
+    }
+}
+
 PostingResult post(const PostingTarget& target, const GoodsDocument& document)
 {
     Table& ledger = target.ledger;
@@ -166,10 +206,10 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
     const TextFileSnapshot kindCounterBefore(kindCounter);
     const double sign = isIssue(document) ? -1.0 : 1.0;
 
-    const QString documentNumber =
-        QString::number(qint64(TextFiles::toStrictInteger(document.documentPanel)) + 1);
+    QString documentNumber;
     try {
         Transaction transaction(target.engine);
+        documentNumber = freeDocumentNumber(target.engine, ledger, document.documentPanel);
         QList<RowTexts> rows;
         rows.reserve(document.lines.size());
         for (const DocumentLine& line : document.lines) {
