@@ -4,6 +4,7 @@
 #include "tools/check/BackupCopies.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/CounterCheck.h"
+#include "tools/check/DocumentNumberCheck.h"
 #include "tools/check/MovementCheck.h"
 #include "tools/check/TableReadCheck.h"
 #include "tools/check/WarehouseSumCheck.h"
@@ -56,6 +57,7 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     const TableFiles files = findTableFiles(folder);
     TableReadCheck reader(report);
     CounterCheck counters;
+    DocumentNumberCheck numbers;
     MovementCheck movement;
     WarehouseSumCheck sums;
 
@@ -109,11 +111,13 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     }
     if (prometx) {
         counters.prepare(*prometx);
+        numbers.prepare(*prometx);
         if (compare)
             movement.prepareLedger(*prometx);
         ledgerRead = reader.walk(QStringLiteral("prometx.db"), *prometx, QString(),
-                                 [&](qint64, sqlite3_stmt* row) {
+                                 [&](qint64 rowNumber, sqlite3_stmt* row) {
                                      counters.takeRow(row);
+                                     numbers.takeRow(rowNumber, row);
                                      if (compare)
                                          movement.takeLedgerRow(row);
                                  });
@@ -127,6 +131,7 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
 
     report.section(QStringLiteral("Document counters"));
     counters.report(folder.path(), ledgerRead, report);
+    numbers.report(ledgerRead, report);
 
     if (compare || backupFailed) {
         report.section(QStringLiteral("Stock movement since the backup %1").arg(copies->stamp));
