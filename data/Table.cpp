@@ -153,50 +153,41 @@ void Table::takeRow(const SqliteStatement& statement)
     // Fields are decoded only when read: a walk over many rows touches few of them.
     m_row.values.clear(m_file->fields.size());
     m_row.values.append(statement, 2);
-    m_rowSource = nullptr;
+    m_walkRow = -1;
     m_hasRow = true;
 }
 
-void Table::takeWalkRow(const SqliteStatement& walk)
+void Table::takeWalkRow()
 {
-    m_row.place.rowid = walk.columnInt(0);
-    m_row.place.order = walk.column(1);
+    m_row.place.rowid = m_walk.value(m_walkRow, 0).toLongLong();
+    m_row.place.order = m_walk.value(m_walkRow, 1);
     m_row.values.clear(m_file->fields.size());
-    m_rowSource = &walk;
     m_hasRow = true;
 }
 
 void Table::keepRow()
 {
-    if (!m_rowSource)
+    if (m_walkRow < 0)
         return;
     m_row.values.clear(m_file->fields.size());
-    m_row.values.append(*m_rowSource, 2);
-    m_rowSource = nullptr;
+    QList<QVariant> fields = m_walk.row(m_walkRow);
+    fields.remove(0, 2);
+    m_row.values.append(fields);
+    m_walkRow = -1;
 }
 
 void Table::resetWalks()
 {
     keepRow();
-    if (m_sql) {
-        m_sql->walkNext.reset();
-        m_sql->walkPrior.reset();
-    }
+    m_walk.clear(0);
     m_walkingForward = m_walkingBackward = false;
-}
-
-void Table::rereadCurrent()
-{
-    m_rowSource = nullptr;
-    m_walkingForward = m_walkingBackward = false;
-    if (!seekRowid(m_row.place.rowid))
-        setNoRow();
+    m_walkPage = kFirstWalkPage;
 }
 
 QVariant Table::currentValue(int field) const
 {
-    if (m_rowSource)
-        return m_rowSource->column(field + 2);
+    if (m_walkRow >= 0)
+        return m_walk.value(m_walkRow, field + 2);
     return m_row.values.value(0, field);
 }
 
@@ -218,7 +209,7 @@ bool Table::seekRowid(qint64 rowid)
 void Table::setNoRow()
 {
     m_hasRow = false;
-    m_rowSource = nullptr;
+    m_walkRow = -1;
     m_row = Row();
     m_eof = m_bof = true;
     m_fromStart = m_fromEnd = -1;
@@ -277,41 +268,55 @@ void Table::step(bool forward)
     finishPending();
     refreshIfStale();
     bool& atEnd = forward ? m_eof : m_bof;
-    if (!m_hasRow) {
+    if (!m_hasRow || !walkTo(forward)) {
         atEnd = true;
         return;
     }
-    // While nothing is written a walk keeps stepping one statement instead of seeking anew.
-    SqliteStatement& walk = forward ? m_sql->walkNext : m_sql->walkPrior;
+    takeWalkRow();
+    m_bof = false;
+    m_eof = false;
+    shiftPosition(forward ? 1 : -1);
+    emit currentChanged();
+}
+
+bool Table::walkTo(bool forward)
+{
     bool& walking = forward ? m_walkingForward : m_walkingBackward;
-    if (!walking) {
+    if (walking) {
+        if (m_walkRow + 1 < m_walk.size()) {
+            ++m_walkRow;
+            return true;
+        }
+        // A page shorter than asked for was the last one.
+        if (m_walk.size() < m_walkPage)
+            return false;
+        m_walkPage = qMin(m_walkPage * 2, kLastWalkPage);
+    } else {
         resetWalks();
-        walk.bind(1, m_row.place.order);
-        walk.bind(2, m_row.place.rowid);
-        walking = true;
     }
-    bool found = false;
+    // The next rows after the current one, read as one page and the statement reset at once:
+    // between two moves no statement is left open, so the file stays free for other writers.
+    keepRow();
+    m_walk.clear(m_file->fields.size() + 2);
+    SqliteStatement& walk = forward ? m_sql->walkNext : m_sql->walkPrior;
+    walk.bind(1, m_row.place.order);
+    walk.bind(2, m_row.place.rowid);
+    walk.bind(3, m_walkPage);
     try {
-        found = walk.step();
+        while (walk.step())
+            m_walk.append(walk, 0);
     } catch (...) {
-        rereadCurrent();
+        resetWalks();
         throw;
     }
-    if (found) {
-        takeWalkRow(walk);
-        m_bof = false;
-        m_eof = false;
-        shiftPosition(forward ? 1 : -1);
-        emit currentChanged();
-    } else {
-        // The walk no longer holds the current row's fields: read it again.
-        const bool inPlace = m_rowSource == &walk;
-        walk.reset();
+    walk.reset();
+    walking = true;
+    if (m_walk.size() == 0) {
         walking = false;
-        if (inPlace)
-            rereadCurrent();
-        atEnd = true;
+        return false;
     }
+    m_walkRow = 0;
+    return true;
 }
 
 bool Table::eof() const

@@ -93,15 +93,16 @@ private:
 
     // Reads the current row of the statement (rowid, order, fields) into m_row.
     void takeRow(const SqliteStatement& statement);
-    // Stands on the row a walk statement has stepped to, reading its fields in place.
-    void takeWalkRow(const SqliteStatement& walk);
-    // Copies the fields of a row read in place, before its statement moves on or is reset.
+    // Stands on the row m_walkRow of the walk's page, reading its fields in place.
+    void takeWalkRow();
+    // Copies the fields of a row read in place, before the walk's page is dropped.
     void keepRow();
     // One step of a walk forward (next) or backward (prior).
     void step(bool forward);
+    // Makes m_walkRow the row after (before) the current one, reading the next page of the
+    // walk when needed; false at the end.
+    bool walkTo(bool forward);
     void resetWalks();
-    // After a walk statement stepped past its end or failed: back on the current row.
-    void rereadCurrent();
     QVariant currentValue(int field) const;
     // rowChanged for the current row; its position is worked out only for a listener.
     void announceRowChanged();
@@ -132,10 +133,15 @@ private:
     bool m_readOnly = false;
     bool m_hasRow = false;
     Row m_row;
-    // While a walk steps, the current row's fields are read from the walk statement itself
-    // (m_row.values is then empty): copying every field of every row would cost more than the
-    // step.
-    const SqliteStatement* m_rowSource = nullptr;
+    // A walk (next, prior) reads the rows after the current one a page at a time, small at
+    // first and doubling while it goes on, and resets its statement before it returns: no read
+    // stays open between moves. While it walks, the current row's fields are read from the page
+    // (m_row.values is then empty, m_walkRow its row in the page).
+    static constexpr qint64 kFirstWalkPage = 16;
+    static constexpr qint64 kLastWalkPage = 512;
+    SqliteRowStore m_walk; // rowid, order value, then the fields
+    qint64 m_walkRow = -1;
+    qint64 m_walkPage = kFirstWalkPage;
     bool m_eof = true;
     bool m_bof = true;
     // Position of the current row, counted from the first row or from the last; -1 unknown.
