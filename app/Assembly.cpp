@@ -1,6 +1,8 @@
 #include "app/Assembly.h"
 
 #include "backup/BackupPage.h"
+#include "data/DataFolderRefusal.h"
+#include "data/controls/Messages.h"
 #include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
 #include "masterdata/MachineChooser.h"
@@ -17,6 +19,7 @@
 #include "shell/MainWindow.h"
 #include "shell/MenuPage.h"
 #include "shell/StartUp.h"
+#include "shell/StartUpRefusal.h"
 #include "shell/UsersPage.h"
 
 #include <QLineEdit>
@@ -69,6 +72,16 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
 }
 
 Assembly::~Assembly() = default;
+
+std::unique_ptr<Assembly> Assembly::create(Messages& messages, ReportPreviewer* previewer)
+{
+    try {
+        return std::make_unique<Assembly>(messages, previewer);
+    } catch (const DataFolderRefusal& refusal) {
+        messages.showError(startUpRefusalText(refusal));
+        return nullptr;
+    }
+}
 
 bool Assembly::start()
 {

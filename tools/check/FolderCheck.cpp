@@ -5,6 +5,7 @@
 #include "tools/check/CheckReport.h"
 #include "tools/check/CounterCheck.h"
 #include "tools/check/DocumentNumberCheck.h"
+#include "tools/check/JournalCheck.h"
 #include "tools/check/MovementCheck.h"
 #include "tools/check/TableReadCheck.h"
 #include "tools/check/WarehouseSumCheck.h"
@@ -60,6 +61,9 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     DocumentNumberCheck numbers;
     MovementCheck movement;
     WarehouseSumCheck sums;
+
+    report.section(QStringLiteral("Unfinished writes left by a crash"));
+    reportJournals(folder.path(), report);
 
     report.section(QStringLiteral("Tables of %1").arg(QDir::toNativeSeparators(folder.path())));
     std::unique_ptr<StoredTable> magacin, prometx;
