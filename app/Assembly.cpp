@@ -59,6 +59,8 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
                 goodsPage->setMachine(code, code2, name);
         });
     installMasterData(*m_window);
+    // A preview (prices, stock, values, printable) belongs to the user who opened it.
+    m_window->addLogOutStep([shown = m_previewer] { shown->closePreview(); });
     installDocumentPrint(*m_window, *m_previewer);
     GroupedNotePage* notePage = installListings(*m_window, *m_previewer);
     QObject::connect(notePage, &GroupedNotePage::machineChooserRequested, m_machineChooser,

@@ -19,6 +19,7 @@ public:
     explicit WindowPreviewer(QWidget* owner = nullptr) : m_owner(owner) {}
 
     bool isPreviewOpen() const override;
+    void closePreview() override;
     // The open preview, nullptr when there is none.
     ReportPreviewWindow* openWindow() const;
 
