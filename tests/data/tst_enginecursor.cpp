@@ -5,14 +5,13 @@
 #include "data/Table.h"
 #include "data/Transaction.h"
 #include "platform/Regional.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <functional>
-#include <sqlite3.h>
 
 using namespace kestar;
 using namespace Qt::StringLiterals;
@@ -162,21 +161,11 @@ private slots:
             fillLedger(*ledger, items);
             transaction.commit();
         }
-        const QByteArray path = QFile::encodeName(folder.dataPath(u"prometx.db"_s));
+        const QString path = folder.dataPath(u"prometx.db"_s);
         int commits = 0;
         const auto otherWriterCommits = [&]() {
-            sqlite3* other = nullptr;
-            sqlite3_open_v2(path.constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
-            sqlite3_busy_timeout(other, 0);
-            const int rc = sqlite3_exec(other,
-                                        "BEGIN IMMEDIATE; UPDATE prometx SET KOMENTAR='drugi' "
-                                        "WHERE rowid = 1; COMMIT",
-                                        nullptr, nullptr, nullptr);
-            if (rc != SQLITE_OK)
-                qWarning("the other writer: %s", sqlite3_errmsg(other));
-            sqlite3_close(other);
             ++commits;
-            return rc == SQLITE_OK;
+            return test::writesAtOnce(path, "UPDATE prometx SET KOMENTAR='drugi' WHERE rowid = 1");
         };
 
         int seen = 0;

@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
-#include <sqlite3.h>
 
 using namespace kestar;
 using namespace kestar::test;
@@ -196,22 +195,12 @@ private slots:
         program.click("btnOtvoriTabelu");
         auto* navigator = program.page()->findChild<RecordNavigator*>("movementNavigator");
         QVERIFY(navigator);
-        const QByteArray path = QFile::encodeName(program.folder.dataPath("prometx.db"));
-        const auto anotherWriterCommits = [&path]() {
-            sqlite3* other = nullptr;
-            sqlite3_open_v2(path.constData(), &other, SQLITE_OPEN_READWRITE, nullptr);
-            sqlite3_busy_timeout(other, 0);
-            const int rc =
-                sqlite3_exec(other, "BEGIN IMMEDIATE; UPDATE prometx SET KOMENTAR='drugi'; COMMIT",
-                             nullptr, nullptr, nullptr);
-            sqlite3_close(other);
-            return rc == SQLITE_OK;
-        };
         using Button = RecordNavigator::Button;
         for (const Button button :
              {Button::Next, Button::Next, Button::Prior, Button::Last, Button::First}) {
             QTest::mouseClick(navigator->button(button), Qt::LeftButton);
-            QVERIFY(anotherWriterCommits());
+            QVERIFY(writesAtOnce(program.folder.dataPath("prometx.db"),
+                                 "UPDATE prometx SET KOMENTAR='drugi'"));
         }
         QCOMPARE(program.window().ledgerTableView().position(), 0);
         QVERIFY(program.messages.errors().isEmpty());

@@ -66,14 +66,17 @@ sqlite3_file* real(sqlite3_file* file)
     return reinterpret_cast<File*>(file)->real;
 }
 
-int xClose(sqlite3_file* f)
+// Hands a call on to the real file's own method.
+template <auto Method> struct Forward;
+template <typename... Args, int (*sqlite3_io_methods::*Method)(sqlite3_file*, Args...)>
+struct Forward<Method>
 {
-    return real(f)->pMethods->xClose(real(f));
-}
-int xRead(sqlite3_file* f, void* b, int n, sqlite3_int64 o)
-{
-    return real(f)->pMethods->xRead(real(f), b, n, o);
-}
+    static int call(sqlite3_file* file, Args... args)
+    {
+        return (real(file)->pMethods->*Method)(real(file), args...);
+    }
+};
+
 int xWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o)
 {
     const File* file = reinterpret_cast<File*>(f);
@@ -84,43 +87,7 @@ int xWrite(sqlite3_file* f, const void* b, int n, sqlite3_int64 o)
         else if (std::strcmp(g_firstTable, file->name) != 0)
             ::_exit(kCrashed);
     }
-    return real(f)->pMethods->xWrite(real(f), b, n, o);
-}
-int xTruncate(sqlite3_file* f, sqlite3_int64 s)
-{
-    return real(f)->pMethods->xTruncate(real(f), s);
-}
-int xSync(sqlite3_file* f, int flags)
-{
-    return real(f)->pMethods->xSync(real(f), flags);
-}
-int xFileSize(sqlite3_file* f, sqlite3_int64* s)
-{
-    return real(f)->pMethods->xFileSize(real(f), s);
-}
-int xLock(sqlite3_file* f, int l)
-{
-    return real(f)->pMethods->xLock(real(f), l);
-}
-int xUnlock(sqlite3_file* f, int l)
-{
-    return real(f)->pMethods->xUnlock(real(f), l);
-}
-int xCheckReservedLock(sqlite3_file* f, int* r)
-{
-    return real(f)->pMethods->xCheckReservedLock(real(f), r);
-}
-int xFileControl(sqlite3_file* f, int op, void* a)
-{
-    return real(f)->pMethods->xFileControl(real(f), op, a);
-}
-int xSectorSize(sqlite3_file* f)
-{
-    return real(f)->pMethods->xSectorSize(real(f));
-}
-int xDeviceCharacteristics(sqlite3_file* f)
-{
-    return real(f)->pMethods->xDeviceCharacteristics(real(f));
+    return Forward<&sqlite3_io_methods::xWrite>::call(f, b, n, o);
 }
 
 int xOpen(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* outFlags)
@@ -152,18 +119,18 @@ void install(CrashAt at)
     g_vfs.xDelete = xDelete;
     g_io = {};
     g_io.iVersion = 1; // no shared memory and no memory mapping: a rollback journal needs neither
-    g_io.xClose = xClose;
-    g_io.xRead = xRead;
+    g_io.xClose = Forward<&sqlite3_io_methods::xClose>::call;
+    g_io.xRead = Forward<&sqlite3_io_methods::xRead>::call;
     g_io.xWrite = xWrite;
-    g_io.xTruncate = xTruncate;
-    g_io.xSync = xSync;
-    g_io.xFileSize = xFileSize;
-    g_io.xLock = xLock;
-    g_io.xUnlock = xUnlock;
-    g_io.xCheckReservedLock = xCheckReservedLock;
-    g_io.xFileControl = xFileControl;
-    g_io.xSectorSize = xSectorSize;
-    g_io.xDeviceCharacteristics = xDeviceCharacteristics;
+    g_io.xTruncate = Forward<&sqlite3_io_methods::xTruncate>::call;
+    g_io.xSync = Forward<&sqlite3_io_methods::xSync>::call;
+    g_io.xFileSize = Forward<&sqlite3_io_methods::xFileSize>::call;
+    g_io.xLock = Forward<&sqlite3_io_methods::xLock>::call;
+    g_io.xUnlock = Forward<&sqlite3_io_methods::xUnlock>::call;
+    g_io.xCheckReservedLock = Forward<&sqlite3_io_methods::xCheckReservedLock>::call;
+    g_io.xFileControl = Forward<&sqlite3_io_methods::xFileControl>::call;
+    g_io.xSectorSize = Forward<&sqlite3_io_methods::xSectorSize>::call;
+    g_io.xDeviceCharacteristics = Forward<&sqlite3_io_methods::xDeviceCharacteristics>::call;
     sqlite3_vfs_register(&g_vfs, 1);
 }
 

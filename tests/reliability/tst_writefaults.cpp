@@ -5,6 +5,8 @@
 
 #include <QDir>
 #include <QRadioButton>
+#include <functional>
+#include <memory>
 
 #include <cerrno>
 #include <csignal>
@@ -188,6 +190,70 @@ QStringList hiddenFiles(const TestFolder& folder)
     return QDir(folder.dataPath({})).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
 }
 
+// The program of a data row: the row's fault, the user the test acts as, and the program on a
+// data folder where the fault can strike.
+struct FaultyProgram
+{
+    FaultyProgram(FaultKind kind, bool asNobody, qint64 limit,
+                  const std::function<void(TestFolder&)>& prepare)
+        : fault(kind, limit), user(asNobody),
+          program(prepare, [this](TestFolder& folder) { fault.prepare(folder); }), release(fault)
+    {
+    }
+
+    Fault fault;
+    Unprivileged user;
+    ReliabilityProgram program;
+    Fault::Release release; // the file system goes before the program's folder
+};
+
+// The program for the current data row (columns kind, asNobody, limit); none when the machine
+// cannot make the row's fault strike.
+std::unique_ptr<FaultyProgram> programForRow(const std::function<void(TestFolder&)>& prepare = {})
+{
+    QFETCH(int, kind);
+    QFETCH(bool, asNobody);
+    QFETCH(qint64, limit);
+    if (!runnable(FaultKind(kind), asNobody))
+        return nullptr;
+    return std::make_unique<FaultyProgram>(FaultKind(kind), asNobody, limit, prepare);
+}
+
+// Strikes the fault while the save button is clicked (after a Yes to "Da li ste sigurni?").
+void clickWhileFaulty(const ReliabilityProgram& p, Fault& fault, const QString& button)
+{
+    fault.arm();
+    p.messages.answer(true);
+    p.click(button);
+    fault.disarm();
+}
+
+// The save was refused in the system's words for the fault, claimed no success and left no
+// temporary file behind.
+void checkRefused(const ReliabilityProgram& p, const Fault& fault, const QString& success)
+{
+    QCOMPARE(fault.armedCount(), 1);
+    QCOMPARE(p.messages.errors().size(), 1);
+    QVERIFY2(p.messages.errors().first().contains(fault.systemText()),
+             qPrintable(p.messages.errors().first()));
+    QVERIFY(!p.messages.texts().contains(success));
+    QCOMPARE(hiddenFiles(p.folder), QStringList());
+    qInfo() << "refused with:" << p.messages.errors();
+}
+
+// Strikes the fault once the posting has written the rows and the stock of both lines of the
+// example issue, when the counter files come next.
+QMetaObject::Connection strikeBeforeTheCounters(const ReliabilityProgram& p, Fault& fault)
+{
+    auto stockWrites = std::make_shared<int>(0);
+    return QObject::connect(&p.engine(), &Engine::tableWritten, &p.window(),
+                            [stockWrites, &fault](const QString& path, const QObject*) {
+                                if (path.endsWith(QLatin1String("/magacin.db")) &&
+                                    ++*stockWrites == 2)
+                                    fault.arm();
+                            });
+}
+
 } // namespace
 
 class WriteFaultsTest : public QObject
@@ -222,38 +288,22 @@ private slots:
 
     void postingWhoseCounterCannotBeWrittenLeavesNoTrace()
     {
-        QFETCH(int, kind);
-        QFETCH(bool, asNobody);
-        QFETCH(qint64, limit);
         QFETCH(QString, number);
-        if (!runnable(FaultKind(kind), asNobody))
+        const auto faulty = programForRow();
+        if (!faulty)
             QSKIP("not possible on this machine");
-        Fault fault(FaultKind(kind), limit);
-        const Unprivileged user(asNobody);
-        ReliabilityProgram p({}, [&fault](TestFolder& folder) { fault.prepare(folder); });
-        const Fault::Release release(fault);
+        ReliabilityProgram& p = faulty->program;
+        Fault& fault = faulty->fault;
         p.openExampleIssue();
         p.number()->setText(number);
         const StoredState before = p.stored();
 
-        // The fault strikes when the rows and the stock of both lines are written and the
-        // counter files come next.
-        int stockWrites = 0;
-        const QMetaObject::Connection hook = QObject::connect(
-            &p.engine(), &Engine::tableWritten, &p.window(),
-            [&](const QString& path, const QObject*) {
-                if (path.endsWith(QLatin1String("/magacin.db")) && ++stockWrites == 2)
-                    fault.arm();
-            });
+        const QMetaObject::Connection hook = strikeBeforeTheCounters(p, fault);
         p.post();
         fault.disarm();
         QObject::disconnect(hook);
-        QCOMPARE(fault.armedCount(), 1);
         p.checkPostingLeftNoTrace(before, number);
-        QVERIFY2(p.messages.errors().first().contains(fault.systemText()),
-                 qPrintable(p.messages.errors().first()));
-        QCOMPARE(hiddenFiles(p.folder), QStringList());
-        qInfo() << "refused with:" << p.messages.errors();
+        checkRefused(p, fault, Posting::kPosted);
 
         p.messages.clear();
         p.post();
@@ -270,26 +320,17 @@ private slots:
         p.openExampleIssue();
         p.number()->setText(QStringLiteral("1700000"));
         const StoredState before = p.stored();
-        int stockWrites = 0;
-        QObject::connect(&p.engine(), &Engine::tableWritten, &p.window(),
-                         [&](const QString& path, const QObject*) {
-                             if (path.endsWith(QLatin1String("/magacin.db")) && ++stockWrites == 2)
-                                 fault.arm();
-                         });
+        strikeBeforeTheCounters(p, fault);
         p.post();
         fault.disarm();
-        QCOMPARE(fault.armedCount(), 1);
-        QCOMPARE(p.messages.errors().size(), 1);
+        checkRefused(p, fault, Posting::kPosted);
         const QStringList lines = p.messages.errors().first().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines[0].startsWith("Cannot write file \"podaci/otpremnica.txt\""));
         QVERIFY(lines[1].startsWith("Cannot write file \"podaci/dokument.txt\""));
-        QVERIFY(lines[1].contains(fault.systemText()));
-        QVERIFY(!p.messages.texts().contains(Posting::kPosted));
         QCOMPARE(p.stored().tables, before.tables);
         QCOMPARE(p.folder.read("dokument.txt"), QByteArray("42\r\n"));
         QCOMPARE(p.folder.read("otpremnica.txt"), QByteArray("16\r\n"));
-        QCOMPARE(hiddenFiles(p.folder), QStringList());
 
         p.messages.clear();
         p.post();
@@ -307,31 +348,19 @@ private slots:
 
     void companySaveThatCannotBeWrittenKeepsTheFile()
     {
-        QFETCH(int, kind);
-        QFETCH(bool, asNobody);
-        QFETCH(qint64, limit);
-        if (!runnable(FaultKind(kind), asNobody))
+        const auto faulty =
+            programForRow([](TestFolder& folder) { folder.write("firma.txt", "Stara firma\r\n"); });
+        if (!faulty)
             QSKIP("not possible on this machine");
-        Fault fault(FaultKind(kind), limit);
-        const Unprivileged user(asNobody);
-        ReliabilityProgram p({}, [&fault](TestFolder& folder) { fault.prepare(folder); });
-        const Fault::Release release(fault);
-        p.folder.write("firma.txt", "Stara firma\r\n");
+        ReliabilityProgram& p = faulty->program;
         p.window().trigger(NavAction::CompanyData);
         QLineEdit* name = p.find<QLineEdit>("companyField1");
         name->clear();
         QTest::keyClicks(name, "Nova firma");
 
-        fault.arm();
-        p.messages.answer(true);
-        p.click("btnUpamtiPodatke");
-        fault.disarm();
-        QCOMPARE(p.messages.errors().size(), 1);
-        QVERIFY(p.messages.errors().first().contains(fault.systemText()));
-        QVERIFY(!p.messages.texts().contains("Podaci o vasoj firmi su snimljeni..."));
+        clickWhileFaulty(p, faulty->fault, "btnUpamtiPodatke");
+        checkRefused(p, faulty->fault, "Podaci o vasoj firmi su snimljeni...");
         QCOMPARE(p.folder.read("firma.txt"), QByteArray("Stara firma\r\n"));
-        QCOMPARE(hiddenFiles(p.folder), QStringList());
-        qInfo() << "refused with:" << p.messages.errors();
 
         p.messages.clear();
         p.messages.answer(true);
@@ -354,37 +383,23 @@ private slots:
 
     void groupSaveThatCannotBeWrittenKeepsBothFiles()
     {
-        QFETCH(int, kind);
-        QFETCH(bool, asNobody);
-        QFETCH(qint64, limit);
-        if (!runnable(FaultKind(kind), asNobody))
-            QSKIP("not possible on this machine");
-        Fault fault(FaultKind(kind), limit);
-        const Unprivileged user(asNobody);
         // Lines ended by LF alone: putting the names back must give these very bytes.
-        ReliabilityProgram p(
-            [](TestFolder& folder) {
-                folder.write("grupe.txt", "A\n");
-                folder.write("sgrupe.txt", "0123456789\r\n");
-            },
-            [&fault](TestFolder& folder) { fault.prepare(folder); });
-        const Fault::Release release(fault);
+        const auto faulty = programForRow([](TestFolder& folder) {
+            folder.write("grupe.txt", "A\n");
+            folder.write("sgrupe.txt", "0123456789\r\n");
+        });
+        if (!faulty)
+            QSKIP("not possible on this machine");
+        ReliabilityProgram& p = faulty->program;
         p.window().trigger(NavAction::ItemGroups);
         QTest::keyClicks(p.find<QLineEdit>("newGroupCode"), "012");
         QTest::keyClicks(p.find<QLineEdit>("newGroupName"), "B");
         p.click("btnUbaciGrupuUSpisak");
 
-        fault.arm();
-        p.messages.answer(true);
-        p.click("btnSnimiGrupe");
-        fault.disarm();
-        QCOMPARE(p.messages.errors().size(), 1);
-        QVERIFY(p.messages.errors().first().contains(fault.systemText()));
-        QVERIFY(!p.messages.texts().contains("Podaci o grupama robe su uspesno snimljeni!"));
+        clickWhileFaulty(p, faulty->fault, "btnSnimiGrupe");
+        checkRefused(p, faulty->fault, "Podaci o grupama robe su uspesno snimljeni!");
         QCOMPARE(p.folder.read("grupe.txt"), QByteArray("A\n"));
         QCOMPARE(p.folder.read("sgrupe.txt"), QByteArray("0123456789\r\n"));
-        QCOMPARE(hiddenFiles(p.folder), QStringList());
-        qInfo() << "refused with:" << p.messages.errors();
 
         p.messages.clear();
         p.messages.answer(true);
@@ -404,27 +419,16 @@ private slots:
 
     void equipmentSwitchSaveThatCannotBeWrittenKeepsTheFile()
     {
-        QFETCH(int, kind);
-        QFETCH(bool, asNobody);
-        QFETCH(qint64, limit);
-        if (!runnable(FaultKind(kind), asNobody))
+        const auto faulty = programForRow();
+        if (!faulty)
             QSKIP("not possible on this machine");
-        Fault fault(FaultKind(kind), limit);
-        const Unprivileged user(asNobody);
-        ReliabilityProgram p({}, [&fault](TestFolder& folder) { fault.prepare(folder); });
-        const Fault::Release release(fault);
+        ReliabilityProgram& p = faulty->program;
         p.window().trigger(NavAction::Backup);
         p.find<QRadioButton>("equipmentNo")->setChecked(true);
 
-        fault.arm();
-        p.click("btnSnimiOvuPromenu");
-        fault.disarm();
-        QCOMPARE(p.messages.errors().size(), 1);
-        QVERIFY(p.messages.errors().first().contains(fault.systemText()));
-        QVERIFY(!p.messages.texts().contains("IZMENA JE SNIMLJENA!!!"));
+        clickWhileFaulty(p, faulty->fault, "btnSnimiOvuPromenu");
+        checkRefused(p, faulty->fault, "IZMENA JE SNIMLJENA!!!");
         QCOMPARE(p.folder.read("oprema.txt"), QByteArray("1\r\n"));
-        QCOMPARE(hiddenFiles(p.folder), QStringList());
-        qInfo() << "refused with:" << p.messages.errors();
 
         p.messages.clear();
         p.click("btnSnimiOvuPromenu");
