@@ -45,6 +45,10 @@ void Table::prepare()
 
     m_sql = SqliteTableStatements::prepare(m_engine.handle(), file, m_orderColumn, m_keyField >= 0,
                                            kOrderStep);
+    // A walk's pages take the row id, the order value and the fields read so far.
+    m_walkFields = QBitArray(file.fields.size() + 2);
+    m_walkFields.setBit(0);
+    m_walkFields.setBit(1);
     m_pages.reset(m_sql.get(), file.fields.size(), m_name);
 }
 
@@ -153,7 +157,7 @@ void Table::takeRow(const SqliteStatement& statement)
     // Fields are decoded only when read: a walk over many rows touches few of them.
     m_row.values.clear(m_file->fields.size());
     m_row.values.append(statement, 2);
-    m_walkRow = -1;
+    m_rowInPage = false;
     m_hasRow = true;
 }
 
@@ -162,32 +166,49 @@ void Table::takeWalkRow()
     m_row.place.rowid = m_walk.value(m_walkRow, 0).toLongLong();
     m_row.place.order = m_walk.value(m_walkRow, 1);
     m_row.values.clear(m_file->fields.size());
+    m_rowInPage = true;
     m_hasRow = true;
 }
 
 void Table::keepRow()
 {
-    if (m_walkRow < 0)
+    if (!m_rowInPage)
         return;
-    m_row.values.clear(m_file->fields.size());
+    // A field the walk's page left out: the row is read whole by its row id.
+    bool whole = true;
+    for (int field = 0; whole && field < m_file->fields.size(); ++field)
+        whole = m_walk.has(m_walkRow, field + 2);
+    if (!whole && seekRowid(m_row.place.rowid))
+        return;
     QList<QVariant> fields = m_walk.row(m_walkRow);
     fields.remove(0, 2);
+    m_row.values.clear(m_file->fields.size());
     m_row.values.append(fields);
-    m_walkRow = -1;
+    m_rowInPage = false;
 }
 
 void Table::resetWalks()
 {
     keepRow();
     m_walk.clear(0);
+    m_walkRow = -1;
     m_walkingForward = m_walkingBackward = false;
     m_walkPage = kFirstWalkPage;
 }
 
 QVariant Table::currentValue(int field) const
 {
-    if (m_walkRow >= 0)
-        return m_walk.value(m_walkRow, field + 2);
+    if (m_rowInPage) {
+        bool present = false;
+        QVariant value = m_walk.value(m_walkRow, field + 2, &present);
+        if (present)
+            return value;
+        // The first read of this field in the walk: the pages from now on take it, and this row
+        // is read whole.
+        auto* self = const_cast<Table*>(this);
+        self->m_walkFields.setBit(field + 2);
+        self->keepRow();
+    }
     return m_row.values.value(0, field);
 }
 
@@ -209,7 +230,7 @@ bool Table::seekRowid(qint64 rowid)
 void Table::setNoRow()
 {
     m_hasRow = false;
-    m_walkRow = -1;
+    m_rowInPage = false;
     m_row = Row();
     m_eof = m_bof = true;
     m_fromStart = m_fromEnd = -1;
@@ -304,7 +325,7 @@ bool Table::walkTo(bool forward)
     walk.bind(3, m_walkPage);
     try {
         while (walk.step())
-            m_walk.append(walk, 0);
+            m_walk.append(walk, 0, &m_walkFields);
     } catch (...) {
         resetWalks();
         throw;

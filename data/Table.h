@@ -5,6 +5,7 @@
 #include "data/SqliteStatement.h"
 #include "data/SqliteTablePages.h"
 
+#include <QBitArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -95,7 +96,8 @@ private:
     void takeRow(const SqliteStatement& statement);
     // Stands on the row m_walkRow of the walk's page, reading its fields in place.
     void takeWalkRow();
-    // Copies the fields of a row read in place, before the walk's page is dropped.
+    // Copies the fields of a row read in place (reading the row whole when the page left some
+    // out), before the walk's page is dropped.
     void keepRow();
     // One step of a walk forward (next) or backward (prior).
     void step(bool forward);
@@ -135,12 +137,16 @@ private:
     Row m_row;
     // A walk (next, prior) reads the rows after the current one a page at a time, small at
     // first and doubling while it goes on, and resets its statement before it returns: no read
-    // stays open between moves. While it walks, the current row's fields are read from the page
-    // (m_row.values is then empty, m_walkRow its row in the page).
+    // stays open between moves. A page holds only the fields a walk of this cursor has read so
+    // far (a walk that reads one field copies one); the first read of another one reads that
+    // row whole. While it walks, the current row's fields are read from the page (m_row.values
+    // is then empty and m_rowInPage set).
     static constexpr qint64 kFirstWalkPage = 16;
     static constexpr qint64 kLastWalkPage = 512;
-    SqliteRowStore m_walk; // rowid, order value, then the fields
-    qint64 m_walkRow = -1;
+    SqliteRowStore m_walk;  // rowid, order value, then the fields
+    QBitArray m_walkFields; // the columns of m_walk that the pages take
+    qint64 m_walkRow = -1;  // the current row's place in the page while walking
+    bool m_rowInPage = false;
     qint64 m_walkPage = kFirstWalkPage;
     bool m_eof = true;
     bool m_bof = true;
