@@ -81,8 +81,12 @@ std::unique_ptr<Assembly> Assembly::create(Messages& messages, ReportPreviewer* 
         return std::make_unique<Assembly>(messages, previewer);
     } catch (const DataFolderRefusal& refusal) {
         messages.showError(startUpRefusalText(refusal));
-        return nullptr;
+    } catch (const EngineError& error) {
+        // The engine cannot start at all (its scratch database cannot be opened, a journal
+        // cannot be settled): the engine's own words, and the program ends.
+        messages.showError(error.text());
     }
+    return nullptr;
 }
 
 bool Assembly::start()

@@ -97,6 +97,18 @@ bool opensRecord(const QByteArray& header, const QByteArray& tail, qint64 record
     return bigEndian(tail, recordOffsetInTail) == kLockByte / pageSize + 1;
 }
 
+// Whether the record can be cut off the journal as dropSuperRecord() does: it opens with the
+// lock-byte page number of the journal's page size, as SQLite writes it.
+bool canDropRecord(const QString& journal)
+{
+    QByteArray header, tail;
+    qint64 size = 0;
+    if (!readJournal(journal, header, tail, size))
+        return false;
+    const SuperRecord record = superRecordOf(tail, size);
+    return record.start >= 0 && opensRecord(header, tail, record.start - (size - tail.size()));
+}
+
 JournalFinding findingFor(const QString& journal, const QString& programFolder)
 {
     JournalFinding finding;
@@ -118,10 +130,10 @@ JournalFinding findingFor(const QString& journal, const QString& programFolder)
     }
     // The scratch folder went with the program folder: look for it under its own name there.
     const QDir moved(QDir(programFolder).filePath(named.absoluteDir().dirName()));
-    if (QFileInfo::exists(moved.filePath(named.fileName()))) {
+    if (QFileInfo::exists(moved.filePath(named.fileName())) && canDropRecord(journal)) {
         finding.kind = JournalFinding::Kind::Moved;
         finding.foundAt = moved.filePath(named.fileName());
-    } else if (moved.exists()) {
+    } else if (moved.exists() && !QFileInfo::exists(moved.filePath(named.fileName()))) {
         finding.kind = JournalFinding::Kind::Finished;
     } else {
         finding.kind = JournalFinding::Kind::Lost;
@@ -135,16 +147,12 @@ void dropSuperRecord(const QString& journal)
 {
     QByteArray header, tail;
     qint64 size = 0;
-    if (!readJournal(journal, header, tail, size))
-        throw EngineError(QStringLiteral("Cannot read file \"%1\"").arg(journal));
-    const SuperRecord record = superRecordOf(tail, size);
-    if (record.start < 0 || !opensRecord(header, tail, record.start - (size - tail.size())))
-        throw EngineError(
-            QStringLiteral("The journal %1 does not end as SQLite writes it").arg(journal));
+    const bool read = readJournal(journal, header, tail, size);
+    const SuperRecord record = read ? superRecordOf(tail, size) : SuperRecord();
     const QByteArray path = QFile::encodeName(journal);
-    const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = record.start < 0 ? -1 : ::open(path.constData(), O_WRONLY | O_CLOEXEC);
     const bool done = fd >= 0 && ::ftruncate(fd, record.start) == 0 && ::fsync(fd) == 0;
-    const int code = errno;
+    const int code = record.start < 0 ? EIO : errno;
     if (fd >= 0)
         ::close(fd);
     if (!done)

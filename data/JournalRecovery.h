@@ -23,7 +23,8 @@ struct JournalFinding
         Unfinished, // its super-journal exists: the commit did not finish, rolled back
         Finished,   // its super-journal is gone from a folder that is still there: deleted
         Moved,      // the folder is gone, the super-journal lies in the program folder now
-        Lost,       // the super-journal cannot be found: whether the write finished is unknown
+        Lost,       // the super-journal cannot be found (or the journal is not as SQLite
+                    // writes it): whether the write finished is unknown
     };
 
     Kind kind = Kind::Own;
