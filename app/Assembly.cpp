@@ -1,6 +1,8 @@
 #include "app/Assembly.h"
 
 #include "backup/BackupPage.h"
+#include "data/DataFolderRefusal.h"
+#include "data/controls/Messages.h"
 #include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
 #include "masterdata/MachineChooser.h"
@@ -17,6 +19,7 @@
 #include "shell/MainWindow.h"
 #include "shell/MenuPage.h"
 #include "shell/StartUp.h"
+#include "shell/StartUpRefusal.h"
 #include "shell/UsersPage.h"
 
 #include <QLineEdit>
@@ -56,6 +59,8 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
                 goodsPage->setMachine(code, code2, name);
         });
     installMasterData(*m_window);
+    // A preview (prices, stock, values, printable) belongs to the user who opened it.
+    m_window->addLogOutStep([shown = m_previewer] { shown->closePreview(); });
     installDocumentPrint(*m_window, *m_previewer);
     GroupedNotePage* notePage = installListings(*m_window, *m_previewer);
     QObject::connect(notePage, &GroupedNotePage::machineChooserRequested, m_machineChooser,
@@ -69,6 +74,20 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
 }
 
 Assembly::~Assembly() = default;
+
+std::unique_ptr<Assembly> Assembly::create(Messages& messages, ReportPreviewer* previewer)
+{
+    try {
+        return std::make_unique<Assembly>(messages, previewer);
+    } catch (const DataFolderRefusal& refusal) {
+        messages.showError(startUpRefusalText(refusal));
+    } catch (const EngineError& error) {
+        // The engine cannot start at all (its scratch database cannot be opened, a journal
+        // cannot be settled): the engine's own words, and the program ends.
+        messages.showError(error.text());
+    }
+    return nullptr;
+}
 
 bool Assembly::start()
 {

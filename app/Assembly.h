@@ -16,8 +16,13 @@ class ReportPreviewer;
 class Assembly
 {
 public:
-    // previewer: how reports are shown; without one, the real preview window.
+    // previewer: how reports are shown; without one, the real preview window. Raises
+    // DataFolderRefusal when the engine will not work on the data folder.
     explicit Assembly(Messages& messages, ReportPreviewer* previewer = nullptr);
+    // The same, but a refused data folder is told to the user (startUpRefusalText), an engine
+    // that cannot start at all in its own words, and either gives no program: it must end.
+    static std::unique_ptr<Assembly> create(Messages& messages,
+                                            ReportPreviewer* previewer = nullptr);
     ~Assembly();
     Assembly(const Assembly&) = delete;
     Assembly& operator=(const Assembly&) = delete;

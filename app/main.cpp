@@ -10,9 +10,11 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     kestar::ProgramLook::apply();
     kestar::BoxMessages messages;
-    kestar::Assembly assembly(messages);
-    messages.setParent(&assembly.window());
-    if (!assembly.start())
+    const std::unique_ptr<kestar::Assembly> assembly = kestar::Assembly::create(messages);
+    if (!assembly)
+        return 1;
+    messages.setParent(&assembly->window());
+    if (!assembly->start())
         return 1;
     return QApplication::exec();
 }

@@ -289,6 +289,46 @@ void Engine::reopenWritable()
     }
 }
 
+QString Engine::column(const TableFile& file, const QString& field)
+{
+    for (const FieldDef& def : file.fields) {
+        if (def.name.compare(field, Qt::CaseInsensitive) == 0)
+            return identifier(def.name);
+    }
+    throw EngineError(QStringLiteral("Field '%1' not found").arg(field));
+}
+
+bool Engine::holds(const QString& table, const QString& field, const QVariant& value)
+{
+    const auto file = attach(table);
+    SqliteStatement find(m_db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1 LIMIT 1")
+                                   .arg(file->qualified, column(*file, field)));
+    find.bind(1, value);
+    const bool found = find.step();
+    find.reset();
+    return found;
+}
+
+std::optional<qint64> Engine::largestInteger(const QString& table, const QString& field)
+{
+    const auto file = attach(table);
+    const QString name = column(*file, field);
+    // The plain maximum is one step along the index; only a value of another type stored in
+    // the field (text sorts after every number) needs the scan that passes it over.
+    const QString select = QStringLiteral("SELECT max(%2) FROM %1").arg(file->qualified, name);
+    for (const QString& sql :
+         {select, select + QStringLiteral(" WHERE typeof(%1) = 'integer'").arg(name)}) {
+        SqliteStatement largest(m_db, sql);
+        const QVariant value = largest.step() ? largest.column(0) : QVariant();
+        largest.reset();
+        if (!value.isValid())
+            return std::nullopt;
+        if (value.typeId() == QMetaType::LongLong)
+            return value.toLongLong();
+    }
+    return std::nullopt;
+}
+
 void Engine::write(const QString& path, const QObject* writer, const std::function<void()>& work)
 {
     emit aboutToWrite();

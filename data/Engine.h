@@ -7,8 +7,10 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 
@@ -60,6 +62,13 @@ public:
     // folder when a transaction begins.
     std::shared_ptr<const TableFile> attach(const QString& name);
 
+    // Whether any row of the table holds value in the field; the largest whole number the
+    // field holds (none when the table has no row with a value there). The table is named as
+    // for table(); a field it lacks raises "Field 'NAME' not found". With an index on the field
+    // each is one seek, however long the table.
+    bool holds(const QString& table, const QString& field, const QVariant& value);
+    std::optional<qint64> largestInteger(const QString& table, const QString& field);
+
     // Runs one write of a cursor as a transaction of its own, or inside the open transaction;
     // a failed write leaves nothing behind. Afterwards the other cursors of the table hear of it.
     void write(const QString& path, const QObject* writer, const std::function<void()>& work);
@@ -82,6 +91,8 @@ signals:
 
 private:
     std::shared_ptr<TableFile> attachFile(const QString& path);
+    // The field's column as statements on the file name it.
+    static QString column(const TableFile& file, const QString& field);
     void attachDataFolder();
     void detachUnused();
     void reopenWritable();

@@ -1,5 +1,8 @@
 #include "data/EngineScratch.h"
 
+#include "data/DataFolderRefusal.h"
+#include "data/JournalRecovery.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -40,14 +43,21 @@ bool holdsSuperJournal(const QDir& folder)
 EngineScratch::EngineScratch()
 {
     const QDir program = QDir::current();
-    if (!dataFolderIn(program).isEmpty()) {
-        removeAbandoned(program.path());
-        auto beside = std::make_unique<QTemporaryDir>(program.filePath(kPrefix + "XXXXXX"));
-        if (beside->isValid())
-            m_dir = std::move(beside);
-    }
-    if (!m_dir)
+    const QString data = dataFolderIn(program);
+    if (data.isEmpty()) {
         m_dir = std::make_unique<QTemporaryDir>();
+    } else {
+        // What a crash left is settled while the scratch folders it needs are still there.
+        JournalRecovery::settle(data, program.absolutePath());
+        removeAbandoned(program.path());
+        m_dir = std::make_unique<QTemporaryDir>(program.filePath(kPrefix + "XXXXXX"));
+        // Anywhere else (the system's temporary folder is emptied by a restart) a crash in the
+        // middle of a commit could not be recovered.
+        if (!m_dir->isValid())
+            throw DataFolderRefusal(DataFolderRefusal::Reason::ScratchFolder,
+                                    QDir::toNativeSeparators(program.absolutePath()),
+                                    m_dir->errorString());
+    }
     if (m_dir->isValid()) {
         m_owner = std::make_unique<QLockFile>(m_dir->filePath(kOwnerFile));
         m_owner->setStaleLockTime(0);

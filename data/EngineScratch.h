@@ -12,8 +12,11 @@ namespace kestar {
 // super-journal to tell a finished commit from one to roll back: without it a file whose half of
 // the commit was written keeps it while the others are rolled back. So when the working folder
 // holds a data folder, the scratch folder lies beside it (".kestar-engine-XXXXXX" in the program
-// folder), which outlives a restart of the computer where /tmp is emptied; otherwise (the tools,
-// some tests) it lies in the system's temporary folder.
+// folder), which outlives a restart of the computer where /tmp is emptied, and nowhere else:
+// when it cannot be made there, the engine refuses the data folder (DataFolderRefusal) rather
+// than work on it unprotected. Before that, what an earlier crash left in the data folder is
+// settled (JournalRecovery), which refuses the folder too when a journal's super-journal is
+// lost. Without a data folder (the tools, some tests) it lies in the system's temporary folder.
 //
 // The folder is removed when the engine ends. A folder left by an engine that was killed is
 // removed by a later engine once its owner is gone and it holds no super-journal any more (the

@@ -96,7 +96,8 @@ QList<TableDef> makeTables()
                  {{QStringLiteral("SIFRAROBE")},
                   {QStringLiteral("SIFRAMASINE"), QStringLiteral("SIFRAMASINE2")},
                   {QStringLiteral("OTPREMNICA")},
-                  {QStringLiteral("ULAZ")}}});
+                  {QStringLiteral("ULAZ")},
+                  {QStringLiteral("BROJDOKUMENTA")}}});
     defs.append({QStringLiteral("korisnici"),
                  fieldsOf({{"SIFRA", T::Text}, {"KORISNIK", T::Text}}),
                  QString(),

@@ -2,6 +2,8 @@
 
 #include "data/SqliteStatement.h"
 
+#include <QVarLengthArray>
+
 #include <cstring>
 #include <sqlite3.h>
 
@@ -14,8 +16,12 @@ enum Tag : char
     kNull = 0,
     kInteger = 1,
     kReal = 2,
-    kText = 3
+    kText = 3,
+    kMissing = 4
 };
+
+// A column the caller did not want, among SQLite's own type numbers.
+constexpr int kMissingType = 0;
 
 template <typename T> T readRaw(const char* p)
 {
@@ -33,35 +39,82 @@ void SqliteRowStore::clear(int columns)
     m_offsets.clear();
 }
 
-void SqliteRowStore::append(const SqliteStatement& statement, int first)
+void SqliteRowStore::append(const SqliteStatement& statement, int first, const QBitArray* wanted)
 {
-    m_offsets.append(m_data.size());
     sqlite3_stmt* stmt = statement.get();
-    for (int c = first; c < first + m_columns; ++c) {
-        switch (sqlite3_column_type(stmt, c)) {
+    // A walk copies every field of every row it passes, so a row takes one call into the
+    // statement per column (its values are read directly; this connection serves one thread),
+    // one growth of the buffer, and plain copies. Text is taken as the bytes SQLite holds
+    // (UTF-8 already): asking for it as text would copy each value to end it with a zero.
+    struct Cell
+    {
+        int type;
+        sqlite3_value* value;
+        const void* bytes;
+        qint32 length;
+    };
+    QVarLengthArray<Cell, 64> cells(m_columns);
+    qint64 size = 0;
+    for (int c = 0; c < m_columns; ++c) {
+        Cell& cell = cells[c];
+        if (wanted && !wanted->testBit(c)) {
+            cell.type = kMissingType;
+            size += 1;
+            continue;
+        }
+        cell.value = sqlite3_column_value(stmt, first + c);
+        cell.type = sqlite3_value_type(cell.value);
+        switch (cell.type) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+            size += 1 + 8;
+            break;
+        case SQLITE_NULL:
+            size += 1;
+            break;
+        default:
+            cell.bytes = sqlite3_value_blob(cell.value);
+            cell.length = sqlite3_value_bytes(cell.value);
+            size += 1 + 4 + cell.length;
+            break;
+        }
+    }
+    const qsizetype offset = m_data.size();
+    if (m_data.capacity() < offset + size)
+        m_data.reserve(qMax<qsizetype>(offset + size, 2 * m_data.capacity()));
+    m_data.resize(offset + size);
+    m_offsets.append(offset);
+    char* p = m_data.data() + offset;
+    for (const Cell& cell : cells) {
+        switch (cell.type) {
         case SQLITE_INTEGER: {
-            const qint64 v = sqlite3_column_int64(stmt, c);
-            m_data.append(kInteger);
-            m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
+            const qint64 v = sqlite3_value_int64(cell.value);
+            *p++ = kInteger;
+            std::memcpy(p, &v, sizeof v);
+            p += sizeof v;
             break;
         }
         case SQLITE_FLOAT: {
-            const double v = sqlite3_column_double(stmt, c);
-            m_data.append(kReal);
-            m_data.append(reinterpret_cast<const char*>(&v), sizeof v);
+            const double v = sqlite3_value_double(cell.value);
+            *p++ = kReal;
+            std::memcpy(p, &v, sizeof v);
+            p += sizeof v;
             break;
         }
         case SQLITE_NULL:
-            m_data.append(kNull);
+            *p++ = kNull;
             break;
-        default: {
-            const char* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-            const qint32 length = sqlite3_column_bytes(stmt, c);
-            m_data.append(kText);
-            m_data.append(reinterpret_cast<const char*>(&length), sizeof length);
-            m_data.append(text, length);
+        case kMissingType:
+            *p++ = kMissing;
             break;
-        }
+        default:
+            *p++ = kText;
+            std::memcpy(p, &cell.length, sizeof cell.length);
+            p += sizeof cell.length;
+            if (cell.length > 0)
+                std::memcpy(p, cell.bytes, size_t(cell.length));
+            p += cell.length;
+            break;
         }
     }
 }
@@ -147,9 +200,11 @@ const char* SqliteRowStore::skipTo(qint64 row, int column) const
     return p;
 }
 
-QVariant SqliteRowStore::value(qint64 row, int column) const
+QVariant SqliteRowStore::value(qint64 row, int column, bool* present) const
 {
     const char* p = skipTo(row, column);
+    if (present)
+        *present = *p != kMissing;
     switch (*p) {
     case kInteger:
         return QVariant(readRaw<qint64>(p + 1));
@@ -160,6 +215,11 @@ QVariant SqliteRowStore::value(qint64 row, int column) const
     default:
         return {};
     }
+}
+
+bool SqliteRowStore::has(qint64 row, int column) const
+{
+    return *skipTo(row, column) != kMissing;
 }
 
 QList<QVariant> SqliteRowStore::row(qint64 row) const

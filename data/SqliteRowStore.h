@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QBitArray>
 #include <QByteArray>
 #include <QList>
 #include <QVariant>
@@ -20,14 +21,17 @@ public:
     qint64 size() const { return m_offsets.size(); }
     void clear(int columns);
 
-    // Appends the columns first..first+columns()-1 of the statement's current row.
-    void append(const SqliteStatement& statement, int first);
+    // Appends the columns first..first+columns()-1 of the statement's current row; with wanted,
+    // only the columns whose bit is set, the others stored as missing (has() is false).
+    void append(const SqliteStatement& statement, int first, const QBitArray* wanted = nullptr);
     void append(const QList<QVariant>& values);
     void insert(qint64 row, const QList<QVariant>& values);
     void replace(qint64 row, const QList<QVariant>& values);
     void remove(qint64 row);
 
-    QVariant value(qint64 row, int column) const;
+    // NULL for a missing value; present, when given, tells whether it is missing.
+    QVariant value(qint64 row, int column, bool* present = nullptr) const;
+    bool has(qint64 row, int column) const;
     QList<QVariant> row(qint64 row) const;
 
 private:

@@ -40,8 +40,8 @@ std::unique_ptr<SqliteTableStatements> SqliteTableStatements::prepare(sqlite3* d
     auto sql = std::make_unique<SqliteTableStatements>();
     sql->first = SqliteStatement(db, select + asc + " LIMIT 1");
     sql->last = SqliteStatement(db, select + desc + " LIMIT 1");
-    sql->walkNext = SqliteStatement(db, select + after + asc);
-    sql->walkPrior = SqliteStatement(db, select + before + desc);
+    sql->walkNext = SqliteStatement(db, select + after + asc + " LIMIT ?3");
+    sql->walkPrior = SqliteStatement(db, select + before + desc + " LIMIT ?3");
     sql->after = SqliteStatement(db, select + after + asc + " LIMIT 1");
     sql->before = SqliteStatement(db, select + before + desc + " LIMIT 1");
     sql->byRowid = SqliteStatement(db, select + "WHERE rowid = ?1");

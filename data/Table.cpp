@@ -45,6 +45,10 @@ void Table::prepare()
 
     m_sql = SqliteTableStatements::prepare(m_engine.handle(), file, m_orderColumn, m_keyField >= 0,
                                            kOrderStep);
+    // A walk's pages take the row id, the order value and the fields read so far.
+    m_walkFields = QBitArray(file.fields.size() + 2);
+    m_walkFields.setBit(0);
+    m_walkFields.setBit(1);
     m_pages.reset(m_sql.get(), file.fields.size(), m_name);
 }
 
@@ -153,50 +157,58 @@ void Table::takeRow(const SqliteStatement& statement)
     // Fields are decoded only when read: a walk over many rows touches few of them.
     m_row.values.clear(m_file->fields.size());
     m_row.values.append(statement, 2);
-    m_rowSource = nullptr;
+    m_rowInPage = false;
     m_hasRow = true;
 }
 
-void Table::takeWalkRow(const SqliteStatement& walk)
+void Table::takeWalkRow()
 {
-    m_row.place.rowid = walk.columnInt(0);
-    m_row.place.order = walk.column(1);
+    m_row.place.rowid = m_walk.value(m_walkRow, 0).toLongLong();
+    m_row.place.order = m_walk.value(m_walkRow, 1);
     m_row.values.clear(m_file->fields.size());
-    m_rowSource = &walk;
+    m_rowInPage = true;
     m_hasRow = true;
 }
 
 void Table::keepRow()
 {
-    if (!m_rowSource)
+    if (!m_rowInPage)
         return;
+    // A field the walk's page left out: the row is read whole by its row id.
+    bool whole = true;
+    for (int field = 0; whole && field < m_file->fields.size(); ++field)
+        whole = m_walk.has(m_walkRow, field + 2);
+    if (!whole && seekRowid(m_row.place.rowid))
+        return;
+    QList<QVariant> fields = m_walk.row(m_walkRow);
+    fields.remove(0, 2);
     m_row.values.clear(m_file->fields.size());
-    m_row.values.append(*m_rowSource, 2);
-    m_rowSource = nullptr;
+    m_row.values.append(fields);
+    m_rowInPage = false;
 }
 
 void Table::resetWalks()
 {
     keepRow();
-    if (m_sql) {
-        m_sql->walkNext.reset();
-        m_sql->walkPrior.reset();
-    }
+    m_walk.clear(0);
+    m_walkRow = -1;
     m_walkingForward = m_walkingBackward = false;
-}
-
-void Table::rereadCurrent()
-{
-    m_rowSource = nullptr;
-    m_walkingForward = m_walkingBackward = false;
-    if (!seekRowid(m_row.place.rowid))
-        setNoRow();
+    m_walkPage = kFirstWalkPage;
 }
 
 QVariant Table::currentValue(int field) const
 {
-    if (m_rowSource)
-        return m_rowSource->column(field + 2);
+    if (m_rowInPage) {
+        bool present = false;
+        QVariant value = m_walk.value(m_walkRow, field + 2, &present);
+        if (present)
+            return value;
+        // The first read of this field in the walk: the pages from now on take it, and this row
+        // is read whole.
+        auto* self = const_cast<Table*>(this);
+        self->m_walkFields.setBit(field + 2);
+        self->keepRow();
+    }
     return m_row.values.value(0, field);
 }
 
@@ -218,7 +230,7 @@ bool Table::seekRowid(qint64 rowid)
 void Table::setNoRow()
 {
     m_hasRow = false;
-    m_rowSource = nullptr;
+    m_rowInPage = false;
     m_row = Row();
     m_eof = m_bof = true;
     m_fromStart = m_fromEnd = -1;
@@ -277,41 +289,55 @@ void Table::step(bool forward)
     finishPending();
     refreshIfStale();
     bool& atEnd = forward ? m_eof : m_bof;
-    if (!m_hasRow) {
+    if (!m_hasRow || !walkTo(forward)) {
         atEnd = true;
         return;
     }
-    // While nothing is written a walk keeps stepping one statement instead of seeking anew.
-    SqliteStatement& walk = forward ? m_sql->walkNext : m_sql->walkPrior;
+    takeWalkRow();
+    m_bof = false;
+    m_eof = false;
+    shiftPosition(forward ? 1 : -1);
+    emit currentChanged();
+}
+
+bool Table::walkTo(bool forward)
+{
     bool& walking = forward ? m_walkingForward : m_walkingBackward;
-    if (!walking) {
+    if (walking) {
+        if (m_walkRow + 1 < m_walk.size()) {
+            ++m_walkRow;
+            return true;
+        }
+        // A page shorter than asked for was the last one.
+        if (m_walk.size() < m_walkPage)
+            return false;
+        m_walkPage = qMin(m_walkPage * 2, kLastWalkPage);
+    } else {
         resetWalks();
-        walk.bind(1, m_row.place.order);
-        walk.bind(2, m_row.place.rowid);
-        walking = true;
     }
-    bool found = false;
+    // The next rows after the current one, read as one page and the statement reset at once:
+    // between two moves no statement is left open, so the file stays free for other writers.
+    keepRow();
+    m_walk.clear(m_file->fields.size() + 2);
+    SqliteStatement& walk = forward ? m_sql->walkNext : m_sql->walkPrior;
+    walk.bind(1, m_row.place.order);
+    walk.bind(2, m_row.place.rowid);
+    walk.bind(3, m_walkPage);
     try {
-        found = walk.step();
+        while (walk.step())
+            m_walk.append(walk, 0, &m_walkFields);
     } catch (...) {
-        rereadCurrent();
+        resetWalks();
         throw;
     }
-    if (found) {
-        takeWalkRow(walk);
-        m_bof = false;
-        m_eof = false;
-        shiftPosition(forward ? 1 : -1);
-        emit currentChanged();
-    } else {
-        // The walk no longer holds the current row's fields: read it again.
-        const bool inPlace = m_rowSource == &walk;
-        walk.reset();
+    walk.reset();
+    walking = true;
+    if (m_walk.size() == 0) {
         walking = false;
-        if (inPlace)
-            rereadCurrent();
-        atEnd = true;
+        return false;
     }
+    m_walkRow = 0;
+    return true;
 }
 
 bool Table::eof() const

@@ -5,6 +5,7 @@
 #include "data/SqliteStatement.h"
 #include "data/SqliteTablePages.h"
 
+#include <QBitArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -93,15 +94,17 @@ private:
 
     // Reads the current row of the statement (rowid, order, fields) into m_row.
     void takeRow(const SqliteStatement& statement);
-    // Stands on the row a walk statement has stepped to, reading its fields in place.
-    void takeWalkRow(const SqliteStatement& walk);
-    // Copies the fields of a row read in place, before its statement moves on or is reset.
+    // Stands on the row m_walkRow of the walk's page, reading its fields in place.
+    void takeWalkRow();
+    // Copies the fields of a row read in place (reading the row whole when the page left some
+    // out), before the walk's page is dropped.
     void keepRow();
     // One step of a walk forward (next) or backward (prior).
     void step(bool forward);
+    // Makes m_walkRow the row after (before) the current one, reading the next page of the
+    // walk when needed; false at the end.
+    bool walkTo(bool forward);
     void resetWalks();
-    // After a walk statement stepped past its end or failed: back on the current row.
-    void rereadCurrent();
     QVariant currentValue(int field) const;
     // rowChanged for the current row; its position is worked out only for a listener.
     void announceRowChanged();
@@ -132,10 +135,19 @@ private:
     bool m_readOnly = false;
     bool m_hasRow = false;
     Row m_row;
-    // While a walk steps, the current row's fields are read from the walk statement itself
-    // (m_row.values is then empty): copying every field of every row would cost more than the
-    // step.
-    const SqliteStatement* m_rowSource = nullptr;
+    // A walk (next, prior) reads the rows after the current one a page at a time, small at
+    // first and doubling while it goes on, and resets its statement before it returns: no read
+    // stays open between moves. A page holds only the fields a walk of this cursor has read so
+    // far (a walk that reads one field copies one); the first read of another one reads that
+    // row whole. While it walks, the current row's fields are read from the page (m_row.values
+    // is then empty and m_rowInPage set).
+    static constexpr qint64 kFirstWalkPage = 16;
+    static constexpr qint64 kLastWalkPage = 512;
+    SqliteRowStore m_walk;  // rowid, order value, then the fields
+    QBitArray m_walkFields; // the columns of m_walk that the pages take
+    qint64 m_walkRow = -1;  // the current row's place in the page while walking
+    bool m_rowInPage = false;
+    qint64 m_walkPage = kFirstWalkPage;
     bool m_eof = true;
     bool m_bof = true;
     // Position of the current row, counted from the first row or from the last; -1 unknown.

@@ -3,11 +3,11 @@
 #include "data/CodePage.h"
 #include "data/DataPath.h"
 #include "data/EngineError.h"
+#include "data/FileReplace.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -222,7 +222,11 @@ void TextFiles::replaceLines(const QString& name, const QStringList& lines)
         content += CodePage::encode(line);
         content += "\r\n";
     }
+    replaceBytes(name, content);
+}
 
+void TextFiles::replaceBytes(const QString& name, const QByteArray& content)
+{
     const QString path = DataPath::resolve(name);
     const QFileInfo target(path);
     if (target.exists()) {
@@ -239,15 +243,12 @@ void TextFiles::replaceLines(const QString& name, const QStringList& lines)
         if (!probe.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
             failCreate(name, probe.errorString());
     }
+    FileReplace::replace(name, path, content);
+}
 
-    QSaveFile file(path);
-    // A writable file in a folder that allows no new files is still written, in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        failCreate(name, file.errorString());
-    if (file.write(content) != content.size() || !file.commit())
-        throw EngineError(
-            QStringLiteral("Cannot write file \"%1\". %2").arg(name, file.errorString()));
+QByteArray TextFiles::readBytes(const QString& name)
+{
+    return readAllBytes(name);
 }
 
 } // namespace kestar

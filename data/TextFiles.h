@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -52,11 +53,16 @@ public:
     static QStringList fitFields(const QStringList& lines, int count);
 
     // Replaces the whole file with the lines, each followed by CR LF (no lines: an empty file).
-    // The new content goes into a temporary file beside the target that is renamed over it, so
-    // the file holds either its former or its new content, never a part. A line holding a line
-    // break or a character outside Windows-1250, a read-only target or a missing folder refuses
-    // the write and leaves the file as it was. An existing file keeps its permissions.
+    // The file holds either its former or its new content, never a part (FileReplace): a full
+    // disk, a size limit or an I/O error leaves the former bytes and raises the system's text,
+    // and the new content counts as written only once it reads back the same. A line holding a
+    // line break or a character outside Windows-1250, a read-only target or a missing folder
+    // refuses the write and leaves the file as it was. An existing file keeps its permissions.
     static void replaceLines(const QString& name, const QStringList& lines);
+    // The same with the file's bytes given as they are.
+    static void replaceBytes(const QString& name, const QByteArray& content);
+    // The whole file as it lies on disk. Errors: "Cannot open file ...", "Cannot read file ...".
+    static QByteArray readBytes(const QString& name);
 
     // Splits text into lines as readLines does.
     static QStringList splitLines(const QString& text);

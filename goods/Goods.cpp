@@ -17,6 +17,8 @@ GoodsPages installGoods(MainWindow& window)
     window.setNavigationHandler(NavAction::NewReceipt,
                                 [page] { page->openDocument(DocumentKind::Receipt); });
     window.addLogOutStep([page] { page->clearMachine(); });
+    // The next user must not find the chooser, with its article list, still open.
+    window.addLogOutStep([chooser] { chooser->hide(); });
 
     QObject::connect(page, &GoodsDocumentPage::itemChooserRequested, chooser,
                      &ItemChooser::openSearching);

@@ -324,6 +324,13 @@ void GoodsDocumentPage::post()
 {
     Messages& messages = m_window.messages();
     guarded(messages, [&] {
+        const PostingTarget target{m_window.engine(), m_window.ledgerTableView(),
+                                   m_window.itemTableView()};
+        // Adding lines to a document already posted is allowed, but never by accident.
+        const DocumentKind kind = selectedKind();
+        if (Posting::numberHeld(target, kind, m_number->text()) &&
+            !messages.confirm(Posting::numberHeldQuestion(kind, m_number->text())))
+            return;
         if (!messages.confirm(Posting::kConfirm))
             return;
         // A cell still being typed in counts with what it shows.
@@ -339,8 +346,7 @@ void GoodsDocumentPage::post()
             m_window.returnToMenu();
             return;
         }
-        const PostingResult result = Posting::post(
-            {m_window.engine(), m_window.ledgerTableView(), m_window.itemTableView()}, document);
+        const PostingResult result = Posting::post(target, document);
         clearMachine();
         messages.show(Posting::kPosted);
         m_window.setPanel(StatusPanels::kDocumentNumber, result.documentNumber);

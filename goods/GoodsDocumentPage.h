@@ -48,7 +48,8 @@ public:
     void setMachine(const QString& code, const QString& code2, const QString& name);
     void clearMachine();
 
-    // The save button: confirmation, refusals, posting, counters and the return to the menu.
+    // The save button: the question about a number the ledger already holds, confirmation,
+    // refusals, posting, counters and the return to the menu.
     void post();
 
 signals:

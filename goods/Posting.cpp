@@ -1,21 +1,16 @@
 #include "goods/Posting.h"
 
-#include "data/DataPath.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
 #include "data/Table.h"
+#include "data/TextFileSnapshot.h"
 #include "data/TextFiles.h"
 #include "data/Transaction.h"
 #include "platform/Regional.h"
 #include "shell/StatusPanels.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QPair>
-#include <QSaveFile>
-#include <exception>
-#include <optional>
 
 namespace kestar::Posting {
 
@@ -141,38 +136,17 @@ void changeStock(Table& items, const DocumentLine& line, double sign)
     items.post();
 }
 
-// A counter file as it was before the posting replaced it, to be put back when the posting
-// fails after all.
-class CounterBackup
+// BROJDOKUMENTA is the program's own running number: the panel's number plus one, unless the
+// ledger holds that already (the counter file was damaged or put back from an older copy); then
+// the number after the largest in the ledger. Both are single seeks on the field's index.
+QString freeDocumentNumber(Engine& engine, const Table& ledger, const QString& panel)
 {
-public:
-    explicit CounterBackup(const QString& name)
-        : m_path(DataPath::resolve(name)), m_existed(QFileInfo::exists(m_path))
-    {
-        QFile file(m_path);
-        if (file.open(QIODevice::ReadOnly))
-            m_content = file.readAll();
-    }
-
-    void restore() const
-    {
-        if (!m_existed) {
-            QFile::remove(m_path);
-            return;
-        }
-        if (!m_content)
-            return;
-        QSaveFile file(m_path);
-        file.setDirectWriteFallback(true);
-        if (file.open(QIODevice::WriteOnly) && file.write(*m_content) == m_content->size())
-            file.commit();
-    }
-
-private:
-    QString m_path;
-    bool m_existed = false;
-    std::optional<QByteArray> m_content;
-};
+    const QString field = QStringLiteral("BROJDOKUMENTA");
+    qint64 number = qint64(TextFiles::toStrictInteger(panel)) + 1;
+    if (engine.holds(ledger.name(), field, number))
+        number = engine.largestInteger(ledger.name(), field).value_or(0) + 1;
+    return QString::number(number);
+}
 
 } // namespace
 
@@ -192,31 +166,58 @@ QString refusal(const GoodsDocument& document)
     return kNothingToPost;
 }
 
+QString numberHeldQuestion(DocumentKind kind, const QString& number)
+{
+    return QStringLiteral("%1 broj %2 vec postoji! Da li zelite da dodate stavke u nju?")
+        .arg(kind == DocumentKind::Issue ? QStringLiteral("Otpremnica")
+                                         : QStringLiteral("Prijemnica"),
+             number.trimmed());
+}
+
+bool numberHeld(const PostingTarget& target, DocumentKind kind, const QString& number)
+{
+    int value = 0;
+    try {
+        value = TextFiles::toStrictInteger(number);
+    } catch (const EngineError&) {
+        return false; // the posting refuses it with its own message
+    }
+    // A row with 0 in the field is a document of the other kind, never one numbered 0.
+    if (value == 0)
+        return false;
+    const QString field =
+        kind == DocumentKind::Issue ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ");
+    try {
+        return target.engine.holds(target.ledger.name(), field, value);
+    } catch (const EngineError&) {
+        return false; // a ledger that cannot be read stops the posting with its own error
+    }
+}
+
 PostingResult post(const PostingTarget& target, const GoodsDocument& document)
 {
     Table& ledger = target.ledger;
     Table& items = target.items;
-    const QString documentNumber =
-        QString::number(qint64(TextFiles::toStrictInteger(document.documentPanel)) + 1);
-
     ledger.open();
     items.open();
     checkDocumentNumber(ledger, document);
-    QList<RowTexts> rows;
-    rows.reserve(document.lines.size());
-    for (const DocumentLine& line : document.lines) {
-        rows.append(ledgerRow(document, line, documentNumber));
-        checkRow(ledger, rows.last());
-        if (findArticle(items, line.code))
-            quantityOf(line);
-    }
-
-    const double sign = isIssue(document) ? -1.0 : 1.0;
     const QString kindCounter = counterFile(document.kind);
-    const CounterBackup documentBackup(kDocumentCounter);
-    const CounterBackup kindBackup(kindCounter);
+    const TextFileSnapshot documentCounterBefore(kDocumentCounter);
+    const TextFileSnapshot kindCounterBefore(kindCounter);
+    const double sign = isIssue(document) ? -1.0 : 1.0;
+
+    QString documentNumber;
     try {
         Transaction transaction(target.engine);
+        documentNumber = freeDocumentNumber(target.engine, ledger, document.documentPanel);
+        QList<RowTexts> rows;
+        rows.reserve(document.lines.size());
+        for (const DocumentLine& line : document.lines) {
+            rows.append(ledgerRow(document, line, documentNumber));
+            checkRow(ledger, rows.last());
+            if (findArticle(items, line.code))
+                quantityOf(line);
+        }
         ledger.first();
         for (qsizetype i = 0; i < rows.size(); ++i) {
             ledger.insert();
@@ -226,21 +227,19 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
             changeStock(items, document.lines.at(i), sign);
         }
         // The counters are replaced while the rows are still uncommitted: a crash from here on
-        // skips at most one number, it never leaves a counter behind the ledger.
-        bool documentReplaced = false;
+        // skips at most one number, it never leaves a counter behind the ledger. A failure puts
+        // back every counter already replaced, byte for byte, and says so when it cannot.
+        TextFiles::replaceLines(kDocumentCounter, {documentNumber});
         bool kindReplaced = false;
         try {
-            TextFiles::replaceLines(kDocumentCounter, {documentNumber});
-            documentReplaced = true;
             TextFiles::replaceLines(kindCounter, {document.number});
             kindReplaced = true;
             transaction.commit();
-        } catch (...) {
+        } catch (const EngineError& error) {
+            QString text = error.text();
             if (kindReplaced)
-                kindBackup.restore();
-            if (documentReplaced)
-                documentBackup.restore();
-            throw;
+                text = kindCounterBefore.restoreAfter(text);
+            throw EngineError(documentCounterBefore.restoreAfter(text));
         }
     } catch (...) {
         // A refused post leaves its row pending in the view, and the next posting's first move

@@ -79,16 +79,29 @@ QString counterFile(DocumentKind kind);
 // line with an article code.
 QString refusal(const GoodsDocument& document);
 
+// The question before a document whose number the ledger already holds for its kind: posting it
+// adds its lines to that document.
+QString numberHeldQuestion(DocumentKind kind, const QString& number);
+
+// Whether the ledger holds a document of the kind with the number field's text as its number.
+// A text that is not a whole number, and 0, are held by no document; a ledger that cannot be
+// read holds none either (the posting then reports why it cannot be read).
+bool numberHeld(const PostingTarget& target, DocumentKind kind, const QString& number);
+
 // Posts the document: one ledger row per line, each inserted before the ledger's current row
 // after a move to the first row (so the last line ends on top), the stock of the matching
 // article lowered (issue) or raised (receipt) by the line's quantity, and the counter files
 // "podaci/dokument.txt" and the kind's counter replaced.
 //
+// BROJDOKUMENTA is the document number panel's number plus one, or, when the ledger holds that
+// number already, the largest number in the ledger plus one: a posting never shares it.
+//
 // Every value is converted and checked before anything is written; a value that does not
 // convert raises EngineError with the engine's text and nothing is written. The rows, the stock
 // and the counter files are one unit: a failure anywhere, the commit included, leaves the
-// tables as they were and puts the counter files back. Both views are closed after a success.
-// Does not look at refusal().
+// tables as they were and puts the counter files back byte for byte; the error then also names
+// a counter file that could not be put back. Both views are closed after a success.
+// Does not look at refusal() or numberHeld().
 PostingResult post(const PostingTarget& target, const GoodsDocument& document);
 
 } // namespace Posting

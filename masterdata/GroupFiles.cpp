@@ -1,10 +1,8 @@
 #include "masterdata/GroupFiles.h"
 
-#include "data/DataPath.h"
+#include "data/EngineError.h"
+#include "data/TextFileSnapshot.h"
 #include "data/TextFiles.h"
-
-#include <QFile>
-#include <QFileInfo>
 
 namespace kestar {
 
@@ -23,21 +21,13 @@ GroupFiles GroupFiles::read()
 
 void GroupFiles::write(const QStringList& names, const QStringList& codes)
 {
-    const bool hadNames = QFileInfo::exists(DataPath::resolve(kNameFile));
-    const QStringList formerNames = hadNames ? TextFiles::readLines(kNameFile) : QStringList();
+    // The two files pair by position: when the second cannot be written, the first goes back.
+    const TextFileSnapshot formerNames(kNameFile);
     TextFiles::replaceLines(kNameFile, names);
     try {
         TextFiles::replaceLines(kCodeFile, codes);
-    } catch (...) {
-        try {
-            if (hadNames)
-                TextFiles::replaceLines(kNameFile, formerNames);
-            else
-                QFile::remove(DataPath::resolve(kNameFile));
-        } catch (...) {
-            // The code file's error is the one to report.
-        }
-        throw;
+    } catch (const EngineError& error) {
+        throw EngineError(formerNames.restoreAfter(error.text()));
     }
 }
 

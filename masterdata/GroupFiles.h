@@ -16,8 +16,9 @@ struct GroupFiles
     static GroupFiles read();
 
     // Replaces both files, one line per entry; empty lists give empty files. When the code file
-    // refuses the write, the name file gets its former lines back, so the two never fall out
-    // of step; the error is raised all the same.
+    // refuses the write, the name file gets its former bytes back, so the two never fall out
+    // of step; the error is raised all the same, with the failure to put the names back when
+    // that fails too.
     static void write(const QStringList& names, const QStringList& codes);
 };
 

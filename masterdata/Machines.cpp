@@ -13,7 +13,10 @@ MachineChooser* installMachines(MainWindow& window)
     window.setPage(PageIndex::Machines, page);
     // A child of the page, so it goes together with the table it reads.
     auto* chooser = new MachineChooser(window, page->machines(), page);
-    window.addLogOutStep([page] { page->machines().close(); });
+    window.addLogOutStep([page, chooser] {
+        chooser->hide();
+        page->machines().close();
+    });
     return chooser;
 }
 

@@ -35,7 +35,10 @@ void installMasterData(MainWindow& window)
     QObject::connect(items, &ItemsPage::groupListRequested, dialog,
                      &GroupListDialog::showForChoice);
 
-    window.addLogOutStep([items] { items->staged().close(); });
+    window.addLogOutStep([items, dialog] {
+        dialog->hide();
+        items->staged().close();
+    });
 }
 
 } // namespace kestar

@@ -30,6 +30,7 @@ public:
     // the callers are told so.
     void setPreviewOpen(bool open) { m_open = open; }
     bool isPreviewOpen() const override { return m_open; }
+    void closePreview() override { m_open = false; }
     int raiseCount() const { return m_raised; }
 
 protected:

@@ -27,6 +27,9 @@ public:
                            const RowSource& source);
 
     virtual bool isPreviewOpen() const = 0;
+    // Closes the open preview, if any, as its own close button would (log out leaves none
+    // behind for the next user).
+    virtual void closePreview() = 0;
 
 protected:
     virtual void raisePreview() = 0;

@@ -11,6 +11,12 @@ bool WindowPreviewer::isPreviewOpen() const
     return !m_window.isNull();
 }
 
+void WindowPreviewer::closePreview()
+{
+    if (m_window)
+        m_window->close();
+}
+
 ReportPreviewWindow* WindowPreviewer::openWindow() const
 {
     return m_window.data();

@@ -24,6 +24,7 @@ public:
     }
 
     bool isPreviewOpen() const override;
+    void closePreview() override;
     // The open preview, nullptr when there is none.
     ReportPreviewWindow* openWindow() const;
 

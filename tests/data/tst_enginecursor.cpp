@@ -5,6 +5,7 @@
 #include "data/Table.h"
 #include "data/Transaction.h"
 #include "platform/Regional.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
 
 #include <QDir>
@@ -140,6 +141,63 @@ private slots:
         for (other->first(); !other->eof(); other->next())
             after.append(other->text(u"SIFRAROBE"_s) + other->text(u"KOLICINA"_s));
         QCOMPARE(after, QStringList({u"A1"_s, u"B20"_s, u"Z4"_s}));
+    }
+
+    // Between two moves no statement stays open: another process (here a connection of its own
+    // that will not wait) can write the table file at once, wherever the walk stands.
+    void walksLeaveTheFileFreeForAnotherWriter()
+    {
+        test::TestFolder folder;
+        makeTables(folder, {u"prometx"_s});
+        Engine engine;
+        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        ledger->open();
+        const int rows = 1200; // several pages of a walk, the largest among them
+        {
+            Transaction transaction(engine);
+            QStringList items;
+            for (int i = 0; i < rows; ++i)
+                items.append(u"A%1"_s.arg(i + 1));
+            fillLedger(*ledger, items);
+            transaction.commit();
+        }
+        const QString path = folder.dataPath(u"prometx.db"_s);
+        int commits = 0;
+        const auto otherWriterCommits = [&]() {
+            ++commits;
+            return test::writesAtOnce(path, "UPDATE prometx SET KOMENTAR='drugi' WHERE rowid = 1");
+        };
+
+        int seen = 0;
+        for (ledger->first(); !ledger->eof(); ledger->next()) {
+            ++seen;
+            QCOMPARE(ledger->text(u"BROJDOKUMENTA"_s), QString::number(seen));
+            // A field first read in the middle of a walk, and from then on.
+            if (seen >= 300)
+                QCOMPARE(ledger->text(u"SIFRAROBE"_s), u"A%1"_s.arg(seen));
+            if (seen % 97 == 1 || seen > rows - 3)
+                QVERIFY(otherWriterCommits());
+        }
+        QCOMPARE(seen, rows);
+        for (int i = rows; !ledger->bof(); ledger->prior(), --i) {
+            QCOMPARE(ledger->text(u"BROJDOKUMENTA"_s), QString::number(i));
+            if (i % 89 == 0)
+                QVERIFY(otherWriterCommits());
+        }
+        ledger->last();
+        QVERIFY(otherWriterCommits());
+        ledger->moveTo(700);
+        QCOMPARE(ledger->textAt(1000, 0), u"1001"_s);
+        QVERIFY(otherWriterCommits());
+        QCOMPARE(ledger->text(u"BROJDOKUMENTA"_s), u"701"_s);
+        ledger->next();
+        QVERIFY(otherWriterCommits());
+
+        auto query = engine.query(u"select * from podaci\\prometx where SIFRAROBE like 'A1%'"_s);
+        query->open();
+        query->next();
+        QVERIFY(otherWriterCommits());
+        QVERIFY(commits > 20);
     }
 
     void anEditWritesBackOnlyTheFieldsItChanged()

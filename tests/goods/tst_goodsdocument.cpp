@@ -555,6 +555,46 @@ private slots:
         QCOMPARE(p.panels(), kPanelsBefore);
     }
 
+    // A number the ledger already holds for the kind is asked about before anything else: No
+    // keeps the page with its document, Yes adds the lines to that document under a document
+    // number of their own.
+    void numberTheLedgerHoldsIsPostedOnlyWhenTheUserAgrees()
+    {
+        Program p;
+        p.openIssue();
+        p.fillExample();
+        QTest::mouseClick(p.save(), Qt::LeftButton);
+        p.openIssue();
+        QCOMPARE(p.number()->text(), QStringLiteral("18"));
+        p.fillExample();
+        p.messages.clear();
+        p.messages.answer(false);
+        QTest::mouseClick(p.save(), Qt::LeftButton);
+        const QString question =
+            QStringLiteral("Otpremnica broj 17 vec postoji! Da li zelite da dodate stavke u nju?");
+        QCOMPARE(p.messages.texts(), QStringList({question}));
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(p.cell(1, 2), QStringLiteral("1.5"));
+        QCOMPARE(p.ledger().size(), 2);
+
+        p.messages.clear();
+        QTest::mouseClick(p.save(), Qt::LeftButton);
+        QCOMPARE(p.messages.texts(), QStringList({question, Posting::kConfirm, Posting::kPosted}));
+        const QList<Row> rows = p.ledger();
+        QCOMPARE(rows.size(), 4);
+        QCOMPARE(rows[0].value("OTPREMNICA"), QStringLiteral("17"));
+        QCOMPARE(rows[0].value("BROJDOKUMENTA"), QStringLiteral("43"));
+        QCOMPARE(rows[3].value("BROJDOKUMENTA"), QStringLiteral("42"));
+        QCOMPARE(p.stock("A"), QStringLiteral("4/4"));
+
+        // Receipt 17 is another document altogether.
+        p.openReceipt();
+        p.fillExample();
+        p.messages.clear();
+        QTest::mouseClick(p.save(), Qt::LeftButton);
+        QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));
+    }
+
     void answeringNoChangesNothing()
     {
         Program p;

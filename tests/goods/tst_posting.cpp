@@ -298,6 +298,40 @@ private slots:
         QCOMPARE(Posting::refusal(document), QString());
     }
 
+    // BROJDOKUMENTA is the program's own running number: a panel behind the ledger (a damaged or
+    // old counter file) does not make a posting share a number with an older one.
+    void documentNumberTheLedgerHoldsIsNotTakenAgain()
+    {
+        Data data;
+        addRows(*data.engine, "podaci/prometx.db", {{{"BROJDOKUMENTA", "57"}}});
+        GoodsDocument document = data.issue();
+        document.documentPanel = "40"; // 41 is taken: the next after the largest, 57
+        QCOMPARE(data.post(document).documentNumber, QStringLiteral("58"));
+        QCOMPARE(data.ledgerRows().first().value("BROJDOKUMENTA"), QStringLiteral("58"));
+        QCOMPARE(data.counters().first(), QByteArray("58\r\n"));
+        document.documentPanel = "41"; // 42 is free: the panel's next, gaps are kept
+        QCOMPARE(data.post(document).documentNumber, QStringLiteral("42"));
+    }
+
+    // An issue or receipt number is the user's: the ledger holding it for the same kind is only
+    // asked about (the page does), for the other kind it is no question at all.
+    void numberHeldIsTheKindsNumberInTheLedger()
+    {
+        Data data;
+        const PostingTarget target{*data.engine, *data.ledger, *data.items};
+        QVERIFY(!Posting::numberHeld(target, DocumentKind::Issue, "17"));
+        data.post(data.issue());
+        QVERIFY(Posting::numberHeld(target, DocumentKind::Issue, "17"));
+        QVERIFY(Posting::numberHeld(target, DocumentKind::Issue, " 17"));
+        QVERIFY(!Posting::numberHeld(target, DocumentKind::Receipt, "17"));
+        // The other kind's rows hold 0 in the field; a text is no number at all.
+        QVERIFY(!Posting::numberHeld(target, DocumentKind::Receipt, "0"));
+        QVERIFY(!Posting::numberHeld(target, DocumentKind::Issue, "17a"));
+        QCOMPARE(Posting::numberHeldQuestion(DocumentKind::Receipt, " 5"),
+                 QStringLiteral("Prijemnica broj 5 vec postoji! Da li zelite da dodate stavke u "
+                                "nju?"));
+    }
+
     void counterThatCannotBeWrittenUndoesEverything()
     {
         Data data;

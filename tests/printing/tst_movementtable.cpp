@@ -185,6 +185,27 @@ private slots:
         QVERIFY(navigator->button(RecordNavigator::Button::Next)->isEnabled());
     }
 
+    // While the user looks at a row, no statement holds the ledger file: another process (a
+    // second connection that will not wait) writes it at once, after every press of the
+    // navigator and while the grid shows the rows.
+    void idleLedgerIsFreeForAnotherWriter()
+    {
+        Program program;
+        program.enterFromMenu();
+        program.click("btnOtvoriTabelu");
+        auto* navigator = program.page()->findChild<RecordNavigator*>("movementNavigator");
+        QVERIFY(navigator);
+        using Button = RecordNavigator::Button;
+        for (const Button button :
+             {Button::Next, Button::Next, Button::Prior, Button::Last, Button::First}) {
+            QTest::mouseClick(navigator->button(button), Qt::LeftButton);
+            QVERIFY(writesAtOnce(program.folder.dataPath("prometx.db"),
+                                 "UPDATE prometx SET KOMENTAR='drugi'"));
+        }
+        QCOMPARE(program.window().ledgerTableView().position(), 0);
+        QVERIFY(program.messages.errors().isEmpty());
+    }
+
     void quantityChangedHereChangesNoStockButTheNextCard()
     {
         Program program;

@@ -39,11 +39,16 @@ struct StoredState
 
 // The whole program on a fresh data folder: articles A (stock 10) and B (stock 4), machine M1,
 // group "Alati" (01), the document counter at 41 and the issue counter at 16, the equipment
-// switch on, logged in as the administrator (password "123").
+// switch on, logged in as the administrator (password "123"). prepare runs on the filled folder
+// before the program starts, setUp on the empty folder before anything is written (to mount a
+// file system of its own on the data folder, say).
 struct ReliabilityProgram
 {
-    explicit ReliabilityProgram(const std::function<void(TestFolder&)>& prepare = {})
+    explicit ReliabilityProgram(const std::function<void(TestFolder&)>& prepare = {},
+                                const std::function<void(TestFolder&)>& setUp = {})
     {
+        if (setUp)
+            setUp(folder);
         folder.writeStandardTextFiles();
         folder.write("dokument.txt", "41\r\n");
         folder.write("otpremnica.txt", "16\r\n");
@@ -159,6 +164,43 @@ struct ReliabilityProgram
         for (const QString& text : texts)
             state.textFiles.insert(text, folder.read(text));
         return state;
+    }
+
+    // The posting failed and left no trace: nothing stored changed, no success was reported and
+    // the document (issue `number` of openExampleIssue()) is still on the page to be posted again.
+    void checkPostingLeftNoTrace(const StoredState& before,
+                                 const QString& number = QStringLiteral("17")) const
+    {
+        QCOMPARE(messages.texts().size(), 2);
+        QCOMPARE(messages.texts().first(), Posting::kConfirm);
+        QCOMPARE(messages.errors().size(), 1);
+        QVERIFY(!messages.errors().first().isEmpty());
+        QCOMPARE(stored(), before);
+        QCOMPARE(panels(), QStringList({"41", "16", "0"}));
+        QCOMPARE(window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(this->number()->text(), number);
+        QCOMPARE(cell(0, 0), QStringLiteral("A"));
+        QCOMPARE(cell(1, 2), QStringLiteral("1.5"));
+        QCOMPARE(documentChild<QLineEdit>("sifraOpreme")->text(), QStringLiteral("M1"));
+    }
+
+    // The document of openExampleIssue(), numbered `number`, posted in full.
+    void checkExamplePosted(const QString& number = QStringLiteral("17")) const
+    {
+        QCOMPARE(messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));
+        const QList<Row> ledger = rows("podaci/prometx.db");
+        QCOMPARE(ledger.size(), 2);
+        QCOMPARE(ledger[0].value("SIFRAROBE"), QStringLiteral("B"));
+        QCOMPARE(ledger[1].value("SIFRAROBE"), QStringLiteral("A"));
+        QCOMPARE(ledger[1].value("BROJDOKUMENTA"), QStringLiteral("42"));
+        QCOMPARE(ledger[1].value("OTPREMNICA"), number);
+        QCOMPARE(ledger[1].value("SIFRAMASINE"), QStringLiteral("M1"));
+        QCOMPARE(stock("A"), QStringLiteral("7/7"));
+        QCOMPARE(stock("B"), QStringLiteral("2.5/2.5"));
+        QCOMPARE(folder.read("dokument.txt"), QByteArray("42\r\n"));
+        QCOMPARE(folder.read("otpremnica.txt"), number.toLatin1() + "\r\n");
+        QCOMPARE(panels(), QStringList({"42", number, "0"}));
+        QCOMPARE(window().currentPageIndex(), PageIndex::AdminMenu);
     }
 
     TestFolder folder;

@@ -1,4 +1,5 @@
 #include "ReliabilityProgram.h"
+#include "Unprivileged.h"
 
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
@@ -18,8 +19,6 @@ using namespace kestar;
 using namespace kestar::test;
 
 namespace {
-
-constexpr uid_t kNobody = 65534;
 
 // How this machine lets a test take write access away from a file or folder.
 enum class Protection
@@ -46,32 +45,6 @@ bool setImmutable(const QString& path, bool on)
     ::close(fd);
     return done;
 }
-
-// While alive, a privileged test process acts as the unprivileged user "nobody", so that
-// permission bits hold for it as they do for the people who use the program. Everything the
-// test makes (the program folder, the engine's scratch file) is then that user's own.
-class Unprivileged
-{
-public:
-    Unprivileged()
-    {
-        if (!g_dropPrivileges)
-            return;
-        m_dropped = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
-        if (!m_dropped)
-            qFatal("cannot act as an unprivileged user");
-    }
-    ~Unprivileged()
-    {
-        if (m_dropped && (::seteuid(0) != 0 || ::setegid(0) != 0))
-            qFatal("cannot take the privileges back");
-    }
-    Unprivileged(const Unprivileged&) = delete;
-    Unprivileged& operator=(const Unprivileged&) = delete;
-
-private:
-    bool m_dropped = false;
-};
 
 // Takes write access away from one file or folder for the lifetime of the object and gives it
 // back afterwards, also when the test fails on the way.
@@ -115,7 +88,7 @@ private:
 // Whether a write-protected folder really refuses a new file here.
 bool protectionHolds()
 {
-    const Unprivileged user;
+    const Unprivileged user(g_dropPrivileges);
     QTemporaryDir dir;
     if (!dir.isValid())
         return false;
@@ -135,9 +108,7 @@ void chooseProtection()
             return;
     } else {
         // Acting as an ordinary user meets the fault as a user meets it: "Permission denied".
-        g_dropPrivileges = ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0;
-        if (g_dropPrivileges && (::seteuid(0) != 0 || ::setegid(0) != 0))
-            qFatal("cannot take the privileges back");
+        g_dropPrivileges = Unprivileged::canDrop();
         g_protection = Protection::Permissions;
         if (g_dropPrivileges && protectionHolds())
             return;
@@ -149,44 +120,8 @@ void chooseProtection()
     g_protection = Protection::None;
 }
 
-const QString kLedger = QStringLiteral("podaci/prometx.db");
 const QString kItems = QStringLiteral("podaci/magacin.db");
 const QString kStaged = QStringLiteral("podaci/pmagacin.db");
-
-// The posting failed and left no trace: nothing stored changed, no success was reported and
-// the document is still on the page to be posted again.
-void checkPostingLeftNoTrace(const ReliabilityProgram& p, const StoredState& before)
-{
-    QCOMPARE(p.messages.texts().size(), 2);
-    QCOMPARE(p.messages.texts().first(), Posting::kConfirm);
-    QCOMPARE(p.messages.errors().size(), 1);
-    QVERIFY(!p.messages.errors().first().isEmpty());
-    QCOMPARE(p.stored(), before);
-    QCOMPARE(p.panels(), QStringList({"41", "16", "0"}));
-    QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
-    QCOMPARE(p.number()->text(), QStringLiteral("17"));
-    QCOMPARE(p.cell(0, 0), QStringLiteral("A"));
-    QCOMPARE(p.cell(1, 2), QStringLiteral("1.5"));
-    QCOMPARE(p.documentChild<QLineEdit>("sifraOpreme")->text(), QStringLiteral("M1"));
-}
-
-// The document of openExampleIssue() posted in full.
-void checkExamplePosted(const ReliabilityProgram& p)
-{
-    QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));
-    const QList<Row> ledger = p.rows(kLedger);
-    QCOMPARE(ledger.size(), 2);
-    QCOMPARE(ledger[0].value("SIFRAROBE"), QStringLiteral("B"));
-    QCOMPARE(ledger[1].value("SIFRAROBE"), QStringLiteral("A"));
-    QCOMPARE(ledger[1].value("BROJDOKUMENTA"), QStringLiteral("42"));
-    QCOMPARE(ledger[1].value("SIFRAMASINE"), QStringLiteral("M1"));
-    QCOMPARE(p.stock("A"), QStringLiteral("7/7"));
-    QCOMPARE(p.stock("B"), QStringLiteral("2.5/2.5"));
-    QCOMPARE(p.folder.read("dokument.txt"), QByteArray("42\r\n"));
-    QCOMPARE(p.folder.read("otpremnica.txt"), QByteArray("17\r\n"));
-    QCOMPARE(p.panels(), QStringList({"42", "17", "0"}));
-    QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
-}
 
 } // namespace
 
@@ -218,7 +153,7 @@ private slots:
     void postingOnAProtectedDiskLeavesNoTraceAndSucceedsOnceWritable()
     {
         QFETCH(QString, protectedName);
-        const Unprivileged user;
+        const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
         p.openExampleIssue();
         const StoredState before = p.stored();
@@ -226,17 +161,17 @@ private slots:
             const WriteProtection guard(p.folder.dataPath(protectedName));
             QVERIFY(guard.isActive());
             p.post();
-            checkPostingLeftNoTrace(p, before);
+            p.checkPostingLeftNoTrace(before);
             qInfo() << "refused with:" << p.messages.errors();
         }
         p.messages.clear();
         p.post();
-        checkExamplePosted(p);
+        p.checkExamplePosted();
     }
 
     void postingIntoALedgerFileThatWasReadOnlyAtStartIsRefused()
     {
-        const Unprivileged user;
+        const Unprivileged user(g_dropPrivileges);
         std::unique_ptr<WriteProtection> guard;
         ReliabilityProgram p([&guard](TestFolder& folder) {
             guard = std::make_unique<WriteProtection>(folder.dataPath("prometx.db"));
@@ -245,13 +180,13 @@ private slots:
         p.openExampleIssue();
         const StoredState before = p.stored();
         p.post();
-        checkPostingLeftNoTrace(p, before);
+        p.checkPostingLeftNoTrace(before);
         qInfo() << "refused with:" << p.messages.errors();
 
         guard.reset();
         p.messages.clear();
         p.post();
-        checkExamplePosted(p);
+        p.checkExamplePosted();
     }
 
     void savingNewArticlesOnAProtectedDiskKeepsEveryStagedRow_data()
@@ -264,7 +199,7 @@ private slots:
     void savingNewArticlesOnAProtectedDiskKeepsEveryStagedRow()
     {
         QFETCH(QString, protectedName);
-        const Unprivileged user;
+        const Unprivileged user(g_dropPrivileges);
         // The article table is protected before the program first opens it.
         std::unique_ptr<WriteProtection> guard;
         ReliabilityProgram p([&](TestFolder& folder) {
@@ -300,7 +235,7 @@ private slots:
 
     void companySaveIntoAProtectedFileIsRefusedAndKeepsTheFile()
     {
-        const Unprivileged user;
+        const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
         p.folder.write("firma.txt", "Stara firma\r\n");
         p.window().trigger(NavAction::CompanyData);
@@ -333,7 +268,7 @@ private slots:
 
     void groupSaveWithOneProtectedFileKeepsBothFiles()
     {
-        const Unprivileged user;
+        const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
         p.window().trigger(NavAction::ItemGroups);
         QTest::keyClicks(p.find<QLineEdit>("newGroupCode"), "02");
@@ -361,7 +296,7 @@ private slots:
 
     void machineEditOnAProtectedDiskIsRefusedAndKeepsTheTable()
     {
-        const Unprivileged user;
+        const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
         p.window().trigger(NavAction::MachinePage);
         p.click("btnOtvoriTabeluSaOpremom");
@@ -388,7 +323,7 @@ private slots:
 
     void backupIntoAProtectedFolderSaysItFailed()
     {
-        const Unprivileged user;
+        const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
         p.window().trigger(NavAction::Backup);
         const QString backupFolder = p.folder.path() + "/back-up";

@@ -1,5 +1,8 @@
 #include "app/Assembly.h"
 #include "data/Engine.h"
+#include "goods/ItemChooser.h"
+#include "masterdata/GroupListDialog.h"
+#include "masterdata/MachineChooser.h"
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
@@ -10,6 +13,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 using namespace kestar;
@@ -178,6 +182,51 @@ private slots:
         QVERIFY(p.messages.errors().first().contains("korisnici"));
         QCOMPARE(p.password()->text(), QStringLiteral("1"));
         QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+    }
+
+    // The stock list's preview (quantities, prices, values, printable), the item chooser, the
+    // group list and the machine chooser belong to the user who opened them: log out closes
+    // them, and the worker who logs in next finds none of them.
+    void logOutClosesEveryDialogAndPreview()
+    {
+        Program p({user("1", "Administrator"), user("2", "Pera")});
+        p.type("1");
+        p.assembly->goods().itemChooser->open();
+        p.assembly->machineChooser()->open();
+        auto* groupList = p.window().findChild<GroupListDialog*>();
+        QVERIFY(groupList);
+        groupList->showForChoice();
+        const auto openWindows = [&p]() {
+            QStringList open;
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (widget != &p.window() && widget->isVisible())
+                    open.append(QString::fromLatin1(widget->metaObject()->className()));
+            }
+            open.sort();
+            return open;
+        };
+        QCOMPARE(openWindows(), QStringList({"kestar::GroupListDialog", "kestar::ItemChooser",
+                                             "kestar::MachineChooser"}));
+
+        // The preview holds the print action until it is closed; log out comes meanwhile from
+        // the main window, which stays usable.
+        QStringList whileShown;
+        QTimer::singleShot(0, &p.window(), [&] {
+            whileShown = openWindows();
+            p.clickMainMenu();
+        });
+        p.window().trigger(NavAction::StockList);
+        QTest::mouseClick(p.window().findChild<QPushButton*>("btnPrikaziStanjeUMagacinu"),
+                          Qt::LeftButton);
+        QVERIFY(whileShown.contains("kestar::ReportPreviewWindow"));
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(openWindows(), QStringList());
+
+        p.type("2");
+        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(openWindows(), QStringList());
+        QVERIFY(p.messages.errors().isEmpty());
     }
 
     void adminMenuButtonsReachTheirPages()

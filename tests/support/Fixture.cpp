@@ -4,6 +4,10 @@
 #include "data/Schema.h"
 #include "data/Table.h"
 
+#include <QFile>
+#include <QtGlobal>
+#include <sqlite3.h>
+
 namespace kestar::test {
 
 void createAllTables()
@@ -40,6 +44,20 @@ QList<Row> readRows(Engine& engine, const QString& table)
     }
     cursor->close();
     return rows;
+}
+
+bool writesAtOnce(const QString& tableFile, const char* sql)
+{
+    sqlite3* other = nullptr;
+    sqlite3_open_v2(QFile::encodeName(tableFile).constData(), &other, SQLITE_OPEN_READWRITE,
+                    nullptr);
+    sqlite3_busy_timeout(other, 0);
+    const QByteArray statements = QByteArray("BEGIN IMMEDIATE; ") + sql + "; COMMIT";
+    const int rc = sqlite3_exec(other, statements.constData(), nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK)
+        qWarning("the other writer: %s", sqlite3_errmsg(other));
+    sqlite3_close(other);
+    return rc == SQLITE_OK;
 }
 
 } // namespace kestar::test

@@ -19,5 +19,8 @@ void createAllTables();
 void addRows(Engine& engine, const QString& table, const QList<Row>& rows);
 // Every row of a table, in its natural order, as field -> text.
 QList<Row> readRows(Engine& engine, const QString& table);
+// Whether a connection of its own that will not wait for a lock (as another process would hold
+// it) runs the statements on the table file in one transaction at once. A warning names why not.
+bool writesAtOnce(const QString& tableFile, const char* sql);
 
 } // namespace kestar::test

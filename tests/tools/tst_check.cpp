@@ -206,6 +206,34 @@ private slots:
         QVERIFY(reports(result, QStringLiteral("Stock movement since the backup ") + kStamp));
     }
 
+    // A posting's rows stand together and agree in the document's kind, number, date and user:
+    // rows of one BROJDOKUMENTA elsewhere in the ledger, or differing in those, are a second
+    // posting under a number already used.
+    void documentNumberHeldByTwoPostingsIsReported()
+    {
+        TestFolder folder;
+        makeFolder(folder);
+        {
+            Engine engine;
+            postLine(engine, true, 3, 2, QStringLiteral("A"), 1);
+            // A counter put back from an old copy: receipt 2 under document number 1 again.
+            postLine(engine, false, 1, 2, QStringLiteral("B"), 1);
+            // Two issues, 4 and 5, under one document number, next to each other.
+            postLine(engine, true, 5, 4, QStringLiteral("A"), 1);
+            postLine(engine, true, 5, 5, QStringLiteral("B"), 1);
+        }
+        const CommandResult result = runCheck({QStringLiteral("podaci")});
+        QCOMPARE(result.code, SetupCommand::kRefused);
+        QVERIFY(reports(result, QStringLiteral("Problem: BROJDOKUMENTA 1 is held by more than one "
+                                               "posting: its rows stand in 2 separate runs of the "
+                                               "ledger (the first from row 3, the second from row "
+                                               "6)")));
+        QVERIFY(reports(result, QStringLiteral("Problem: BROJDOKUMENTA 5 is held by more than one "
+                                               "posting: rows 1 and 2 differ in OTPREMNICA, ULAZ, "
+                                               "DATUM or KORISNIK")));
+        QVERIFY(reports(result, QStringLiteral("Verdict: 2 problems\n")));
+    }
+
     void demoFolderIsConsistent()
     {
         TestFolder folder;

@@ -14,10 +14,12 @@ QString usage()
 {
     return QStringLiteral(
         "kestar-setup check PODACI [--since BACKUP_STAMP]\n"
-        "  Checks a data folder without changing anything in it: reads every table back as\n"
-        "  the program reads it and lists the values it cannot read (row, field, what is\n"
-        "  wrong) and repeated article codes; compares the counters dokument.txt,\n"
-        "  otpremnica.txt and ulaz.txt with the ledger; compares each article's stock with\n"
+        "  Checks a data folder without changing anything in it: lists the journals a crash\n"
+        "  left and what the program does with each when it next starts; reads every table\n"
+        "  back as the program reads it and lists the values it cannot read (row, field, what\n"
+        "  is wrong) and repeated article codes; compares the counters dokument.txt,\n"
+        "  otpremnica.txt and ulaz.txt with the ledger and lists document numbers\n"
+        "  (BROJDOKUMENTA) held by more than one posting; compares each article's stock with\n"
         "  the ledger rows added since a backup and lists ledger rows gone since then; lists\n"
         "  articles whose KOLICINA is not MAGACIN1+...+MAGACIN5, for information.\n"
         "  --since BACKUP_STAMP   the backup to compare with, by its stamp as the backup\n"

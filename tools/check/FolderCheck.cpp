@@ -4,6 +4,8 @@
 #include "tools/check/BackupCopies.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/CounterCheck.h"
+#include "tools/check/DocumentNumberCheck.h"
+#include "tools/check/JournalCheck.h"
 #include "tools/check/MovementCheck.h"
 #include "tools/check/TableReadCheck.h"
 #include "tools/check/WarehouseSumCheck.h"
@@ -56,8 +58,12 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     const TableFiles files = findTableFiles(folder);
     TableReadCheck reader(report);
     CounterCheck counters;
+    DocumentNumberCheck numbers;
     MovementCheck movement;
     WarehouseSumCheck sums;
+
+    report.section(QStringLiteral("Unfinished writes left by a crash"));
+    reportJournals(folder.path(), report);
 
     report.section(QStringLiteral("Tables of %1").arg(QDir::toNativeSeparators(folder.path())));
     std::unique_ptr<StoredTable> magacin, prometx;
@@ -109,11 +115,13 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     }
     if (prometx) {
         counters.prepare(*prometx);
+        numbers.prepare(*prometx);
         if (compare)
             movement.prepareLedger(*prometx);
         ledgerRead = reader.walk(QStringLiteral("prometx.db"), *prometx, QString(),
-                                 [&](qint64, sqlite3_stmt* row) {
+                                 [&](qint64 rowNumber, sqlite3_stmt* row) {
                                      counters.takeRow(row);
+                                     numbers.takeRow(rowNumber, row);
                                      if (compare)
                                          movement.takeLedgerRow(row);
                                  });
@@ -127,6 +135,7 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
 
     report.section(QStringLiteral("Document counters"));
     counters.report(folder.path(), ledgerRead, report);
+    numbers.report(ledgerRead, report);
 
     if (compare || backupFailed) {
         report.section(QStringLiteral("Stock movement since the backup %1").arg(copies->stamp));

@@ -4,6 +4,7 @@
 #include "data/FieldValue.h"
 #include "data/Schema.h"
 #include "data/SqliteStatement.h"
+#include "tools/check/JournalCheck.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -85,11 +86,9 @@ StoredTable::StoredTable(const QString& path) : m_path(path)
     } catch (const EngineError& error) {
         sqlite3_close(m_db);
         m_db = nullptr;
-        const QString journal = path + QStringLiteral("-journal");
-        if (QFileInfo(journal).size() > 0)
-            throw EngineError(QStringLiteral("%1 (an unfinished write left %2 beside it, which the "
-                                             "program rolls back when it next opens the table)")
-                                  .arg(error.text(), QFileInfo(journal).fileName()));
+        const QString note = journalNote(path);
+        if (!note.isEmpty())
+            throw EngineError(QStringLiteral("%1 (%2)").arg(error.text(), note));
         throw;
     }
 }
