@@ -112,7 +112,7 @@ Outcome run(const TestFolder& folder, quint32 seed, const Launch& launch)
 QString Figures::header()
 {
     return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
-        .arg(QStringLiteral("kind of kill"), -34)
+        .arg(QStringLiteral("kind of kill"), -40)
         .arg(QStringLiteral("kills"), 6)
         .arg(QStringLiteral("before"), 7)
         .arg(QStringLiteral("inside"), 7)
@@ -126,7 +126,7 @@ QString Figures::header()
 QString Figures::line() const
 {
     return QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8 %9")
-        .arg(name, -34)
+        .arg(name, -40)
         .arg(kills, 6)
         .arg(landed[0], 7)
         .arg(landed[1], 7)
