@@ -202,13 +202,11 @@ Figures CrashTest::runSeries(const TestFolder& folder, const Series& series, con
         // of where it keeps what the recovery needs.
         if (qEnvironmentVariableIsEmpty("KESTAR_CRASH_KEEP_TEMP"))
             QDir(CrashRun::childTemp(folder)).removeRecursively();
-        {
+        try {
             Engine engine;
-            try {
-                check(engine, outcome, violations, figures);
-            } catch (const EngineError& error) {
-                violations.add(QStringLiteral("the folder does not open: %1").arg(error.text()));
-            }
+            check(engine, outcome, violations, figures);
+        } catch (const EngineError& error) {
+            violations.add(QStringLiteral("the folder does not open: %1").arg(error.text()));
         }
         checkFiles(folder, violations);
         if (reset && violations.count() > 0) {
