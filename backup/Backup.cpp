@@ -1,12 +1,18 @@
 #include "backup/Backup.h"
 
+#include "data/BackupManifest.h"
 #include "data/DataPath.h"
+#include "data/DiskSync.h"
+#include "data/TableJournals.h"
 #include "platform/Regional.h"
 #include "platform/WorkingFolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
+#include <optional>
 
 namespace kestar {
 
@@ -38,27 +44,32 @@ QString twoDigits(int value)
 }
 
 // QFile::copy reports success once the bytes were written; reading both files back is what
-// tells that the copy really holds the data.
-bool sameContent(const QString& first, const QString& second)
+// tells that the copy really holds the data. Gives the copy's SHA-256 checksum when it does.
+std::optional<QByteArray> sameContent(const QString& first, const QString& second)
 {
     QFile a(first);
     QFile b(second);
     if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
-        return false;
+        return std::nullopt;
     if (a.size() != b.size())
-        return false;
+        return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
     constexpr qint64 kChunk = 1 << 20;
     while (!a.atEnd()) {
         const QByteArray chunk = a.read(kChunk);
         if (chunk.isEmpty() || b.read(chunk.size()) != chunk)
-            return false;
+            return std::nullopt;
+        hash.addData(chunk);
     }
-    return b.atEnd();
+    if (!b.atEnd())
+        return std::nullopt;
+    return hash.result().toHex();
 }
 
-// Copies source to target, replacing a file of that name. Returns why it failed, or an
-// empty text when the target now holds exactly the source's bytes.
-QString copyChecked(const QString& source, const QString& target)
+// Copies source to target, replacing a file of that name, and puts the copy on the disk.
+// Returns why it failed, or an empty text when the target now holds exactly the source's bytes
+// (their checksum in *sha256).
+QString copyChecked(const QString& source, const QString& target, QByteArray* sha256)
 {
     const QFileInfo existing(target);
     if (existing.exists() || existing.isSymLink()) {
@@ -71,11 +82,15 @@ QString copyChecked(const QString& source, const QString& target)
     QFile file(source);
     if (!file.copy(target))
         return file.errorString();
-    if (!sameContent(source, target)) {
-        // A copy that differs from its source must not pass for a backup.
+    const QString synced = DiskSync::file(target);
+    const std::optional<QByteArray> checksum = sameContent(source, target);
+    if (!synced.isEmpty() || !checksum) {
+        // A copy that differs from its source, or may not outlive a power cut, must not pass
+        // for a backup.
         QFile::remove(target);
-        return QStringLiteral("kopija se razlikuje od originala");
+        return synced.isEmpty() ? QStringLiteral("kopija se razlikuje od originala") : synced;
     }
+    *sha256 = *checksum;
     return {};
 }
 
@@ -127,6 +142,20 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
         result.folder = dataFolder;
         return result;
     }
+    // A table left with a journal by a write that never ended (the program was killed and has
+    // not read that table since) is copied as the engine would read it, not half written.
+    // One that cannot be settled keeps its copy from counting as backed up.
+    QSet<QString> unsettled;
+    QList<BackupFailure> unsettledFailures;
+    for (const TableJournals::Unsettled& table : TableJournals::settle(dataFolder)) {
+        unsettledFailures.append(
+            {table.table,
+             table.orphaned
+                 ? QStringLiteral("nedovrsen upis: njegov dnevnik trazi %1, koji vise ne postoji")
+                       .arg(QDir::toNativeSeparators(table.detail))
+                 : table.detail});
+        unsettled.insert(table.table);
+    }
     // Hidden and system entries are left out because QDir::Hidden and QDir::System are not
     // asked for; read-only files are listed like any other.
     const QStringList files =
@@ -145,6 +174,16 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
         return result;
     }
 
+    // The manifest goes first without its closing line, so that a backup that never ends leaves
+    // a set marked unfinished, and last with every copy's checksum.
+    result.failures = unsettledFailures;
+    BackupManifest manifest;
+    manifest.stamp = result.stamp;
+    manifest.made = moment;
+    manifest.dataFolder = dataFolder;
+    const QString manifestName = BackupManifest::fileName(result.stamp);
+    QString manifestError = BackupManifest::write(backupFolder, manifest);
+
     if (progress)
         progress(0);
     const int step = 100 / static_cast<int>(files.size());
@@ -153,14 +192,25 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
     for (int position = 0; position < files.size(); ++position) {
         const QString& name = files[position];
         const QString copyName = result.stamp + name;
-        const QString reason = copyChecked(data.filePath(name), target.filePath(copyName));
+        QByteArray sha256;
+        const QString reason = copyChecked(data.filePath(name), target.filePath(copyName), &sha256);
         if (reason.isEmpty())
             result.copied << copyName;
         else
             result.failures.append({name, reason});
+        if (unsettled.contains(name) || name.endsWith(QLatin1String("-journal")))
+            sha256.clear();
+        manifest.files.append({name, QFileInfo(data.filePath(name)).size(), sha256});
         if (progress)
             progress(position * step);
     }
+    manifest.finished = true;
+    if (manifestError.isEmpty())
+        manifestError = DiskSync::folder(backupFolder);
+    if (manifestError.isEmpty())
+        manifestError = BackupManifest::write(backupFolder, manifest);
+    if (!manifestError.isEmpty())
+        result.failures.append({manifestName, manifestError});
     return result;
 }
 

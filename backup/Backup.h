@@ -62,8 +62,15 @@ public:
     // the files copied, and the program folder on every way out (errors included). Only plain
     // files are copied (no folders, no hidden or system entries), in name order without regard
     // to case; a copy of the same name is replaced. Every copy is checked against its source
-    // byte for byte. progress receives 0 before the first copy and position * (100 / count)
-    // after each copy, position counted from 0.
+    // byte for byte and synced to the disk. progress receives 0 before the first copy and
+    // position * (100 / count) after each copy, position counted from 0.
+    //
+    // A table that a killed program left with a hot journal is rolled back first, as the
+    // engine would on its next read, so that its copy is whole. The set's manifest (see
+    // BackupManifest) is written before the first copy without its closing line and again
+    // after the last one with every file's checksum; a file that did not reach the backup is
+    // a failure and has no checksum there, and a manifest that cannot be written is a failure
+    // too.
     static BackupResult run(const QString& programFolder, const QDateTime& moment,
                             const std::function<void(int)>& progress = {});
 

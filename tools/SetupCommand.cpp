@@ -4,6 +4,7 @@
 #include "tools/SetupFolder.h"
 #include "tools/check/CheckCommand.h"
 #include "tools/import/ImportCommand.h"
+#include "tools/restore/RestoreCommand.h"
 
 #include <QDir>
 #include <exception>
@@ -16,6 +17,8 @@ QString SetupCommand::usage()
                "Usage: kestar-setup new PODACI_FOLDER [--password P] [--demo]\n"
                "       kestar-setup import OLD_PODACI NEW_PODACI [--codepage N]\n"
                "       kestar-setup check PODACI [--since BACKUP_STAMP]\n"
+               "       kestar-setup backups PODACI\n"
+               "       kestar-setup restore PODACI STAMP [--force]\n"
                "       kestar-setup --help\n"
                "\n"
                "Makes a new data folder for KESTAR: the five empty tables, the text files with\n"
@@ -31,7 +34,7 @@ QString SetupCommand::usage()
                "                  worker user (Magacioner, password 111) and a few posted "
                "documents\n") +
            QStringLiteral("\n") + ImportCommand::usage() + QStringLiteral("\n") +
-           CheckCommand::usage();
+           CheckCommand::usage() + QStringLiteral("\n") + RestoreCommand::usage();
 }
 
 int SetupCommand::run(const QStringList& arguments, QTextStream& out, QTextStream& err)
@@ -52,6 +55,10 @@ int SetupCommand::run(const QStringList& arguments, QTextStream& out, QTextStrea
         return ImportCommand::run(arguments.mid(1), out, err);
     if (arguments.first() == QLatin1String("check"))
         return CheckCommand::run(arguments.mid(1), out, err);
+    if (arguments.first() == QLatin1String("backups"))
+        return RestoreCommand::listBackups(arguments.mid(1), out, err);
+    if (arguments.first() == QLatin1String("restore"))
+        return RestoreCommand::restore(arguments.mid(1), out, err);
     if (arguments.first() != QLatin1String("new"))
         return usageError(QStringLiteral("Unknown command: %1").arg(arguments.first()));
 

@@ -1,12 +1,16 @@
 #include "app/Assembly.h"
 #include "backup/Backup.h"
+#include "data/BackupManifest.h"
+#include "data/TableJournals.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -14,6 +18,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QtTest>
+#include <sqlite3.h>
 
 using namespace kestar;
 using kestar::test::ScriptedMessages;
@@ -85,10 +90,10 @@ public:
             folder.write(name, contentFor(name));
     }
 
+    // The copies; the manifest of each backup is a hidden file beside them.
     QStringList backupEntries() const
     {
-        return QDir(backupFolder())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(backupFolder()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name);
     }
 
     QByteArray backupCopy(const QString& name) const
@@ -197,6 +202,20 @@ private slots:
         for (const QString& name : files)
             QCOMPARE(program.backupCopy("08-12-26-14-05-07" + name), program.folder.read(name));
 
+        // The manifest, written last, names every copy with its size and checksum.
+        const auto manifest =
+            BackupManifest::read(program.backupFolder(), "08-12-26-14-05-07", nullptr);
+        QVERIFY(manifest);
+        QVERIFY(manifest->finished);
+        QCOMPARE(manifest->made, kAfternoon);
+        QCOMPARE(manifest->files.size(), 4);
+        for (const BackupManifest::File& file : manifest->files) {
+            const QByteArray bytes = program.folder.read(file.name);
+            QCOMPARE(file.size, bytes.size());
+            QCOMPARE(file.sha256,
+                     QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+        }
+
         // Relative data paths resolve against the program folder again.
         QCOMPARE(QDir::currentPath(), program.window().programFolder());
         QVERIFY(QFile(QStringLiteral("podaci/magacin.db")).exists());
@@ -258,7 +277,7 @@ private slots:
             QDir(folder.path() + "/back-up")
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
                            QDir::Name | QDir::IgnoreCase);
-        QCOMPARE(entries, result.copied);
+        QCOMPARE(entries, QStringList{"." + stamp + ".manifest"} + result.copied);
     }
 
     void successiveBackupsLieSideBySideAndOneSecondReplaces()
@@ -355,9 +374,70 @@ private slots:
         QCOMPARE(program.backupCopy("08-12-26-14-05-07prometx.db"),
                  program.folder.read("prometx.db"));
         QVERIFY(QFileInfo(program.backupFolder() + "/08-12-26-14-05-07magacin.db").isDir());
+        // The manifest marks the set incomplete: the file that did not reach it has no checksum.
+        const auto manifest =
+            BackupManifest::read(program.backupFolder(), "08-12-26-14-05-07", nullptr);
+        QVERIFY(manifest && manifest->finished);
+        QCOMPARE(manifest->files.size(), 3);
+        QCOMPARE(manifest->files.at(1).name, QStringLiteral("magacin.db"));
+        QVERIFY(!manifest->files.at(1).copied());
+        QVERIFY(manifest->files.at(0).copied() && manifest->files.at(2).copied());
         QCOMPARE(program.progressBar()->value(), 0);
         QCOMPARE(program.window().currentPageIndex(), PageIndex::Backup);
         QCOMPARE(QDir::currentPath(), program.window().programFolder());
+    }
+
+    void backupThatStopsHalfWayLeavesItsSetMarkedUnfinished()
+    {
+        TestFolder folder;
+        for (const char* name : {"a.db", "b.db", "c.db", "d.db"})
+            folder.write(QString::fromLatin1(name), "x");
+        struct Stop
+        {
+        };
+        try {
+            Backup::run(QDir::currentPath(), kAfternoon, [](int value) {
+                if (value == 25)
+                    throw Stop{};
+            });
+            QFAIL("the backup did not stop");
+        } catch (const Stop&) {
+        }
+        const auto manifest =
+            BackupManifest::read(folder.path() + "/back-up", "08-12-26-14-05-07", nullptr);
+        QVERIFY(manifest);
+        QVERIFY(!manifest->finished);
+        QCOMPARE(QDir::currentPath(), folder.path());
+    }
+
+    void tableLeftWithAHotJournalIsBackedUpAsTheEngineReadsIt()
+    {
+        TestFolder folder;
+        const QByteArray table = QFile::encodeName(folder.dataPath("magacin.db"));
+        {
+            sqlite3* db = nullptr;
+            QCOMPARE(sqlite3_open(table.constData(), &db), SQLITE_OK);
+            sqlite3_exec(db,
+                         "CREATE TABLE magacin(SIFRA TEXT, NAZIV TEXT);"
+                         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i+1 FROM n "
+                         "WHERE i<400) INSERT INTO magacin SELECT i, 'artikal ' || i FROM n;",
+                         nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        }
+        const QByteArray whole = folder.read("magacin.db");
+        test::killInsideAWrite(folder.dataPath("magacin.db"),
+                               "UPDATE magacin SET NAZIV = NAZIV || printf('%.900c', 'x');");
+        QCOMPARE(TableJournals::stateOf(folder.dataPath("magacin.db-journal")),
+                 TableJournals::State::Hot);
+        QVERIFY(folder.read("magacin.db") != whole);
+
+        const BackupResult result = Backup::run(QDir::currentPath(), kAfternoon);
+        QVERIFY(result.succeeded());
+        QCOMPARE(result.copied, QStringList{"08-12-26-14-05-07magacin.db"});
+        QFile copy(folder.path() + "/back-up/08-12-26-14-05-07magacin.db");
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), whole);
+        QVERIFY(!QFile::exists(folder.dataPath("magacin.db-journal")));
     }
 
     void equipmentChoiceIsWrittenForTheNextStartOnly()

@@ -4,6 +4,7 @@
 #include "data/EngineError.h"
 #include "data/Query.h"
 #include "data/Table.h"
+#include "data/TableJournals.h"
 #include "data/TextFiles.h"
 #include "goods/Posting.h"
 #include "platform/Regional.h"
@@ -21,41 +22,13 @@ namespace kestar::test::CrashChecks {
 
 namespace Plan = kestar::test::CrashChildPlan;
 
-namespace {
-
-// Whether SQLite would still roll the journal back: it is not hot when its header is zeroed,
-// nor when it names a super-journal that is gone (that commit had finished); SQLite leaves
-// such a journal and reuses it.
-bool isHotJournal(const QString& path)
-{
-    QFile journal(path);
-    if (!journal.open(QIODevice::ReadOnly) || journal.size() == 0)
-        return false;
-    const QByteArray bytes = journal.readAll();
-    if (bytes.at(0) == '\0')
-        return false;
-    static const QByteArray kMagic = QByteArray::fromHex("d9d505f920a163d7");
-    if (bytes.size() < 20 || !bytes.endsWith(kMagic))
-        return true;
-    const qsizetype at = bytes.size() - 16;
-    const quint32 length =
-        (quint32(uchar(bytes.at(at))) << 24) | (quint32(uchar(bytes.at(at + 1))) << 16) |
-        (quint32(uchar(bytes.at(at + 2))) << 8) | quint32(uchar(bytes.at(at + 3)));
-    if (length == 0 || length > quint32(at))
-        return true;
-    const QString super = QFile::decodeName(bytes.mid(at - length, length));
-    return QFileInfo::exists(super);
-}
-
-} // namespace
-
 // The SQLite files of the data folder read as sound, and no journal left behind once the
 // program opened them.
 void checkFiles(const TestFolder& folder, Violations& violations)
 {
     for (const char* name : {"prometx.db", "magacin.db", "pmagacin.db"}) {
         const QString path = folder.dataPath(QString::fromLatin1(name));
-        if (isHotJournal(path + QStringLiteral("-journal")))
+        if (TableJournals::stateOf(path + QStringLiteral("-journal")) == TableJournals::State::Hot)
             violations.add(
                 QStringLiteral("%1 still has a hot journal after it was opened").arg(name));
         sqlite3* db = nullptr;
@@ -128,7 +101,8 @@ QList<LedgerRow> ledgerRows(Engine& engine)
 
 // Checks the ledger, the stock and the counters after a kill of the posting child; returns
 // the document numbers in the ledger.
-QSet<int> checkPostings(Engine& engine, quint32 seed, Violations& violations)
+QSet<int> checkPostings(Engine& engine, quint32 seed, const QSet<int>& reported,
+                        Violations& violations)
 {
     const QList<LedgerRow> rows = ledgerRows(engine);
     QHash<QString, double> stock;
@@ -205,6 +179,12 @@ QSet<int> checkPostings(Engine& engine, quint32 seed, Violations& violations)
     if (articles != Plan::articles().size())
         violations.add(QStringLiteral("magacin holds %1 articles").arg(articles));
 
+    for (const int number : reported) {
+        if (!documents.contains(number))
+            violations.add(
+                QStringLiteral("document %1 was reported posted and is not in the ledger")
+                    .arg(number));
+    }
     const int maxDocument =
         documents.isEmpty() ? 0 : *std::max_element(documents.begin(), documents.end());
     if (counterValue(Posting::kDocumentCounter, violations) < maxDocument)
@@ -218,7 +198,7 @@ QSet<int> checkPostings(Engine& engine, quint32 seed, Violations& violations)
 }
 
 // Checks magacin and pmagacin after a kill of the saving child; returns the last batch saved.
-int checkSaves(Engine& engine, quint32 seed, Violations& violations)
+int checkSaves(Engine& engine, quint32 seed, int reported, Violations& violations)
 {
     QHash<QString, double> start;
     for (const Plan::Article& article : Plan::articles())
@@ -264,6 +244,10 @@ int checkSaves(Engine& engine, quint32 seed, Violations& violations)
         }
         expectedCount += seen.size();
     }
+    if (last < reported)
+        violations.add(QStringLiteral("batch %1 was reported saved, magacin holds batches up to %2")
+                           .arg(reported)
+                           .arg(last));
     if (saved.size() + start.size() != expectedCount)
         violations.add(QStringLiteral("magacin holds %1 new articles where batches 1 to %2 have %3")
                            .arg(saved.size())
@@ -292,9 +276,29 @@ int checkSaves(Engine& engine, quint32 seed, Violations& violations)
     return last;
 }
 
+void followCardReports(const QStringList& lines, QHash<QString, CardExpectation>& expected)
+{
+    const QStringList codes = Plan::cardArticles();
+    for (const QString& line : lines) {
+        const QString word = line.section(QLatin1Char(' '), 0, 0);
+        const int build = line.section(QLatin1Char(' '), 1).toInt();
+        CardExpectation::State state;
+        if (word == QLatin1String("marking"))
+            state = CardExpectation::State::Any;
+        else if (word == QLatin1String("building"))
+            state = CardExpectation::State::MarkedOrBuilt;
+        else if (word == QLatin1String("built"))
+            state = CardExpectation::State::Built;
+        else
+            continue;
+        expected[codes.at(build % codes.size())] = {state, build};
+    }
+}
+
 // The card of every card article: its SALDO values are all the running balance of its rows
 // (a finished build) or all one value (as before a build); anything else is a half build.
-void checkCards(Engine& engine, Violations& violations, int& finished, int& before)
+void checkCards(Engine& engine, const QHash<QString, CardExpectation>& expected,
+                Violations& violations, int& finished, int& before)
 {
     for (const QString& code : Plan::cardArticles()) {
         auto card = engine.query(ItemCard::statement(code));
@@ -317,16 +321,27 @@ void checkCards(Engine& engine, Violations& violations, int& finished, int& befo
             if (!saldo.at(i).isEmpty() && numberOf(saldo.at(i)) == balances.at(i))
                 ++fresh;
         }
-        if (fresh == saldo.size()) {
+        const bool built = fresh == saldo.size();
+        const bool uniform = saldo.count(saldo.value(0)) == saldo.size();
+        if (built)
             ++finished;
-        } else if (saldo.count(saldo.value(0)) == saldo.size()) {
+        else if (uniform)
             ++before;
-        } else {
+        else
             violations.add(QStringLiteral("card %1: %2 of %3 rows hold the new balance")
                                .arg(code)
                                .arg(fresh)
                                .arg(saldo.size()));
-        }
+        const CardExpectation expectation = expected.value(code);
+        if (expectation.state == CardExpectation::State::Built && !built)
+            violations.add(QStringLiteral("card %1 was reported built (build %2) and is not")
+                               .arg(code)
+                               .arg(expectation.build));
+        if (expectation.state == CardExpectation::State::MarkedOrBuilt && !built &&
+            (!uniform || numberOf(saldo.value(0)) != Plan::cardMarker(expectation.build)))
+            violations.add(QStringLiteral("card %1 lost the marking of build %2 reported done")
+                               .arg(code)
+                               .arg(expectation.build));
     }
 }
 

@@ -3,7 +3,12 @@
 // any moment of the work and know roughly where it was.
 //
 //   kestar_crash_child <program folder> post|save|card <seed> <first build number>
+//                      [kill:K | kill-sync:K | power:K:SEED] [no-sync] [lost-super]
 //
+// kill:K ends the child before its K-th disk operation after "ready" (write, truncation, sync
+// or removal), kill-sync:K right after its K-th sync or removal, power:K:SEED cuts the
+// power at its K-th sync (SEED decides what the unsynced writes leave); no-sync and lost-super
+// break the model of the disk, for runs that show the checks find what they must.
 // post: posts one document after the other, each made from its document number.
 // save: stages a batch of new articles in one transaction and saves it into magacin.
 // card: overwrites a card's SALDO with a marker, then builds the card.
@@ -19,6 +24,7 @@
 #include "platform/Regional.h"
 #include "printing/ItemCard.h"
 #include "tests/reliability/CrashChildPlan.h"
+#include "tests/reliability/CrashVfs.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -26,6 +32,7 @@
 #include <cstdio>
 
 using namespace kestar;
+using namespace kestar::test;
 namespace Plan = kestar::test::CrashChildPlan;
 
 namespace {
@@ -43,6 +50,7 @@ void postLoop(Engine& engine, quint32 seed, const QDeadlineTimer& deadline)
 {
     auto ledger = engine.table(QStringLiteral("podaci/prometx.DB"));
     auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+    CrashVfs::arm();
     say(QStringLiteral("ready"));
     while (!deadline.hasExpired()) {
         // The counters as start-up and the goods document page read them.
@@ -64,6 +72,7 @@ void saveLoop(Engine& engine, quint32 seed, const QDeadlineTimer& deadline)
 {
     auto staged = engine.table(QStringLiteral("podaci/pmagacin.db"));
     auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+    CrashVfs::arm();
     say(QStringLiteral("ready"));
     while (!deadline.hasExpired()) {
         int last = 0;
@@ -101,6 +110,7 @@ void cardLoop(Engine& engine, int build, const QDeadlineTimer& deadline)
     auto card = engine.query();
     auto marker = engine.query();
     const QStringList codes = Plan::cardArticles();
+    CrashVfs::arm();
     say(QStringLiteral("ready"));
     for (; !deadline.hasExpired(); ++build) {
         const QString code = codes.at(build % codes.size());
@@ -123,14 +133,44 @@ void cardLoop(Engine& engine, int build, const QDeadlineTimer& deadline)
     }
 }
 
+// The layer under SQLite as the command line asks for it; false for words it does not know.
+bool installLayer(const QStringList& words)
+{
+    CrashVfs::Options options;
+    for (const QString& word : words) {
+        const QStringList parts = word.split(QLatin1Char(':'));
+        if ((parts.first() == QLatin1String("kill") ||
+             parts.first() == QLatin1String("kill-sync")) &&
+            parts.size() == 2) {
+            options.trigger = CrashVfs::Trigger::Kill;
+            options.at = parts.at(1).toLongLong();
+            options.countSyncsAndRemovals = parts.first() == QLatin1String("kill-sync");
+        } else if (parts.first() == QLatin1String("power") && parts.size() == 3) {
+            options.trigger = CrashVfs::Trigger::PowerLoss;
+            options.at = parts.at(1).toLongLong();
+            options.seed = parts.at(2).toUInt();
+        } else if (word == QLatin1String("no-sync")) {
+            options.syncsKeepNothing = true;
+        } else if (word == QLatin1String("lost-super")) {
+            options.superJournalsLost = true;
+        } else {
+            return false;
+        }
+    }
+    CrashVfs::install(options);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 5) {
-        std::fputs("usage: kestar_crash_child <folder> post|save|card <seed> <build>\n", stderr);
+    if (args.size() < 5 || !installLayer(args.mid(5))) {
+        std::fputs("usage: kestar_crash_child <folder> post|save|card <seed> <build> "
+                   "[kill:K | kill-sync:K | power:K:SEED] [no-sync] [lost-super]\n",
+                   stderr);
         return 2;
     }
     if (!QDir::setCurrent(args.at(1))) {

@@ -4,9 +4,14 @@
 #include "data/Schema.h"
 #include "data/Table.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QtGlobal>
+#include <csignal>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kestar::test {
 
@@ -58,6 +63,38 @@ bool writesAtOnce(const QString& tableFile, const char* sql)
         qWarning("the other writer: %s", sqlite3_errmsg(other));
     sqlite3_close(other);
     return rc == SQLITE_OK;
+}
+
+QMap<QString, QByteArray> snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        entries.insert(QDir(folder).relativeFilePath(path),
+                       it.fileInfo().isDir() || !file.open(QIODevice::ReadOnly)
+                           ? QByteArray("<folder>")
+                           : file.readAll());
+    }
+    return entries;
+}
+
+void killInsideAWrite(const QString& tableFile, const char* sql)
+{
+    const QByteArray path = QFile::encodeName(tableFile);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db, "PRAGMA cache_size=2; BEGIN;", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, sql, nullptr, nullptr, nullptr);
+        ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
 }
 
 } // namespace kestar::test

@@ -23,4 +23,14 @@ QList<Row> readRows(Engine& engine, const QString& table);
 // it) runs the statements on the table file in one transaction at once. A warning names why not.
 bool writesAtOnce(const QString& tableFile, const char* sql);
 
+// Every entry under folder, hidden ones too, by path relative to it, with the bytes of each
+// file ("<folder>" for a folder): to see that a refusal changed nothing.
+QMap<QString, QByteArray> snapshot(const QString& folder);
+
+// A process that runs sql on the table file in one transaction and is killed before it
+// commits. With a cache of two pages SQLite writes changed pages into the file before the
+// commit, so a statement that changes many rows leaves the file half written and its journal
+// hot, as a crash of the program does.
+void killInsideAWrite(const QString& tableFile, const char* sql);
+
 } // namespace kestar::test

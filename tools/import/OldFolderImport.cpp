@@ -1,5 +1,6 @@
 #include "tools/import/OldFolderImport.h"
 
+#include "data/DataFolderLock.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Schema.h"
@@ -143,13 +144,21 @@ private:
     QString m_madeParent; // the topmost parent folder made for the new folder
 };
 
-void checkFolders(const QString& oldFolder, const QString& newFolder)
+// An empty new folder is held while the import runs, so that no program starts on it
+// meanwhile; one that a program holds is refused as such.
+void checkFolders(const QString& oldFolder, const QString& newFolder, DataFolderLock& lock)
 {
     if (!QFileInfo(oldFolder).isDir())
         throw SetupError(QStringLiteral("The old data folder %1 does not exist").arg(oldFolder));
     const QFileInfo info(newFolder);
+    if (info.isDir() && lock.acquire() == DataFolderLock::Outcome::HeldElsewhere)
+        throw SetupError(QStringLiteral("KESTAR is running on %1 (computer %2, process %3)")
+                             .arg(newFolder, lock.holder().host)
+                             .arg(lock.holder().pid));
+    const QStringList entries = info.isDir() ? QDir(newFolder).entryList(kAnyEntry) : QStringList();
     if ((info.exists() || info.isSymLink()) &&
-        (!info.isDir() || !QDir(newFolder).isEmpty(kAnyEntry)))
+        (!info.isDir() ||
+         entries != QStringList(lock.isHeld() ? DataFolderLock::kFileName : QString())))
         throw SetupError(QStringLiteral("%1 already exists").arg(newFolder));
     if (isInside(resolvedPath(newFolder), QFileInfo(oldFolder).canonicalFilePath()))
         throw SetupError(QStringLiteral("The new data folder may not lie inside the old one, "
@@ -198,6 +207,9 @@ void copyOtherFiles(const QString& oldFolder, const QString& newFolder, ImportRe
             leftOut.append(entry.fileName() + QStringLiteral("/"));
             continue;
         }
+        // The lock of a program that runs on the old folder stays with it.
+        if (entry.fileName() == DataFolderLock::kFileName)
+            continue;
         if (isOldEngineFile(entry.fileName())) {
             const QString base = entry.completeBaseName();
             const bool ours = std::any_of(
@@ -250,11 +262,13 @@ bool OldFolderImport::run(const QString& oldFolder, const QString& newFolder, Im
     // Values are written as text in the program's own regional forms, whatever this computer's.
     const ScopedRegional regional(Regional::standard());
     try {
-        checkFolders(oldFolder, newFolder);
+        DataFolderLock lock(newFolder);
+        checkFolders(oldFolder, newFolder, lock);
         std::vector<OldTable> tables = openOldTables(oldFolder);
         BuildFolder build(newFolder);
         buildNewFolder(tables, oldFolder, build.path(), codePage, report);
         tables.clear();
+        lock.release();
         build.moveTo(newFolder);
         return true;
     } catch (const SetupError& error) {
