@@ -91,7 +91,10 @@ void ItemsPage::addArticle()
         m_newGrid->setFocus();
         if (m_newGrid->isEditing() && !m_newGrid->commitEdit())
             return;
+        // Every new article is typed from its code on, whatever column was used last.
+        m_newGrid->setSelectedField(QStringLiteral("SIFRA"));
         m_staged->insert();
+        m_newGrid->setSelectedField(QStringLiteral("SIFRA"));
     });
 }
 
