@@ -96,6 +96,9 @@ void Table::cancel()
 void Table::post()
 {
     checkOpen();
+    if (m_postCheck && m_modified &&
+        (m_state == DatasetState::Insert || m_state == DatasetState::Edit))
+        m_postCheck(*this);
     if (m_state == DatasetState::Insert)
         postInsert();
     else if (m_state == DatasetState::Edit)
