@@ -1,4 +1,5 @@
 #include "app/Assembly.h"
+#include "data/controls/EnterPressesButtons.h"
 #include "data/controls/Messages.h"
 #include "shell/MainWindow.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char* argv[])
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPointSize(8);
     QApplication::setFont(font);
+    kestar::EnterPressesButtons::install();
     kestar::BoxMessages messages;
     kestar::Assembly assembly(messages);
     messages.setParent(&assembly.window());
