@@ -201,7 +201,9 @@ void ParadoxWriter::write(const QString& path) const
                 PX_put_data_double(doc, data, 8, cell.toDouble());
                 break;
             case pxfDate:
-                PX_put_data_long(doc, data, 4, int(days(cell.toDate())));
+                PX_put_data_long(doc, data, 4,
+                                 cell.typeId() == QMetaType::Int ? cell.toInt()
+                                                                 : int(days(cell.toDate())));
                 break;
             case pxfTimestamp: {
                 const QDateTime stamp = cell.toDateTime();

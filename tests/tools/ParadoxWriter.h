@@ -22,7 +22,8 @@ struct ParadoxColumn
 //
 // A row is a list of cells in column order. An invalid QVariant is NULL. Alpha and memo fields
 // take QString (written in the table's code page); short, long, autoincrement and time take int
-// (time: milliseconds since midnight); number and money double; date QDate; timestamp
+// (time: milliseconds since midnight); number and money double; date QDate, or int for the
+// stored day number itself (day 1 is 1 January of the year 1); timestamp
 // QDateTime; logical bool; BCD QString digits ("-12.50"); bytes QByteArray.
 class ParadoxWriter
 {

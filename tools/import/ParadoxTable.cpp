@@ -74,11 +74,19 @@ bool allZero(const char* data, int length)
     return true;
 }
 
+// Day 1 is 1 January of the year 1; a day before it is no date (an invalid QDate).
 QDate dateFromDays(long days)
 {
+    if (days < 1)
+        return {};
     int year = 0, month = 0, day = 0;
     PX_SdnToGregorian(days + kDayNumberOfYearOne, &year, &month, &day);
     return QDate(year, month, day);
+}
+
+int s16(const QByteArray& bytes, int at)
+{
+    return qint16(quint16(u16(bytes, at)));
 }
 
 } // namespace
@@ -268,6 +276,7 @@ OldValue ParadoxTable::value(const QByteArray& record, const ParadoxField& field
         long days = 0;
         if (PX_get_data_long(m_doc, data, 4, &days) > 0 && days != INT_MIN) {
             value.kind = Kind::Date;
+            value.integer = days;
             value.date = dateFromDays(days);
         }
         return value;
@@ -286,6 +295,7 @@ OldValue ParadoxTable::value(const QByteArray& record, const ParadoxField& field
             const qint64 total = qint64(milliseconds);
             const qint64 perDay = 86400000;
             value.kind = Kind::Timestamp;
+            value.integer = total / perDay;
             value.timestamp = QDateTime(dateFromDays(long(total / perDay)),
                                         QTime::fromMSecsSinceStartOfDay(int(total % perDay)));
         }

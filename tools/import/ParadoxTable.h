@@ -57,7 +57,7 @@ struct OldValue
     };
     Kind kind = Kind::Null;
     QString text; // Decimal
-    qint64 integer = 0;
+    qint64 integer = 0; // Integer; and the day number of a Date or Timestamp
     double number = 0;
     QDate date;
     QTime time;

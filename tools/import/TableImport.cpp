@@ -233,7 +233,9 @@ bool writeRow(Table& table, const TableDef& def, const NewRow& row, ImportReport
     table.insert();
     for (int i = 0; i < def.fields.size(); ++i) {
         const QString& text = row.values.at(i);
-        if (text.isEmpty())
+        // An empty text field holds the empty text, as the program writes it; only the other
+        // kinds of field stay NULL.
+        if (text.isEmpty() && def.fields.at(i).type != FieldType::Text)
             continue;
         try {
             table.setText(def.fields.at(i).name, text);
