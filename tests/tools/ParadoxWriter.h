@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 namespace kestar::test {
 
@@ -38,6 +39,9 @@ public:
     // Writes path (a .DB) and, when a memo does not fit its record, the .MB beside it with the
     // same base name. Throws std::runtime_error when pxlib refuses.
     void write(const QString& path) const;
+    // The same with rows rows given one at a time by rowAt instead of the rows added, for a
+    // table too large to hold in memory; a large table is written straight into its file.
+    void write(const QString& path, int rows, const std::function<QVariantList(int)>& rowAt) const;
 
     // A small table of the given fields, all alpha of 20 characters, from rows of texts.
     static void writeTexts(const QString& path, const QStringList& fields,

@@ -5,6 +5,7 @@
 #include "tests/tools/OldFolderFixture.h"
 #include "tests/tools/ParadoxWriter.h"
 #include "tools/SetupCommand.h"
+#include "tools/import/ImportReport.h"
 
 #include <QDate>
 #include <QDir>
@@ -210,6 +211,37 @@ private slots:
         const CommandResult check = runSetup({"check", m_new});
         QVERIFY2(!check.out.contains("field 'DATUM'"), qPrintable(check.out));
         QVERIFY2(!check.out.contains("field 'DATUMULAZA'"), qPrintable(check.out));
+    }
+
+    // A table with a problem in every row lists the first ones and counts the rest, so that the
+    // report of a million-row ledger does not fill the memory.
+    void reportListsTenThousandProblemsOfATableAndCountsTheRest()
+    {
+        constexpr int kRows = ImportReport::kListedPerTable + 25;
+        ParadoxWriter prometx(ledgerColumns({{"KOLICINA", pxfAlpha}}));
+        for (int i = 0; i < kRows; ++i) {
+            QVariantList row(30);
+            row[columnOf("BROJDOKUMENTA")] = i + 1;
+            row[columnOf("KOLICINA")] = QStringLiteral("1,5");
+            prometx.addRow(row);
+        }
+        prometx.write(m_old + "/prometx.DB");
+
+        const Old::ImportRun run = Old::runImport(m_old, m_new);
+
+        QCOMPARE(run.code, SetupCommand::kOk);
+        QCOMPARE(run.out.count(QStringLiteral(", field KOLICINA, value '1,5': not a number")),
+                 ImportReport::kListedPerTable);
+        // The rows are written last first; the problems of the first rows are the ones listed.
+        QVERIFY2(run.out.contains("\n  prometx row 1, field KOLICINA"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("prometx row 10000, field KOLICINA"), qPrintable(run.out));
+        QVERIFY2(!run.out.contains("prometx row 10001, field KOLICINA"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("prometx: 25 more values and rows like these, not listed"),
+                 qPrintable(run.out.right(2000)));
+        QVERIFY2(run.out.contains(QStringLiteral("Verdict: imported with %1 problems").arg(kRows)),
+                 qPrintable(run.out.right(2000)));
+        QCOMPARE(sqlOn(m_new + "/prometx.db", "SELECT count(*) FROM prometx"),
+                 QString::number(kRows));
     }
 
 private:
