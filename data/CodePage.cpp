@@ -14,9 +14,9 @@ constexpr const char* kCodecName = "windows-1250";
 void requireValid(const QStringConverter& converter)
 {
     if (!converter.isValid())
-        throw EngineError(QStringLiteral("The code page Windows-1250 is not available on this "
-                                         "computer, so the data folder's text files cannot be "
-                                         "read or written"));
+        throw EngineError(QStringLiteral("Kodna strana Windows-1250 nije instalirana na ovom "
+                                         "racunaru, pa se tekstualne datoteke podataka ne mogu "
+                                         "ni citati ni upisivati!!!"));
 }
 
 // Shows a character in an error text; one that would not print is given by its code.
@@ -77,8 +77,9 @@ QByteArray CodePage::encode(const QString& text)
     // dropped, without an error: it is a character the code page lacks like any other.
     const bool pendingHalf = !text.isEmpty() && text.back().isHighSurrogate();
     if (encoder.hasError() || pendingHalf) {
-        throw EngineError(QStringLiteral("The text \"%1\" holds the character \"%2\", which cannot "
-                                         "be stored in the data folder's code page (Windows-1250)")
+        throw EngineError(QStringLiteral("Tekst \"%1\" sadrzi znak \"%2\" koji ne postoji u kodnoj "
+                                         "strani podataka (Windows-1250)!!! Izbacite ili "
+                                         "zamenite taj znak.")
                               .arg(excerpt(text), firstUnencodable(text)));
     }
     return bytes;

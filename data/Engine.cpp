@@ -45,7 +45,8 @@ QString identifier(const QString& name)
 Engine::Engine(QObject* parent) : QObject(parent), m_scratch(std::make_unique<EngineScratch>())
 {
     if (!m_scratch->isValid())
-        throw EngineError(QStringLiteral("Cannot make the engine's scratch folder"));
+        throw EngineError(QStringLiteral("Pomocni folder za rad sa tabelama ne moze da se "
+                                         "napravi!!!"));
     // The main database must be a real file in rollback-journal mode: only then does SQLite
     // commit a transaction over several attached files atomically.
     const QByteArray mainPath = QFile::encodeName(m_scratch->filePath(QStringLiteral("engine.db")));
@@ -191,7 +192,7 @@ std::shared_ptr<TableFile> Engine::attachFile(const QString& path)
         }
         tables.reset();
         if (file->table.isEmpty())
-            throw EngineError(QStringLiteral("The file holds no table: %1").arg(path));
+            throw EngineError(QStringLiteral("Datoteka %1 ne sadrzi tabelu!!!").arg(path));
         file->qualified = identifier(alias) + QLatin1Char('.') + identifier(file->table);
 
         SqliteStatement info(

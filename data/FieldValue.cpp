@@ -91,9 +91,12 @@ QVariant fromText(const QString& text, const FieldDef& field)
     }
     case FieldType::Date: {
         const QDate date = Regional::parseDate(text);
-        if (!date.isValid())
+        // ISO form has no room for a year before 1 or after 9999: such a date would be stored
+        // as the empty text.
+        const QString iso = date.isValid() ? date.toString(Qt::ISODate) : QString();
+        if (iso.isEmpty())
             invalidDate(text, field);
-        return QVariant(date.toString(Qt::ISODate));
+        return QVariant(iso);
     }
     }
     return text;

@@ -403,7 +403,7 @@ void Query::finishPending()
 void Query::insert()
 {
     checkWritable();
-    throw EngineError(QStringLiteral("Rows cannot be inserted into a query result"));
+    throw EngineError(QStringLiteral("U rezultat upita ne mogu da se dodaju redovi!!!"));
 }
 
 void Query::edit()

@@ -77,7 +77,7 @@ SqliteTablePages::Place SqliteTablePages::locate(qint64 row, qint64 count,
     statement->reset();
     if (!found)
         throw EngineError(
-            QStringLiteral("Row %1 of table %2 cannot be read").arg(row).arg(m_tableName));
+            QStringLiteral("Red %1 tabele %2 ne moze da se procita!!!").arg(row).arg(m_tableName));
     return place;
 }
 

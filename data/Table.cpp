@@ -39,7 +39,7 @@ void Table::prepare()
     }
     if (m_keyField < 0 && !file.hasOrder)
         throw EngineError(
-            QStringLiteral("Table %1 has neither a key nor an order column").arg(m_name));
+            QStringLiteral("Tabela %1 nema ni kljuc ni kolonu redosleda!!!").arg(m_name));
     m_orderColumn = m_keyField >= 0 ? file.fields.at(m_keyField).name
                                     : QString::fromLatin1(Schema::kOrderColumn);
 
@@ -396,7 +396,8 @@ void Table::moveTo(qint64 row)
     const SqliteTablePages::Anchor current{knownPosition(), m_row.place};
     const bool anchored = m_hasRow && current.position >= 0;
     if (!seekRowid(m_pages.locate(row, m_count, anchored ? &current : nullptr).rowid))
-        throw EngineError(QStringLiteral("Row %1 of table %2 cannot be read").arg(row).arg(m_name));
+        throw EngineError(
+            QStringLiteral("Red %1 tabele %2 ne moze da se procita!!!").arg(row).arg(m_name));
     m_eof = m_bof = false;
     setPositionFromStart(row);
     afterMove();

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -31,6 +32,10 @@ public:
 
     // The name as given to the engine.
     QString name() const { return m_name; }
+    // A check that every changed row must pass before post() writes it (also the post a move
+    // makes): it raises EngineError with its reason to refuse the row, which then stays
+    // pending, as typed, for correction. Without one, every row may be written.
+    void setPostCheck(std::function<void(const Table&)> check) { m_postCheck = std::move(check); }
     // Goes to the first row whose key is equal or greater, else to the last row; in an empty
     // table the key field then reads "". Raises an engine error on a table without key.
     void findNearest(const QString& key);
@@ -159,6 +164,7 @@ private:
     QList<QVariant> m_original; // the edited row as read, to write back only what changed
     bool m_modified = false;
     QHash<QString, int> m_fieldByName; // exact names; other spellings are looked up by scan
+    std::function<void(const Table&)> m_postCheck;
 
     mutable bool m_stale = false;
     mutable bool m_walkingForward = false;

@@ -96,6 +96,9 @@ void Table::cancel()
 void Table::post()
 {
     checkOpen();
+    if (m_postCheck && m_modified &&
+        (m_state == DatasetState::Insert || m_state == DatasetState::Edit))
+        m_postCheck(*this);
     if (m_state == DatasetState::Insert)
         postInsert();
     else if (m_state == DatasetState::Edit)
@@ -171,7 +174,8 @@ void Table::postInsert()
     m_buffer.clear();
     m_modified = false;
     if (!seekRowid(newRowid))
-        throw EngineError(QStringLiteral("The new row of table %1 cannot be read").arg(m_name));
+        throw EngineError(
+            QStringLiteral("Novi red tabele %1 ne moze da se procita!!!").arg(m_name));
     m_eof = m_bof = false;
     if (m_keyField >= 0) {
         m_fromStart = m_fromEnd = -1;
@@ -205,7 +209,8 @@ void Table::postEdit()
             throw;
         }
         if (written == 0)
-            throw EngineError(QStringLiteral("The row was deleted meanwhile"));
+            throw EngineError(
+                QStringLiteral("Ovaj red je u medjuvremenu obrisan!!! Izmena nije upamcena."));
     });
     const bool keyMoved = m_keyField >= 0 && changed.contains(m_keyField);
     m_state = DatasetState::Browse;

@@ -214,10 +214,9 @@ void TextFiles::replaceLines(const QString& name, const QStringList& lines)
     QByteArray content;
     for (const QString& line : lines) {
         if (line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n'))) {
-            throw EngineError(
-                QStringLiteral(
-                    "The text \"%1\" holds a line break, which a line of \"%2\" cannot hold")
-                    .arg(line, name));
+            throw EngineError(QStringLiteral("Tekst \"%1\" sadrzi prelazak u novi red, koji ne "
+                                             "moze da stoji u jednom redu datoteke \"%2\"!!!")
+                                  .arg(line, name));
         }
         content += CodePage::encode(line);
         content += "\r\n";

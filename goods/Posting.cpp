@@ -59,9 +59,13 @@ RowTexts ledgerRow(const GoodsDocument& document, const DocumentLine& line,
         {QStringLiteral("KORISNIK"), document.user},
     };
     if (document.equipmentSwitch == 1) {
-        row.append({QStringLiteral("SIFRAMASINE"), document.machineCode});
-        row.append({QStringLiteral("SIFRAMASINE2"), document.machineCode2});
-        row.append({QStringLiteral("NAZIVMASINE"), document.machineName});
+        // Goods are issued to a machine, never received from one: a machine left in the page's
+        // hidden fields by an issue that was not posted must not put a receipt into that
+        // machine's grouped delivery note.
+        const bool issue = isIssue(document);
+        row.append({QStringLiteral("SIFRAMASINE"), issue ? document.machineCode : QString()});
+        row.append({QStringLiteral("SIFRAMASINE2"), issue ? document.machineCode2 : QString()});
+        row.append({QStringLiteral("NAZIVMASINE"), issue ? document.machineName : QString()});
     }
     return row;
 }

@@ -72,6 +72,8 @@ ItemsPage::ItemsPage(MainWindow& window, QWidget* parent)
     connect(close, &QPushButton::clicked, this,
             [this] { guarded(m_window.messages(), [this] { m_window.itemTableView().close(); }); });
     connect(m_newGrid, &DataGrid::enterPressed, this, &ItemsPage::onNewGridEnter);
+    // Tab out of a cell opens an editor in the next one: Enter there counts at the first press.
+    connect(m_newGrid, &DataGrid::editorEntered, this, &ItemsPage::onNewGridEnter);
 }
 
 ItemsPage::~ItemsPage()
@@ -89,7 +91,10 @@ void ItemsPage::addArticle()
         m_newGrid->setFocus();
         if (m_newGrid->isEditing() && !m_newGrid->commitEdit())
             return;
+        // Every new article is typed from its code on, whatever column was used last.
+        m_newGrid->setSelectedField(QStringLiteral("SIFRA"));
         m_staged->insert();
+        m_newGrid->setSelectedField(QStringLiteral("SIFRA"));
     });
 }
 

@@ -98,6 +98,8 @@ void MachineChooser::open()
     show();
     raise();
     activateWindow();
+    // The arrow keys choose from the codes at once, also when OK had the focus the last time.
+    m_codes->setFocus();
 }
 
 void MachineChooser::reload()
@@ -123,6 +125,11 @@ void MachineChooser::reload()
         m_codes2->addItems(codes2);
         m_names->addItems(names);
     });
+    // A list view that takes the keyboard focus before anything was made current in it makes
+    // its first entry current, and a current code fills the fields. "No entry" is made current
+    // here on purpose, so that only a click or an arrow key chooses a machine.
+    for (QListWidget* list : {m_codes, m_codes2, m_names})
+        list->setCurrentIndex(QModelIndex());
 }
 
 void MachineChooser::codeChosen(int row)

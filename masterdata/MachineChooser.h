@@ -24,8 +24,8 @@ public:
     MachineChooser(MainWindow& window, Table& machines, QWidget* parent = nullptr);
 
     // Empties the lists and fields, fills the lists from the machine table in its own order and
-    // closes the table, then shows the dialog; when it is open already, only brings it to the
-    // front.
+    // closes the table, then shows the dialog with the keyboard focus in the code list and no
+    // machine chosen; when it is open already, only brings it to the front.
     void open() override;
 
 signals:

@@ -48,7 +48,7 @@ LoginPage::LoginPage(QWidget* parent) : QWidget(parent)
 
     auto* field = new PasswordField(this);
     field->setObjectName(QStringLiteral("passwordField"));
-    field->setMaxLength(3);
+    field->setMaxLength(kPasswordLength);
     field->setEchoMode(QLineEdit::Normal);
     field->setGeometry(335, 70, 121, 21);
     field->setAccessibleName(QStringLiteral("Unesite lozinku:"));

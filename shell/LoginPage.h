@@ -13,6 +13,9 @@ class LoginPage : public QWidget
 {
     Q_OBJECT
 public:
+    // The most characters the password field takes.
+    static constexpr int kPasswordLength = 3;
+
     explicit LoginPage(QWidget* parent = nullptr);
     QLineEdit* passwordField() const { return m_password; }
 

@@ -1,5 +1,6 @@
 #include "shell/ProgramLook.h"
 
+#include "data/controls/EnterPressesButtons.h"
 #include "shell/Pictures.h"
 
 #include <QApplication>
@@ -16,6 +17,8 @@ void apply()
     QFont font(QStringLiteral("Liberation Sans"));
     font.setPointSize(8);
     QApplication::setFont(font);
+    // Enter presses the focused button in every window, as users of the old program expect.
+    EnterPressesButtons::install();
 }
 
 } // namespace kestar::ProgramLook

@@ -1,10 +1,12 @@
 #include "shell/UsersPage.h"
 
 #include "data/Engine.h"
+#include "data/EngineError.h"
 #include "data/Table.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
 #include "data/controls/RecordNavigator.h"
+#include "shell/LoginPage.h"
 #include "shell/MainWindow.h"
 #include "shell/PageKit.h"
 
@@ -17,6 +19,12 @@ UsersPage::UsersPage(MainWindow& window, QWidget* parent)
       m_users(window.engine().table(QStringLiteral("podaci/korisnici.db")))
 {
     setObjectName(QStringLiteral("Korisnici"));
+    // The login field takes LoginPage::kPasswordLength characters: a user with a longer
+    // password could never log in, the administrator included.
+    m_users->setPostCheck([](const Table& users) {
+        if (users.text(QStringLiteral("SIFRA")).size() > LoginPage::kPasswordLength)
+            throw EngineError(kPasswordTooLong);
+    });
     PageKit::title(this, QStringLiteral("Administracija korisnika"), QRect(20, 12, 500, 30), 24);
 
     m_navigator = new RecordNavigator(this);

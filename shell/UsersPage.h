@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 #include <memory>
 
@@ -20,6 +21,10 @@ public:
     ~UsersPage() override;
 
     Table& users() const { return *m_users; }
+
+    // Why a row of the user table is not written.
+    static inline const QString kPasswordTooLong =
+        QStringLiteral("Lozinka moze imati najvise 3 znaka!!! Ispravite je pre snimanja.");
 
 private:
     MainWindow& m_window;

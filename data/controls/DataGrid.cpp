@@ -199,7 +199,18 @@ void DataGrid::commitData(QWidget* editor)
     if (m_discarding)
         return;
     m_refusedRow = -1;
+    m_commitRefused = false;
     QTableView::commitData(editor);
+}
+
+void DataGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // The delegate closes a cell editor on Enter with this hint, after writing its text.
+    const bool enter =
+        hint == QAbstractItemDelegate::SubmitModelCache && !m_discarding && !m_commitRefused;
+    QTableView::closeEditor(editor, hint);
+    if (enter && !isEditing())
+        emit editorEntered(selectedField());
 }
 
 bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)

@@ -53,6 +53,10 @@ public:
 signals:
     // Enter or Return while no cell is being edited.
     void enterPressed(const QString& fieldName);
+    // Enter or Return (the keypad's too) that closed a cell editor after it wrote its text into
+    // the row: for a page whose Enter in a column must work at the first press, whether the
+    // user typed into the cell or only reached it with Tab.
+    void editorEntered(const QString& fieldName);
     // A printable character typed into a read-only grid.
     void keyTyped(const QString& fieldName, const QString& text);
 
@@ -60,6 +64,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void commitData(QWidget* editor) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     // Opening a cell editor puts the dataset into edit, as typing into the row does.
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     bool event(QEvent* event) override;

@@ -221,13 +221,25 @@ private slots:
         QTest::keyClick(m_grid.get(), Qt::Key_Enter, Qt::KeypadModifier);
         QCOMPARE(entered.count(), 2);
 
-        // Enter in an open editor only finishes the cell.
+        // Enter in an open editor finishes the cell, and says so apart.
+        QSignalSpy editorEntered(m_grid.get(), &DataGrid::editorEntered);
         typeIntoCell(QStringLiteral("3"));
         QTest::keyClick(editor(), Qt::Key_Return);
         // The cell editor commits on Enter through a queued call.
         QTRY_VERIFY(!m_grid->isEditing());
         QCOMPARE(entered.count(), 2);
         QCOMPARE(m_dataset->text("CENA"), QStringLiteral("3"));
+        QCOMPARE(editorEntered.count(), 1);
+        QCOMPARE(editorEntered.at(0).at(0).toString(), QStringLiteral("CENA"));
+        // Not when the row refused the text, nor when Escape or Tab closed the editor.
+        typeIntoCell(QStringLiteral("x"));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QTest::keyClick(m_grid.get(), Qt::Key_Escape);
+        typeIntoCell(QStringLiteral("4"));
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QCOMPARE(editorEntered.count(), 1);
 
         m_dataset->close();
         QCOMPARE(m_grid->selectedField(), QString());

@@ -231,7 +231,8 @@ private slots:
         stock->edit();
         stock->setText(u"NAZIV"_s, u"Matica M8"_s);
         items->remove();
-        QCOMPARE(errorOf([&] { stock->post(); }), u"The row was deleted meanwhile"_s);
+        QCOMPARE(errorOf([&] { stock->post(); }),
+                 u"Ovaj red je u medjuvremenu obrisan!!! Izmena nije upamcena."_s);
         stock->cancel();
 
         // A key changed by an edit still moves the row and is still checked.

@@ -315,21 +315,21 @@ void TestTextFiles::replaceRefusesACharacterOutsideTheCodePage()
     QCOMPARE(errorOf([] {
                  TextFiles::replaceLines("podaci/firma.txt", {"Firma", "Москва"});
              }),
-             QString("The text \"Москва\" holds the character \"М\", which cannot be stored in "
-                     "the data folder's code page (Windows-1250)"));
+             QString("Tekst \"Москва\" sadrzi znak \"М\" koji ne postoji u kodnoj strani podataka "
+                     "(Windows-1250)!!! Izbacite ili zamenite taj znak."));
     QCOMPARE(folder.read("firma.txt"), companyFileOf(13));
 
     // A character outside the basic plane is named whole, not by half.
     QCOMPARE(errorOf([] { TextFiles::replaceLines("podaci/firma.txt", {"a😀"}); }),
-             QString("The text \"a😀\" holds the character \"😀\", which cannot be stored in "
-                     "the data folder's code page (Windows-1250)"));
+             QString("Tekst \"a😀\" sadrzi znak \"😀\" koji ne postoji u kodnoj strani podataka "
+                     "(Windows-1250)!!! Izbacite ili zamenite taj znak."));
     QCOMPARE(folder.read("firma.txt"), companyFileOf(13));
 
     // A long text is named by its start, so the message still fits on the screen.
     const QString pasted = QString(10000, u'a') + "Ω";
     QCOMPARE(errorOf([&] { TextFiles::replaceLines("podaci/firma.txt", {pasted}); }),
-             QString("The text \"%1...\" holds the character \"Ω\", which cannot be stored in "
-                     "the data folder's code page (Windows-1250)")
+             QString("Tekst \"%1...\" sadrzi znak \"Ω\" koji ne postoji u kodnoj strani podataka "
+                     "(Windows-1250)!!! Izbacite ili zamenite taj znak.")
                  .arg(QString(60, u'a')));
     QCOMPARE(folder.read("firma.txt"), companyFileOf(13));
 }
@@ -342,8 +342,8 @@ void TestTextFiles::replaceRefusesAHalfCharacterAtTheEndOfALine()
     folder.write("grupe.txt", "Alati\r\n");
     const QString half = QString(QChar(0xD83D));
     QCOMPARE(errorOf([&] { TextFiles::replaceLines("podaci/grupe.txt", {"Boje" + half}); }),
-             QString("The text \"Boje%1\" holds the character \"U+D83D\", which cannot be stored "
-                     "in the data folder's code page (Windows-1250)")
+             QString("Tekst \"Boje%1\" sadrzi znak \"U+D83D\" koji ne postoji u kodnoj strani "
+                     "podataka (Windows-1250)!!! Izbacite ili zamenite taj znak.")
                  .arg(half));
     // Also when a later line would be fine on its own.
     const QString first = QString(QChar(u'\0')) + half;
@@ -357,7 +357,9 @@ void TestTextFiles::replaceRefusesALineBreakInsideALine()
 {
     TestFolder folder;
     folder.write("firma.txt", companyFileOf(13));
-    QVERIFY(!errorOf([] { TextFiles::replaceLines("podaci/firma.txt", {"a\r\nb"}); }).isEmpty());
+    QCOMPARE(errorOf([] { TextFiles::replaceLines("podaci/firma.txt", {"a\r\nb"}); }),
+             QString("Tekst \"a\r\nb\" sadrzi prelazak u novi red, koji ne moze da stoji u "
+                     "jednom redu datoteke \"podaci/firma.txt\"!!!"));
     QVERIFY(!errorOf([] { TextFiles::replaceLines("podaci/firma.txt", {"a\nb"}); }).isEmpty());
     QCOMPARE(folder.read("firma.txt"), companyFileOf(13));
 }

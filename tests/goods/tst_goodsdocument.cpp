@@ -1,5 +1,6 @@
 #include "app/Assembly.h"
 #include "data/Engine.h"
+#include "data/Query.h"
 #include "data/Table.h"
 #include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
@@ -16,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -496,6 +498,41 @@ private slots:
         QCOMPARE(rows[0].value("NAZIVMASINE"), QString());
         QCOMPARE(p.machineCode()->text(), QString());
         QCOMPARE(p.counters(), QList<QByteArray>({"42\r\n", "17\r\n", "0\r\n"}));
+    }
+
+    // A machine chosen for an issue that was never posted stays in the page's hidden fields;
+    // the receipt posted next must not carry it into that machine's grouped delivery note.
+    void receiptNeverCarriesAMachine()
+    {
+        Program p;
+        addRows(p.window().engine(), "podaci/masina.db",
+                {{{"SIFRAMASINE", "M1"}, {"SIFRA2", "X"}, {"NAZIVMASINE", "Presa"}}});
+        p.openIssue();
+        QTest::mouseClick(p.child<QPushButton>("btnIzaberiOpremu"), Qt::LeftButton);
+        MachineChooser* machines = p.assembly->machineChooser();
+        auto* codes = machines->findChild<QListWidget*>("machineCodeList");
+        QTest::mouseClick(codes->viewport(), Qt::LeftButton, {},
+                          codes->visualItemRect(codes->item(0)).center());
+        QTest::mouseClick(machines->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
+        QCOMPARE(p.machineCode()->text(), QStringLiteral("M1"));
+        p.window().trigger(NavAction::BackToAdminMenu);
+
+        p.openReceipt();
+        p.number()->setText("5");
+        p.choose(1, "A");
+        p.typeQuantity(1, "2");
+        QTest::mouseClick(p.save(), Qt::LeftButton);
+        QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));
+        const QList<Row> rows = p.ledger();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].value("ULAZ"), QStringLiteral("5"));
+        for (const char* field : {"SIFRAMASINE", "SIFRAMASINE2", "NAZIVMASINE"})
+            QVERIFY2(rows[0].value(field).isEmpty(), field);
+        auto machineRows = p.window().engine().query(
+            "SELECT * FROM podaci\\prometx WHERE SIFRAMASINE='M1' AND SIFRAMASINE2='X'");
+        machineRows->open();
+        QVERIFY(machineRows->isEmpty());
+        QCOMPARE(p.stock("A"), QStringLiteral("12/12"));
     }
 
     void badValueKeepsTheDocumentAndWritesNothing_data()

@@ -92,6 +92,22 @@ private slots:
         QCOMPARE(savedData(p)->toPlainText().split('\n').at(1), QStringLiteral("Glavna 1"));
     }
 
+    // The refusal is the program's own message, in the words of its other messages.
+    void characterTheCodePageLacksIsRefusedInSerbian()
+    {
+        MasterDataProgram p([](TestFolder& f) { f.write("firma.txt", kTenLines); });
+        p.window().trigger(NavAction::CompanyData);
+        field(p, 3)->setText(QString::fromUtf8("Москва"));
+        p.messages.answer(true);
+        p.click("btnUpamtiPodatke");
+        QCOMPARE(p.messages.errors(),
+                 QStringList{QString::fromUtf8(
+                     "Tekst \"Москва\" sadrzi znak \"М\" koji ne postoji u kodnoj strani "
+                     "podataka (Windows-1250)!!! Izbacite ili zamenite taj znak.")});
+        QVERIFY(!p.messages.texts().contains("Podaci o vasoj firmi su snimljeni..."));
+        QCOMPARE(p.folder.read("firma.txt"), kTenLines);
+    }
+
     void fileErrorsAreReportedAndNothingClaimsSuccess()
     {
         MasterDataProgram p([](TestFolder& f) { f.write("firma.txt", kTenLines); });

@@ -220,6 +220,54 @@ private slots:
         QCOMPARE(groupOf.value("X2"), QStringLiteral("AL/Alati"));
     }
 
+    // Tab out of the code's cell editor opens an editor in the group column; one Enter there
+    // writes what was typed and opens the list all the same, as it does in the grid itself.
+    void oneEnterInTheGroupColumnOpensTheListHoweverTheColumnWasReached()
+    {
+        GroupsProgram p(twoGroups);
+        p.window().trigger(NavAction::ItemList);
+        p.click("btnDodajNoviArtikal");
+        DataGrid* grid = p.find<DataGrid>("newArticleGrid");
+        QVERIFY(grid->setSelectedField("SIFRA"));
+        QTest::keyClick(grid, 'X');
+        QVERIFY(MasterDataProgram::editor(grid));
+        QTest::keyClicks(MasterDataProgram::editor(grid), "9");
+        QTest::keyClick(MasterDataProgram::editor(grid), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(grid->selectedField(), QStringLiteral("GRUPAROBE"));
+        QVERIFY(grid->isEditing());
+
+        QTest::keyClick(MasterDataProgram::editor(grid), Qt::Key_Return);
+        QTRY_VERIFY(p.dialog()->isVisible());
+        QVERIFY(!grid->isEditing());
+        QCOMPARE(p.stagedTable().text("SIFRA"), QStringLiteral("X9"));
+        GroupsProgram::clickRow(p.dialogNames(), 0);
+        QTest::keyClick(p.dialogNames(), Qt::Key_Return);
+        QVERIFY(!p.dialog()->isVisible());
+        QCOMPARE(p.stagedTable().text("GRUPAROBE"), QStringLiteral("AL"));
+        QCOMPARE(p.stagedTable().text("NAZIVGRUPE"), QStringLiteral("Alati"));
+
+        // An editor opened by typing into the name column: its Enter opens the list too, the
+        // keypad's Enter as well, and the typed text is kept.
+        QVERIFY(grid->setSelectedField("NAZIVGRUPE"));
+        grid->setFocus();
+        QTest::keyClick(grid, 'B');
+        QVERIFY(grid->isEditing());
+        QTest::keyClick(MasterDataProgram::editor(grid), Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_VERIFY(p.dialog()->isVisible());
+        QCOMPARE(p.stagedTable().text("NAZIVGRUPE"), QStringLiteral("B"));
+        p.dialog()->hide();
+
+        // Enter that closes an editor in another column opens nothing.
+        QVERIFY(grid->setSelectedField("NAZIV"));
+        grid->setFocus();
+        QTest::keyClick(grid, 'N');
+        QTest::keyClick(MasterDataProgram::editor(grid), Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QVERIFY(!p.dialog()->isVisible());
+        QCOMPARE(p.stagedTable().text("NAZIV"), QStringLiteral("N"));
+    }
+
     void dialogReloadsWhenActivatedAndReportsAFailureOncePerShowing()
     {
         GroupsProgram p(twoGroups);

@@ -98,6 +98,35 @@ private slots:
         QCOMPARE(p.find<DataGrid>("itemGrid")->model()->rowCount(), 0);
     }
 
+    // Whatever column was used last, the next new article is typed from its code on.
+    void eachNewArticleStartsInTheCodeColumn()
+    {
+        ItemsProgram p;
+        p.window().trigger(NavAction::ItemList);
+        p.click("btnDodajNoviArtikal");
+        MasterDataProgram::typeIntoCell(p.newGrid(), "SIFRA", "A1");
+        MasterDataProgram::typeIntoCell(p.newGrid(), "NAZIV", "Prvi");
+        QCOMPARE(p.newGrid()->selectedField(), QStringLiteral("NAZIV"));
+
+        p.click("btnDodajNoviArtikal");
+        QCOMPARE(p.newGrid()->selectedField(), QStringLiteral("SIFRA"));
+        QCOMPARE(p.newGrid()->currentIndex().column(),
+                 p.newGrid()->datasetModel()->columnOf("SIFRA"));
+        // Keys go where the cursor stands, into the new row's code.
+        QTest::keyClick(p.newGrid(), 'B');
+        QLineEdit* editor = MasterDataProgram::editor(p.newGrid());
+        QVERIFY(editor);
+        QTest::keyClicks(editor, "2");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(p.stagedTable().text("SIFRA"), QStringLiteral("B2"));
+        QCOMPARE(p.stagedTable().text("NAZIV"), QString());
+        p.stagedTable().post();
+        QStringList staged = codesAndNames(p.stagedRows());
+        staged.sort();
+        QCOMPARE(staged, QStringList({"A1:Prvi", "B2:"}));
+    }
+
     void existingAndRepeatedCodesAreSkippedAndAllStagedRowsGo()
     {
         ItemsProgram p;

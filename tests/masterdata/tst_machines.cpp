@@ -192,6 +192,49 @@ private slots:
         QCOMPARE(delivered.count(), 1);
     }
 
+    // The list takes the keyboard focus when the chooser opens; that alone chooses nothing, so
+    // OK without a choice empties the document's machine, also the first time after start-up.
+    void firstShowingChoosesNothingAndOkEmptiesTheDocumentsMachine()
+    {
+        Program p(kMachines);
+        p.window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&p.window()));
+        p.window().trigger(NavAction::NewIssue);
+        auto* page = p.window().page(PageIndex::GoodsDocument);
+        const auto documentMachine = [page] {
+            return QStringList{page->findChild<QLineEdit*>("sifraOpreme")->text(),
+                               page->findChild<QLineEdit*>("sifra2")->text(),
+                               page->findChild<QLineEdit*>("nazivOpreme")->text()};
+        };
+        // As the window manager does when the chooser goes.
+        const auto backToTheWindow = [&p] {
+            p.window().activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&p.window()));
+        };
+        for (int showing = 0; showing < 2; ++showing) {
+            QTest::mouseClick(page->findChild<QPushButton*>("btnIzaberiOpremu"), Qt::LeftButton);
+            QVERIFY(QTest::qWaitForWindowActive(p.chooser()));
+            QTRY_COMPARE(QApplication::focusWidget(), p.list("machineCodeList"));
+            QCOMPARE(p.fields(), QStringList({"", "", ""}));
+            for (const char* list : {"machineCodeList", "machineCode2List", "machineNameList"})
+                QVERIFY2(p.list(list)->selectedItems().isEmpty(), list);
+            p.pressOk();
+            QCOMPARE(documentMachine(), QStringList({"", "", ""}));
+            backToTheWindow();
+            // A machine chosen earlier is cleared by the next OK without a choice.
+            QTest::mouseClick(page->findChild<QPushButton*>("btnIzaberiOpremu"), Qt::LeftButton);
+            QVERIFY(QTest::qWaitForWindowActive(p.chooser()));
+            QTRY_COMPARE(QApplication::focusWidget(), p.list("machineCodeList"));
+            // The first arrow key press chooses the first machine.
+            QTest::keyClick(p.list("machineCodeList"), Qt::Key_Down);
+            QCOMPARE(p.fields(), QStringList({"M1", "X1", "Bager"}));
+            p.pressOk();
+            QCOMPARE(documentMachine(), QStringList({"M1", "X1", "Bager"}));
+            backToTheWindow();
+        }
+        QVERIFY(p.messages.texts().isEmpty());
+    }
+
     void showingListsNewRowsAndClosesThePageTable()
     {
         Program p(kMachines);

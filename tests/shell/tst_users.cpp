@@ -1,7 +1,9 @@
 #include "app/Assembly.h"
 #include "data/Engine.h"
+#include "data/EngineError.h"
 #include "data/Table.h"
 #include "data/controls/DataGrid.h"
+#include "data/controls/RecordNavigator.h"
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
@@ -12,10 +14,40 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace kestar;
 using namespace kestar::test;
+
+namespace {
+
+// The program started on a data folder with the administrator (password 1) and Ana (2), on the
+// users page.
+struct Program
+{
+    Program()
+    {
+        folder.writeStandardTextFiles();
+        createAllTables();
+        assembly = std::make_unique<Assembly>(messages);
+        addRows(window().engine(), "podaci/korisnici.db",
+                {{{"SIFRA", "1"}, {"KORISNIK", "Administrator"}},
+                 {{"SIFRA", "2"}, {"KORISNIK", "Ana"}}});
+        QVERIFY(assembly->start());
+        window().setPanel(StatusPanels::kUser, "Administrator");
+        window().trigger(NavAction::Users);
+    }
+    MainWindow& window() const { return assembly->window(); }
+
+    TestFolder folder;
+    ScriptedMessages messages;
+    std::unique_ptr<Assembly> assembly;
+};
+
+const QString kTooLongPassword =
+    QStringLiteral("Lozinka moze imati najvise 3 znaka!!! Ispravite je pre snimanja.");
+} // namespace
 
 class UsersPageTest : public QObject
 {
@@ -25,18 +57,9 @@ private slots:
 
     void openEditAndCloseTheUserTable()
     {
-        TestFolder folder;
-        folder.writeStandardTextFiles();
-        createAllTables();
-        ScriptedMessages messages;
-        Assembly assembly(messages);
-        MainWindow& w = assembly.window();
-        addRows(w.engine(), "podaci/korisnici.db",
-                {{{"SIFRA", "1"}, {"KORISNIK", "Administrator"}},
-                 {{"SIFRA", "2"}, {"KORISNIK", "Ana"}}});
-        QVERIFY(assembly.start());
-        w.setPanel(StatusPanels::kUser, "Administrator");
-        w.trigger(NavAction::Users);
+        Program p;
+        ScriptedMessages& messages = p.messages;
+        MainWindow& w = p.window();
         QCOMPARE(w.currentPageIndex(), PageIndex::Users);
 
         QWidget* page = w.page(PageIndex::Users);
@@ -77,6 +100,75 @@ private slots:
                           Qt::LeftButton);
         QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
         QVERIFY(messages.errors().isEmpty());
+    }
+
+    // The login field takes three characters: a longer password would lock its user out.
+    void passwordLongerThanTheLoginFieldTakesIsRefusedAndKeptForCorrection()
+    {
+        Program p;
+        ScriptedMessages& messages = p.messages;
+        MainWindow& w = p.window();
+        QWidget* page = w.page(PageIndex::Users);
+        auto* grid = page->findChild<DataGrid*>("usersGrid");
+        QTest::mouseClick(page->findChild<QPushButton*>("btnOtvoriTabeluSaKorisnicima"),
+                          Qt::LeftButton);
+        const auto typeInto = [grid](int row, const QString& text) {
+            grid->setFocus();
+            grid->setCurrentIndex(grid->model()->index(row, 0));
+            QTest::keyClick(grid, text.at(0).toLatin1());
+            QLineEdit* editor = nullptr;
+            for (QLineEdit* line : grid->viewport()->findChildren<QLineEdit*>()) {
+                if (!line->isHidden())
+                    editor = line; // an editor closed before waits hidden for its deletion
+            }
+            QVERIFY(editor);
+            editor->selectAll();
+            QTest::keyClicks(editor, text);
+            QTest::keyClick(editor, Qt::Key_Return);
+            QCoreApplication::processEvents();
+        };
+
+        // The administrator's own password, changed to four characters: leaving the row
+        // refuses it, the grid stays on the row with the typed text.
+        typeInto(0, "1234");
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(messages.errors(), QStringList{kTooLongPassword});
+        QCOMPARE(grid->currentIndex().row(), 0);
+        auto& users = static_cast<UsersPage*>(w.page(PageIndex::Users))->users();
+        QCOMPARE(users.state(), DatasetState::Edit);
+        QCOMPARE(users.text("SIFRA"), QStringLiteral("1234"));
+        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
+                 QStringLiteral("1"));
+        // The navigator's post refuses it too.
+        messages.clear();
+        QTest::mouseClick(page->findChild<RecordNavigator*>("usersNavigator")
+                              ->button(RecordNavigator::Button::Post),
+                          Qt::LeftButton);
+        QCOMPARE(messages.errors(), QStringList{kTooLongPassword});
+        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
+                 QStringLiteral("1"));
+
+        // Corrected to three characters, the row goes in; a new user the same way.
+        messages.clear();
+        typeInto(0, "9z9");
+        QTest::keyClick(grid, Qt::Key_Down);
+        QVERIFY(messages.errors().isEmpty());
+        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
+                 QStringLiteral("9z9"));
+        users.last();
+        users.insert();
+        users.setText("SIFRA", "abcd");
+        users.setText("KORISNIK", "Petar");
+        QVERIFY_THROWS_EXCEPTION(EngineError, users.post());
+        users.cancel();
+        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").size(), 2);
+
+        // The administrator still logs in with the corrected password.
+        w.trigger(NavAction::LogOut);
+        auto* password = w.findChild<QLineEdit*>("passwordField");
+        QTest::keyClicks(password, "9z9");
+        QTest::keyClick(password, Qt::Key_Return);
+        QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
     }
 };
 

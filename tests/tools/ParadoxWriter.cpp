@@ -135,6 +135,12 @@ ParadoxWriter::ParadoxWriter(QList<ParadoxColumn> columns, int codePage, int pri
 
 void ParadoxWriter::write(const QString& path) const
 {
+    write(path, int(m_rows.size()), [this](int row) { return m_rows.at(row); });
+}
+
+void ParadoxWriter::write(const QString& path, int rows,
+                          const std::function<QVariantList(int)>& rowAt) const
+{
     QFile::remove(path);
     pxdoc_t* doc = PX_new();
     const int count = int(m_columns.size());
@@ -152,12 +158,16 @@ void ParadoxWriter::write(const QString& path) const
         lengths.append(column.type == pxfBCD ? 17 : length);
     }
     const int type = m_primaryKeyFields > 0 ? pxfFileTypIndexDB : pxfFileTypNonIndexDB;
-    // pxlib seeks and writes for every record: it writes into memory, the file is written once.
+    // pxlib seeks and writes for every record: a table of a test is written into memory and
+    // the file once; a large one goes straight into its file.
     qsizetype recordBytes = 0;
     for (int length : lengths)
         recordBytes += length;
-    QByteArray image(1024 * 1024 + 2 * recordBytes * m_rows.size(), '\0');
-    std::FILE* memory = fmemopen(image.data(), size_t(image.size()), "w+");
+    const qsizetype imageSize = 1024 * 1024 + 2 * recordBytes * rows;
+    const bool inMemory = imageSize <= 256 * 1024 * 1024;
+    QByteArray image(inMemory ? imageSize : 0, '\0');
+    std::FILE* memory = inMemory ? fmemopen(image.data(), size_t(image.size()), "w+")
+                                 : std::fopen(QFile::encodeName(path).constData(), "w+b");
     if (!memory || PX_create_fp(doc, fields, count, memory, type) < 0) {
         PX_delete(doc);
         if (memory)
@@ -171,7 +181,8 @@ void ParadoxWriter::write(const QString& path) const
     MemoBuilder memo;
     const int recordSize = PX_get_recordsize(doc);
     QByteArray record(recordSize, '\0');
-    for (const QVariantList& cells : m_rows) {
+    for (int row = 0; row < rows; ++row) {
+        const QVariantList cells = rowAt(row);
         record.fill('\0');
         int offset = 0;
         for (int i = 0; i < count; ++i) {
@@ -201,7 +212,9 @@ void ParadoxWriter::write(const QString& path) const
                 PX_put_data_double(doc, data, 8, cell.toDouble());
                 break;
             case pxfDate:
-                PX_put_data_long(doc, data, 4, int(days(cell.toDate())));
+                PX_put_data_long(doc, data, 4,
+                                 cell.typeId() == QMetaType::Int ? cell.toInt()
+                                                                 : int(days(cell.toDate())));
                 break;
             case pxfTimestamp: {
                 const QDateTime stamp = cell.toDateTime();
@@ -250,8 +263,9 @@ void ParadoxWriter::write(const QString& path) const
     PX_delete(doc);
     std::fseek(memory, 0, SEEK_END);
     const long size = std::ftell(memory);
-    std::fclose(memory);
-    {
+    if (std::fclose(memory) != 0)
+        throw std::runtime_error("cannot write " + path.toStdString());
+    if (inMemory) {
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
             file.write(image.constData(), size) != size)

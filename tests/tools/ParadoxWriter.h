@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
+#include <functional>
 
 namespace kestar::test {
 
@@ -22,7 +23,8 @@ struct ParadoxColumn
 //
 // A row is a list of cells in column order. An invalid QVariant is NULL. Alpha and memo fields
 // take QString (written in the table's code page); short, long, autoincrement and time take int
-// (time: milliseconds since midnight); number and money double; date QDate; timestamp
+// (time: milliseconds since midnight); number and money double; date QDate, or int for the
+// stored day number itself (day 1 is 1 January of the year 1); timestamp
 // QDateTime; logical bool; BCD QString digits ("-12.50"); bytes QByteArray.
 class ParadoxWriter
 {
@@ -37,6 +39,9 @@ public:
     // Writes path (a .DB) and, when a memo does not fit its record, the .MB beside it with the
     // same base name. Throws std::runtime_error when pxlib refuses.
     void write(const QString& path) const;
+    // The same with rows rows given one at a time by rowAt instead of the rows added, for a
+    // table too large to hold in memory; a large table is written straight into its file.
+    void write(const QString& path, int rows, const std::function<QVariantList(int)>& rowAt) const;
 
     // A small table of the given fields, all alpha of 20 characters, from rows of texts.
     static void writeTexts(const QString& path, const QStringList& fields,

@@ -1,7 +1,7 @@
 #include "data/Engine.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
-#include "tests/support/TestFolder.h"
+#include "tests/tools/ImportFolders.h"
 #include "tests/tools/OldFolderFixture.h"
 #include "tests/tools/ParadoxWriter.h"
 #include "tools/SetupCommand.h"
@@ -89,19 +89,11 @@ class TestImport : public QObject
 private slots:
     void init()
     {
-        m_regional = std::make_unique<ScopedRegional>(Regional::standard());
-        m_folder = std::make_unique<TestFolder>();
-        m_old = m_folder->path() + QStringLiteral("/stari");
-        m_new = m_folder->path() + QStringLiteral("/novi");
-        QDir().mkpath(m_old);
-        Old::writeEmptyTables(m_old);
-        Old::writeTextFiles(m_old);
+        m_folders = std::make_unique<ImportFolders>();
+        m_old = m_folders->oldFolder();
+        m_new = m_folders->newFolder();
     }
-    void cleanup()
-    {
-        m_folder.reset();
-        m_regional.reset();
-    }
+    void cleanup() { m_folders.reset(); }
 
     void everyTableComesOverRowForRowWithTextFilesUnchangedAndOldFolderUntouched()
     {
@@ -288,7 +280,7 @@ private slots:
                 QVERIFY2(!made.contains(it.key()), qPrintable(it.key()));
         }
         // No working folder is left beside the new one.
-        QCOMPARE(QDir(m_folder->path()).entryList({".novi*"}, QDir::Dirs | QDir::Hidden),
+        QCOMPARE(QDir(m_folders->path()).entryList({".novi*"}, QDir::Dirs | QDir::Hidden),
                  QStringList());
     }
 
@@ -525,7 +517,7 @@ private slots:
                      QString::fromUtf8("Šèæ"));
         }
 
-        const QString given = m_folder->path() + QStringLiteral("/novi2");
+        const QString given = m_folders->path() + QStringLiteral("/novi2");
         const Old::ImportRun run = Old::runImport(m_old, given, {"--codepage", "1250"});
         QCOMPARE(run.code, SetupCommand::kOk);
         QVERIFY2(run.out.contains("korisnici: text read in code page 1250 (given by --codepage)"),
@@ -540,8 +532,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ScopedRegional> m_regional;
-    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<ImportFolders> m_folders;
     QString m_old;
     QString m_new;
 };

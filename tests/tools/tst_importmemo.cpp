@@ -1,7 +1,7 @@
 #include "data/Engine.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
-#include "tests/support/TestFolder.h"
+#include "tests/tools/ImportFolders.h"
 #include "tests/tools/OldFolderFixture.h"
 #include "tests/tools/ParadoxWriter.h"
 #include "tools/SetupCommand.h"
@@ -50,19 +50,11 @@ class TestImportMemo : public QObject
 private slots:
     void init()
     {
-        m_regional = std::make_unique<ScopedRegional>(Regional::standard());
-        m_folder = std::make_unique<TestFolder>();
-        m_old = m_folder->path() + QStringLiteral("/stari");
-        m_new = m_folder->path() + QStringLiteral("/novi");
-        QDir().mkpath(m_old);
-        Old::writeEmptyTables(m_old);
-        Old::writeTextFiles(m_old);
+        m_folders = std::make_unique<ImportFolders>();
+        m_old = m_folders->oldFolder();
+        m_new = m_folders->newFolder();
     }
-    void cleanup()
-    {
-        m_folder.reset();
-        m_regional.reset();
-    }
+    void cleanup() { m_folders.reset(); }
 
     void memosComeWholeFromTheRecordSharedBlocksAndBlocksOfTheirOwn()
     {
@@ -165,8 +157,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<ScopedRegional> m_regional;
-    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<ImportFolders> m_folders;
     QString m_old;
     QString m_new;
 };

@@ -1,18 +1,24 @@
 #include "data/Engine.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
-#include "tests/support/TestFolder.h"
+#include "tests/tools/ImportFolders.h"
 #include "tests/tools/OldFolderFixture.h"
 #include "tests/tools/ParadoxWriter.h"
 #include "tools/SetupCommand.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTest>
 #include <functional>
 #include <memory>
+
+extern "C" {
+#include <paradox.h>
+}
 
 using namespace kestar;
 using namespace kestar::test;
@@ -30,6 +36,32 @@ void patch(const QString& path, const std::function<void(QByteArray&)>& change)
     file.write(bytes);
 }
 
+quint16 u16At(const QByteArray& bytes, qsizetype at)
+{
+    return quint16(quint8(bytes.at(at)) | quint8(bytes.at(at + 1)) << 8);
+}
+
+// Where data block number (counted from 1) starts in a table file.
+qsizetype blockStart(const QByteArray& table, int number)
+{
+    return u16At(table, 0x02) + qsizetype(number - 1) * quint8(table.at(0x05)) * 0x400;
+}
+
+// An old ledger of rows numbered from 1, newest first; its data blocks follow one another.
+void writeLedger(const QString& path, int rows)
+{
+    ParadoxWriter prometx(Old::columns("prometx"));
+    for (int i = 0; i < rows; ++i) {
+        QVariantList row(30);
+        row[0] = rows - i;
+        row[2] = rows - i;
+        row[14] = QStringLiteral("A%1").arg(i % 50);
+        row[19] = 1.5;
+        prometx.addRow(row);
+    }
+    prometx.write(path);
+}
+
 } // namespace
 
 class TestImportRefusal : public QObject
@@ -39,21 +71,13 @@ class TestImportRefusal : public QObject
 private slots:
     void init()
     {
-        m_regional = std::make_unique<ScopedRegional>(Regional::standard());
-        m_folder = std::make_unique<TestFolder>();
-        m_old = m_folder->path() + QStringLiteral("/stari");
-        m_new = m_folder->path() + QStringLiteral("/a/novi");
-        QDir().mkpath(m_old);
-        Old::writeEmptyTables(m_old);
-        Old::writeTextFiles(m_old);
+        m_folders = std::make_unique<ImportFolders>(QStringLiteral("a/novi"));
+        m_old = m_folders->oldFolder();
+        m_new = m_folders->newFolder();
         ParadoxWriter::writeTexts(m_old + "/korisnici.DB", {"SIFRA", "KORISNIK"},
                                   {{"123", "Administrator"}});
     }
-    void cleanup()
-    {
-        m_folder.reset();
-        m_regional.reset();
-    }
+    void cleanup() { m_folders.reset(); }
 
     void unreadableTableRefusesTheImportAndLeavesNothingBehind_data()
     {
@@ -113,7 +137,7 @@ private slots:
         QVERIFY2(run.out.contains("Verdict: nothing written"), qPrintable(run.out));
         QVERIFY2(run.out.contains(reason), qPrintable(run.out));
         QVERIFY(!QFileInfo::exists(m_new));
-        QVERIFY(!QFileInfo::exists(m_folder->path() + "/a")); // the parent made for it is gone
+        QVERIFY(!QFileInfo::exists(m_folders->path() + "/a")); // the parent made for it is gone
         QCOMPARE(Old::snapshot(m_old), before);
     }
 
@@ -138,7 +162,7 @@ private slots:
         QCOMPARE(Old::snapshot(m_old), before);
         QVERIFY(!QFileInfo::exists(m_old + "/novi"));
 
-        run = Old::runImport(m_folder->path() + "/nema", m_folder->path() + "/x");
+        run = Old::runImport(m_folders->path() + "/nema", m_folders->path() + "/x");
         QCOMPARE(run.code, SetupCommand::kRefused);
         QVERIFY2(run.out.contains("does not exist"), qPrintable(run.out));
     }
@@ -186,6 +210,139 @@ private slots:
         QCOMPARE(oprema.readAll(), QByteArray("1\r\n"));
     }
 
+    // A table whose header is sound but whose data blocks are damaged cannot be read whole: the
+    // import refuses it rather than write the rows it happens to reach.
+    void damagedDataBlockRefusesTheWholeImport_data()
+    {
+        QTest::addColumn<int>("damage");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("random bytes") << 0 << "data block 5";
+        QTest::newRow("zeroed block ends the chain early") << 1 << "block 5";
+        QTest::newRow("link back to an earlier block") << 2 << "data block 5";
+        QTest::newRow("size not a whole number of records") << 3 << "data block 5";
+        QTest::newRow("link past the end of the file") << 4 << "data block 5";
+    }
+    void damagedDataBlockRefusesTheWholeImport()
+    {
+        QFETCH(int, damage);
+        QFETCH(QString, reason);
+        const QString path = m_old + "/prometx.DB";
+        writeLedger(path, 600);
+        patch(path, [damage](QByteArray& bytes) {
+            QVERIFY(u16At(bytes, 0x0C) > 8); // the ledger fills several blocks
+            const qsizetype at = blockStart(bytes, 5);
+            const int blockSize = quint8(bytes.at(0x05)) * 0x400;
+            switch (damage) {
+            case 0: {
+                QRandomGenerator random(16);
+                for (int i = 0; i < blockSize; ++i)
+                    bytes[at + i] = char(random.bounded(256));
+                // Damage that leaves a link looking like one still has to be found.
+                bytes[at] = 6;
+                bytes[at + 1] = 0;
+                break;
+            }
+            case 1:
+                bytes.replace(at, blockSize, QByteArray(blockSize, '\0'));
+                break;
+            case 2:
+                bytes[at] = 2;
+                bytes[at + 1] = 0;
+                break;
+            case 3:
+                bytes[at + 4] = char(quint8(bytes.at(at + 4)) + 1);
+                break;
+            case 4:
+                bytes[at] = char(0xFF);
+                bytes[at + 1] = char(0x7F);
+                break;
+            }
+        });
+        const auto before = Old::snapshot(m_old);
+
+        const Old::ImportRun run = Old::runImport(m_old, m_new);
+
+        QCOMPARE(run.code, SetupCommand::kRefused);
+        QVERIFY2(run.out.contains("Verdict: nothing written"), qPrintable(run.out));
+        QVERIFY2(run.out.contains("prometx.DB is damaged"), qPrintable(run.out));
+        QVERIFY2(run.out.contains(reason), qPrintable(run.out));
+        QVERIFY(!QFileInfo::exists(m_new));
+        QVERIFY(!QFileInfo::exists(m_folders->path() + "/a"));
+        QCOMPARE(Old::snapshot(m_old), before);
+    }
+
+    // The working folder of an import that was killed is cleared away by the next import.
+    void workingFolderOfAKilledImportIsRemovedByTheNextOne()
+    {
+        writeLedger(m_old + "/prometx.DB", 40000);
+        QProcess killed;
+        killed.start(QStringLiteral(KESTAR_SETUP), {"import", m_old, m_new});
+        QVERIFY(killed.waitForStarted());
+        const QString parent = m_folders->path() + "/a";
+        QStringList working;
+        QElapsedTimer timer;
+        timer.start();
+        while (working.isEmpty() && timer.elapsed() < 60000 &&
+               killed.state() == QProcess::Running) {
+            working = QDir(parent).entryList({".novi.import-*"},
+                                             QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+            QTest::qSleep(2);
+        }
+        killed.kill();
+        killed.waitForFinished();
+        QVERIFY2(!working.isEmpty(), "the import ended before it could be killed");
+        QCOMPARE(killed.exitStatus(), QProcess::CrashExit);
+        QVERIFY(QFileInfo(parent + "/" + working.first()).isDir());
+        QVERIFY(!QFileInfo::exists(m_new));
+
+        const Old::ImportRun run = Old::runImport(m_old, m_new);
+
+        QCOMPARE(run.code, SetupCommand::kOk);
+        QVERIFY2(run.out.contains("removed the working folder"), qPrintable(run.out));
+        QCOMPARE(QDir(parent).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"novi"});
+        QVERIFY(QFileInfo::exists(m_new + "/prometx.db"));
+    }
+
+    // A counter the old folder lacks starts where the imported ledger ends, so the next
+    // document never repeats the number of one already in the ledger.
+    void missingCounterFileStartsAtTheLedgersLargestNumber()
+    {
+        for (const char* name : {"dokument.txt", "otpremnica.txt", "ulaz.txt", "rnalog.txt"})
+            QVERIFY(QFile::remove(m_old + "/" + name));
+        ParadoxWriter prometx(Old::columns("prometx"));
+        const QList<QList<int>> numbers{{43, 0, 9}, {42, 17, 0}, {12, 0, 4}};
+        for (const QList<int>& number : numbers) {
+            QVariantList row(30);
+            row[0] = number.at(0);
+            row[2] = number.at(1);
+            row[3] = number.at(2);
+            prometx.addRow(row);
+        }
+        prometx.write(m_old + "/prometx.DB");
+
+        const Old::ImportRun run = Old::runImport(m_old, m_new);
+
+        QCOMPARE(run.code, SetupCommand::kOk);
+        const auto read = [this](const char* name) {
+            QFile file(m_new + "/" + name);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+        };
+        QCOMPARE(read("dokument.txt"), QByteArray("43\r\n"));
+        QCOMPARE(read("otpremnica.txt"), QByteArray("17\r\n"));
+        QCOMPARE(read("ulaz.txt"), QByteArray("9\r\n"));
+        QCOMPARE(read("rnalog.txt"), QByteArray("0\r\n"));
+        QCOMPARE(read("predracun.txt"), QByteArray("0\r\n")); // copied
+        QVERIFY2(run.out.contains("ulaz.txt is missing in the old folder; it was written with 9, "
+                                  "the largest ULAZ in the ledger"),
+                 qPrintable(run.out));
+        QVERIFY2(run.out.contains("rnalog.txt is missing in the old folder; it was written with "
+                                  "its starting contents"),
+                 qPrintable(run.out));
+        const CommandResult check = runSetup({"check", m_new});
+        QVERIFY2(!check.out.contains("behind the ledger"), qPrintable(check.out));
+    }
+
 private:
     void checkUsageErrors()
     {
@@ -198,8 +355,7 @@ private:
         QVERIFY(!QFileInfo::exists(m_new));
     }
 
-    std::unique_ptr<ScopedRegional> m_regional;
-    std::unique_ptr<TestFolder> m_folder;
+    std::unique_ptr<ImportFolders> m_folders;
     QString m_old;
     QString m_new;
 };

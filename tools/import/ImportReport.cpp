@@ -22,20 +22,43 @@ void ImportReport::addUnplacedField(const QString& table, const QString& field, 
     m_unplaced.append({table, field, type, rowsWithData});
 }
 
+namespace {
+
+// Keeps the problems of the first rows of a table, as many as the report lists.
+template <class Problems> void keepFirstRows(Problems& problems, qsizetype count)
+{
+    std::stable_sort(problems.begin(), problems.end(),
+                     [](const auto& a, const auto& b) { return a.row < b.row; });
+    if (problems.size() > count)
+        problems.resize(count);
+}
+
+} // namespace
+
+void ImportReport::addListed(const QString& table, int row, const QString& text)
+{
+    // A table with a problem in every one of a million rows must not fill the memory. Rows may
+    // come last first: those of the first rows are the ones kept.
+    ++m_rowProblemCounts[table];
+    QList<RowProblem>& listed = m_rowProblems[table];
+    listed.append({table, row, text});
+    if (listed.size() >= 2 * kListedPerTable)
+        keepFirstRows(listed, kListedPerTable);
+}
+
 void ImportReport::addValueProblem(const QString& table, int row, const QString& field,
                                    const QString& value, const QString& why)
 {
-    m_rowProblems.append({table, row,
-                          QStringLiteral("%1 row %2, field %3, value %4: %5")
-                              .arg(table)
-                              .arg(row)
-                              .arg(field, value, why)});
+    addListed(table, row,
+              QStringLiteral("%1 row %2, field %3, value %4: %5")
+                  .arg(table)
+                  .arg(row)
+                  .arg(field, value, why));
 }
 
 void ImportReport::addRowProblem(const QString& table, int row, const QString& why)
 {
-    m_rowProblems.append(
-        {table, row, QStringLiteral("%1 row %2: %3").arg(table).arg(row).arg(why)});
+    addListed(table, row, QStringLiteral("%1 row %2: %3").arg(table).arg(row).arg(why));
 }
 
 void ImportReport::addProblem(const QString& text)
@@ -57,7 +80,10 @@ int ImportReport::problemCount() const
 {
     const auto lost = std::count_if(m_unplaced.cbegin(), m_unplaced.cend(),
                                     [](const Unplaced& field) { return field.rowsWithData > 0; });
-    return int(lost) + int(m_rowProblems.size()) + int(m_problems.size());
+    int rows = 0;
+    for (const int count : m_rowProblemCounts)
+        rows += count;
+    return int(lost) + rows + int(m_problems.size());
 }
 
 QString ImportReport::text() const
@@ -92,7 +118,11 @@ QString ImportReport::text() const
         QStringList tables;
         for (const Counts& counts : m_counts)
             tables.append(counts.table);
-        QList<RowProblem> sorted = m_rowProblems;
+        QList<RowProblem> sorted;
+        for (QList<RowProblem> listed : m_rowProblems) {
+            keepFirstRows(listed, kListedPerTable);
+            sorted += listed;
+        }
         std::stable_sort(sorted.begin(), sorted.end(),
                          [&tables](const RowProblem& a, const RowProblem& b) {
                              const auto ta = tables.indexOf(a.table);
@@ -104,6 +134,12 @@ QString ImportReport::text() const
             out += QStringLiteral("  ") + problem + QLatin1Char('\n');
         for (const RowProblem& problem : sorted)
             out += QStringLiteral("  ") + problem.text + QLatin1Char('\n');
+        for (auto it = m_rowProblemCounts.cbegin(); it != m_rowProblemCounts.cend(); ++it) {
+            if (it.value() > kListedPerTable)
+                out += QStringLiteral("  %1: %2 more values and rows like these, not listed\n")
+                           .arg(it.key())
+                           .arg(it.value() - kListedPerTable);
+        }
     }
     if (!m_notes.isEmpty()) {
         out += QStringLiteral("\nNotes:\n");

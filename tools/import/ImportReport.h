@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,7 +20,8 @@ public:
     void addUnplacedField(const QString& table, const QString& field, const QString& type,
                           int rowsWithData);
     // A value that could not be converted (the field stays empty) or a memo that could not be
-    // read. row counts from 1 in the old table's record order.
+    // read. row counts from 1 in the old table's record order. Of each table the values and
+    // rows of its first rows are listed one by one, kListedPerTable of them, the rest counted.
     void addValueProblem(const QString& table, int row, const QString& field, const QString& value,
                          const QString& why);
     // A whole row that did not come over.
@@ -29,6 +31,8 @@ public:
     void addNote(const QString& text);
     // The import was refused or failed; nothing was written.
     void setRefused(const QString& why);
+
+    static constexpr int kListedPerTable = 10000;
 
     bool refused() const { return !m_refusal.isEmpty(); }
     int problemCount() const;
@@ -54,9 +58,12 @@ private:
         QString text;
     };
 
+    void addListed(const QString& table, int row, const QString& text);
+
     QList<Counts> m_counts;
     QList<Unplaced> m_unplaced;
-    QList<RowProblem> m_rowProblems;
+    QHash<QString, QList<RowProblem>> m_rowProblems; // by table
+    QHash<QString, int> m_rowProblemCounts;          // listed or not, by table
     QStringList m_problems;
     QStringList m_notes;
     QString m_refusal;

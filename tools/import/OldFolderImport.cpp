@@ -16,6 +16,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <exception>
 #include <memory>
@@ -78,6 +80,18 @@ bool isInside(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
 
+// The ledger field whose largest number a counter file holds.
+QString counterField(const QString& textFile)
+{
+    static const QHash<QString, QString> fields{
+        {QStringLiteral("dokument.txt"), QStringLiteral("BROJDOKUMENTA")},
+        {QStringLiteral("otpremnica.txt"), QStringLiteral("OTPREMNICA")},
+        {QStringLiteral("ulaz.txt"), QStringLiteral("ULAZ")},
+        {QStringLiteral("predracun.txt"), QStringLiteral("PREDRACUN")},
+        {QStringLiteral("rnalog.txt"), QStringLiteral("RADNINALOG")}};
+    return fields.value(textFile);
+}
+
 QStringList startingLines(const QString& textFile)
 {
     if (textFile == QLatin1String("firma.txt"))
@@ -89,11 +103,53 @@ QStringList startingLines(const QString& textFile)
     return {QStringLiteral("0")};
 }
 
+// The working folders an import into finalPath makes beside it: ".NAME.import-PID-N".
+QRegularExpression workingFolderName(const QString& finalPath)
+{
+    return QRegularExpression(
+        QStringLiteral("^\\.%1\\.import-[0-9]+-[0-9]+$")
+            .arg(QRegularExpression::escape(QFileInfo(finalPath).fileName())));
+}
+
+// A working folder is held by a lock file beside it for as long as its import runs; the lock of
+// a process that has gone is stale. Only the age of a lock never makes it stale: an import of a
+// large folder runs for minutes.
+std::unique_ptr<QLockFile> lockOf(const QString& workingFolder)
+{
+    auto lock = std::make_unique<QLockFile>(workingFolder + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0);
+    return lock;
+}
+
+// Removes what an import into finalPath that was killed or lost its power left beside it.
+void removeLeftovers(const QString& finalPath, ImportReport& report)
+{
+    const QRegularExpression pattern = workingFolderName(finalPath);
+    const QFileInfoList entries =
+        QDir(QFileInfo(finalPath).absolutePath())
+            .entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QFileInfo& entry : entries) {
+        if (!pattern.match(entry.fileName()).hasMatch())
+            continue;
+        const auto lock = lockOf(entry.filePath());
+        if (!lock->tryLock(0))
+            continue; // an import that still runs
+        if (QDir(entry.filePath()).removeRecursively())
+            report.addNote(QStringLiteral("removed the working folder %1, left behind by an "
+                                          "import that did not come to its end")
+                               .arg(entry.fileName()));
+        else
+            report.addProblem(QStringLiteral("the working folder %1, left behind by an import "
+                                             "that did not come to its end, could not be removed")
+                                  .arg(entry.fileName()));
+    }
+}
+
 // The folder being built, removed again unless the import comes to its end.
 class BuildFolder
 {
 public:
-    explicit BuildFolder(const QString& finalPath)
+    BuildFolder(const QString& finalPath, ImportReport& report)
     {
         const QFileInfo target(finalPath);
         const QString parent = target.absolutePath();
@@ -104,14 +160,21 @@ public:
         }
         if (!QDir().mkpath(parent))
             throw SetupError(QStringLiteral("Cannot make the folder %1").arg(parent));
+        removeLeftovers(finalPath, report);
         for (int attempt = 0; attempt < 100 && m_path.isEmpty(); ++attempt) {
             const QString candidate =
                 QDir(parent).filePath(QStringLiteral(".%1.import-%2-%3")
                                           .arg(target.fileName())
                                           .arg(QCoreApplication::applicationPid())
                                           .arg(attempt));
-            if (!QFileInfo::exists(candidate) && QDir().mkdir(candidate))
+            // The lock comes first: a working folder without one is never an import's that runs.
+            auto lock = lockOf(candidate);
+            if (QFileInfo::exists(candidate) || !lock->tryLock(0))
+                continue;
+            if (QDir().mkdir(candidate)) {
                 m_path = candidate;
+                m_lock = std::move(lock);
+            }
         }
         if (m_path.isEmpty())
             throw SetupError(QStringLiteral("Cannot make a working folder in %1").arg(parent));
@@ -120,6 +183,7 @@ public:
     {
         if (!m_path.isEmpty())
             QDir(m_path).removeRecursively();
+        m_lock.reset();
         if (!m_madeParent.isEmpty())
             QDir(m_madeParent).removeRecursively();
     }
@@ -136,11 +200,13 @@ public:
         if (!QDir().rename(m_path, finalPath))
             throw SetupError(QStringLiteral("Cannot rename %1 to %2").arg(m_path, finalPath));
         m_path.clear();
+        m_lock.reset();
         m_madeParent.clear();
     }
 
 private:
     QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
     QString m_madeParent; // the topmost parent folder made for the new folder
 };
 
@@ -196,7 +262,9 @@ std::vector<OldTable> openOldTables(const QString& oldFolder)
     return tables;
 }
 
-void copyOtherFiles(const QString& oldFolder, const QString& newFolder, ImportReport& report)
+// ledgerLargest: the largest number of each whole-number field written into the new ledger.
+void copyOtherFiles(const QString& oldFolder, const QString& newFolder,
+                    const QHash<QString, qint64>& ledgerLargest, ImportReport& report)
 {
     QStringList leftOut;
     QStringList copied;
@@ -234,6 +302,19 @@ void copyOtherFiles(const QString& oldFolder, const QString& newFolder, ImportRe
     for (const QString& name : SetupFolder::textFileNames()) {
         if (!findFile(newFolder, name).isEmpty())
             continue;
+        // A counter that started at 0 would give the next document the number of one already
+        // in the ledger.
+        const QString field = counterField(name);
+        const qint64 largest = field.isEmpty() ? 0 : ledgerLargest.value(field);
+        if (largest > 0) {
+            TextFiles::replaceLines(QDir(newFolder).filePath(name), {QString::number(largest)});
+            report.addProblem(QStringLiteral("%1 is missing in the old folder; it was written with "
+                                             "%2, the largest %3 in the ledger")
+                                  .arg(name)
+                                  .arg(largest)
+                                  .arg(field));
+            continue;
+        }
         TextFiles::replaceLines(QDir(newFolder).filePath(name), startingLines(name));
         report.addProblem(QStringLiteral("%1 is missing in the old folder; it was written with its "
                                          "starting contents")
@@ -247,11 +328,15 @@ void buildNewFolder(std::vector<OldTable>& tables, const QString& oldFolder, con
     for (const OldTable& old : tables)
         Schema::createTableFile(folder, *old.def);
     Engine engine;
+    QHash<QString, qint64> ledgerLargest;
     for (OldTable& old : tables) {
         const QString path = QDir(folder).filePath(old.def->name + QStringLiteral(".db"));
-        TableImport::run(engine, path, *old.def, *old.table, *old.memo, codePage, report);
+        const QHash<QString, qint64> largest =
+            TableImport::run(engine, path, *old.def, *old.table, *old.memo, codePage, report);
+        if (old.def->name == QLatin1String("prometx"))
+            ledgerLargest = largest;
     }
-    copyOtherFiles(oldFolder, folder, report);
+    copyOtherFiles(oldFolder, folder, ledgerLargest, report);
 }
 
 } // namespace
@@ -265,7 +350,7 @@ bool OldFolderImport::run(const QString& oldFolder, const QString& newFolder, Im
         DataFolderLock lock(newFolder);
         checkFolders(oldFolder, newFolder, lock);
         std::vector<OldTable> tables = openOldTables(oldFolder);
-        BuildFolder build(newFolder);
+        BuildFolder build(newFolder, report);
         buildNewFolder(tables, oldFolder, build.path(), codePage, report);
         tables.clear();
         lock.release();

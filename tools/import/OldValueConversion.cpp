@@ -19,11 +19,15 @@ Converted fail(const QString& why)
     return {QString(), why};
 }
 
-// A number the old table held as text or BCD digits: plain decimal notation with "." only.
+// A number the old table held as text or BCD digits: plain decimal notation with "." only. A
+// comma is never taken, neither as a decimal comma nor as a thousands separator: in "1,500"
+// either could be meant.
 bool parseDecimal(const QString& text, double* number)
 {
+    QLocale plain = QLocale::c();
+    plain.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    const double value = plain.toDouble(text.trimmed(), &ok);
     if (!ok || !std::isfinite(value))
         return false;
     *number = value;
@@ -46,10 +50,16 @@ Converted number(double value)
     return {Regional::formatNumber(value), {}};
 }
 
+// A date the table engine can store: from the year 1 to the year 9999.
+bool storable(const QDate& value)
+{
+    return value.isValid() && value.year() >= 1 && value.year() <= 9999;
+}
+
 Converted date(const QDate& value)
 {
-    if (!value.isValid())
-        return fail(QStringLiteral("not a valid date"));
+    if (!storable(value))
+        return fail(QStringLiteral("not a date"));
     return {Regional::formatDate(value), {}};
 }
 
@@ -82,6 +92,8 @@ Converted toText(const OldValue& value)
     case Kind::Time:
         return {value.time.toString(QString::fromLatin1(kTimeFormat)), {}};
     case Kind::Timestamp:
+        if (!storable(value.timestamp.date()))
+            return fail(QStringLiteral("not a date"));
         return {Regional::formatDate(value.timestamp.date()) + QLatin1Char(' ') +
                     value.timestamp.time().toString(QString::fromLatin1(kTimeFormat)),
                 {}};
@@ -181,9 +193,16 @@ QString shown(const OldValue& value)
         return QStringLiteral("(%1 bytes of binary data)").arg(value.bytes.size());
     case Kind::Number:
         return QString::number(value.number, 'g', 17);
+    case Kind::Date:
+    case Kind::Timestamp:
+        // A day the engine cannot store is shown by its number, as the table holds it.
+        if (!storable(value.kind == Kind::Date ? value.date : value.timestamp.date()))
+            return QStringLiteral("(day %1)").arg(value.integer);
+        break;
     default:
-        return QLatin1Char('\'') + toText(value).text + QLatin1Char('\'');
+        break;
     }
+    return QLatin1Char('\'') + toText(value).text + QLatin1Char('\'');
 }
 
 } // namespace kestar::OldValueConversion

@@ -23,11 +23,15 @@ constexpr int kFileType = 0x04;
 constexpr int kMaxTableSize = 0x05;
 constexpr int kNumRecords = 0x06;
 constexpr int kFileBlocks = 0x0C;
+constexpr int kFirstBlock = 0x0E;
 constexpr int kNumFields = 0x21;
 constexpr int kFileVersion = 0x39;
 constexpr int kMaxFieldName = 255; // pxlib copies a field name into a buffer of 300 bytes
 // Paradox counts days from 1 January of the year 1; pxlib's day numbers count from 4714 BC.
 constexpr long kDayNumberOfYearOne = 1721425;
+// Every data block starts with the numbers of the next and the previous block and the size of
+// its records but one (so -record size in an empty block).
+constexpr int kBlockHead = 6;
 
 int u16(const QByteArray& bytes, int at)
 {
@@ -74,11 +78,19 @@ bool allZero(const char* data, int length)
     return true;
 }
 
+// Day 1 is 1 January of the year 1; a day before it is no date (an invalid QDate).
 QDate dateFromDays(long days)
 {
+    if (days < 1)
+        return {};
     int year = 0, month = 0, day = 0;
     PX_SdnToGregorian(days + kDayNumberOfYearOne, &year, &month, &day);
     return QDate(year, month, day);
+}
+
+int s16(const QByteArray& bytes, int at)
+{
+    return qint16(quint16(u16(bytes, at)));
 }
 
 } // namespace
@@ -156,20 +168,87 @@ void ParadoxTable::onError(px_doc*, int level, const char* message, void* self)
     table->m_messages.append(level == PX_Warning ? QStringLiteral("warning: ") + text : text);
 }
 
-ParadoxTable::ParadoxTable(const QString& path) : m_path(path)
+QString ParadoxTable::readChain(QFile& file, const QByteArray& head)
+{
+    m_headerSize = u16(head, kHeaderSize);
+    m_blockSize = quint8(head.at(kMaxTableSize)) * 0x400;
+    const int recordSize = u16(head, kRecordSize);
+    const int fileBlocks = u16(head, kFileBlocks);
+    const qint64 records = u32(head, kNumRecords);
+    const int largest = (m_blockSize - kBlockHead) / recordSize * recordSize - recordSize;
+    QList<bool> seen(fileBlocks + 1, false);
+    int previous = 0;
+    int number = u16(head, kFirstBlock);
+    qint64 counted = 0;
+    while (number != 0) {
+        if (number > fileBlocks) {
+            return previous == 0 ? QStringLiteral("the header names block %1 as the first data "
+                                                  "block, but the file holds %2 blocks")
+                                       .arg(number)
+                                       .arg(fileBlocks)
+                                 : QStringLiteral("data block %1 links to block %2, but the file "
+                                                  "holds %3 blocks")
+                                       .arg(previous)
+                                       .arg(number)
+                                       .arg(fileBlocks);
+        }
+        if (seen.at(number))
+            return QStringLiteral("data block %1 links back to block %2").arg(previous).arg(number);
+        seen[number] = true;
+        const QByteArray block = readBlock(file, number, kBlockHead);
+        if (block.size() < kBlockHead)
+            return QStringLiteral("data block %1 cannot be read").arg(number);
+        if (previous != 0 && u16(block, 2) != previous)
+            return QStringLiteral("data block %1 does not link back to block %2, which leads to it")
+                .arg(number)
+                .arg(previous);
+        const int size = s16(block, 4);
+        if (size < -recordSize || size > largest || (size + recordSize) % recordSize != 0)
+            return QStringLiteral("data block %1 gives its records a size of %2 bytes, which is "
+                                  "no whole number of records of %3 bytes up to a full block")
+                .arg(number)
+                .arg(size + recordSize)
+                .arg(recordSize);
+        const int held = (size + recordSize) / recordSize;
+        m_blocks.append({number, held, int(counted)});
+        counted += held;
+        previous = number;
+        number = u16(block, 0);
+    }
+    if (counted != records)
+        return previous == 0
+                   ? QStringLiteral("the header counts %1 records but names no data block")
+                         .arg(records)
+                   : QStringLiteral("the chain of data blocks ends at block %1 with %2 records, "
+                                    "the header counts %3")
+                         .arg(previous)
+                         .arg(counted)
+                         .arg(records);
+    return {};
+}
+
+QByteArray ParadoxTable::readBlock(QFile& file, int number, int bytes) const
+{
+    if (!file.seek(m_headerSize + qint64(number - 1) * m_blockSize))
+        return {};
+    return file.read(bytes);
+}
+
+ParadoxTable::ParadoxTable(const QString& path) : m_path(path), m_data(path)
 {
     const QFileInfo info(path);
     if (!info.isFile())
         throw ImportError(QStringLiteral("%1 is missing").arg(path));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            throw ImportError(
-                QStringLiteral("%1 cannot be opened: %2").arg(path, file.errorString()));
-        const QString problem = headerProblem(file.read(0x10000), file.size());
-        if (!problem.isEmpty())
-            throw ImportError(QStringLiteral("%1 is damaged: %2").arg(path, problem));
-    }
+    if (!m_data.open(QIODevice::ReadOnly))
+        throw ImportError(
+            QStringLiteral("%1 cannot be opened: %2").arg(path, m_data.errorString()));
+    const QByteArray head = m_data.read(0x10000);
+    QString problem = headerProblem(head, m_data.size());
+    // The chain is walked before pxlib sees the file: pxlib follows a damaged one blindly.
+    if (problem.isEmpty())
+        problem = readChain(m_data, head);
+    if (!problem.isEmpty())
+        throw ImportError(QStringLiteral("%1 is damaged: %2").arg(path, problem));
     m_file = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (!m_file)
         throw ImportError(QStringLiteral("%1 cannot be opened").arg(path));
@@ -182,9 +261,8 @@ ParadoxTable::ParadoxTable(const QString& path) : m_path(path)
         std::fclose(m_file);
         throw ImportError(QStringLiteral("%1 is damaged: %2").arg(path, why));
     }
-    const pxhead_t* head = m_doc->px_head;
-    m_codePage = head->px_doscodepage;
-    m_primaryKeyFields = head->px_primarykeyfields;
+    m_codePage = m_doc->px_head->px_doscodepage;
+    m_primaryKeyFields = m_doc->px_head->px_primarykeyfields;
     m_recordCount = PX_get_num_records(m_doc);
     m_recordSize = PX_get_recordsize(m_doc);
     const int count = PX_get_num_fields(m_doc);
@@ -209,12 +287,23 @@ ParadoxTable::~ParadoxTable()
     std::fclose(m_file);
 }
 
-QByteArray ParadoxTable::record(int recno) const
+void ParadoxTable::forEachRecord(
+    bool backward, const std::function<void(int recno, const QByteArray& record)>& take) const
 {
-    QByteArray data(m_recordSize, '\0');
-    if (!PX_get_record(m_doc, recno, data.data()))
-        throw ImportError(QStringLiteral("record %1 cannot be read").arg(recno + 1));
-    return data;
+    const qsizetype count = m_blocks.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        const DataBlock& block = m_blocks.at(backward ? count - 1 - i : i);
+        const QByteArray bytes = readBlock(m_data, block.number, m_blockSize);
+        if (bytes.size() < kBlockHead + qsizetype(block.records) * m_recordSize)
+            throw ImportError(QStringLiteral("%1: data block %2 cannot be read: %3")
+                                  .arg(m_path)
+                                  .arg(block.number)
+                                  .arg(m_data.errorString()));
+        for (int j = 0; j < block.records; ++j) {
+            const int k = backward ? block.records - 1 - j : j;
+            take(block.firstRecord + k, bytes.mid(kBlockHead + k * m_recordSize, m_recordSize));
+        }
+    }
 }
 
 OldValue ParadoxTable::value(const QByteArray& record, const ParadoxField& field) const
@@ -268,6 +357,7 @@ OldValue ParadoxTable::value(const QByteArray& record, const ParadoxField& field
         long days = 0;
         if (PX_get_data_long(m_doc, data, 4, &days) > 0 && days != INT_MIN) {
             value.kind = Kind::Date;
+            value.integer = days;
             value.date = dateFromDays(days);
         }
         return value;
@@ -286,6 +376,7 @@ OldValue ParadoxTable::value(const QByteArray& record, const ParadoxField& field
             const qint64 total = qint64(milliseconds);
             const qint64 perDay = 86400000;
             value.kind = Kind::Timestamp;
+            value.integer = total / perDay;
             value.timestamp = QDateTime(dateFromDays(long(total / perDay)),
                                         QTime::fromMSecsSinceStartOfDay(int(total % perDay)));
         }

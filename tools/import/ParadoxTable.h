@@ -3,11 +3,13 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 #include <cstdio>
+#include <functional>
 #include <stdexcept>
 
 struct px_doc;
@@ -57,7 +59,7 @@ struct OldValue
     };
     Kind kind = Kind::Null;
     QString text; // Decimal
-    qint64 integer = 0;
+    qint64 integer = 0; // Integer; and the day number of a Date or Timestamp
     double number = 0;
     QDate date;
     QTime time;
@@ -86,9 +88,12 @@ public:
     int primaryKeyFields() const { return m_primaryKeyFields; }
     int recordCount() const { return m_recordCount; }
 
-    // The raw bytes of record recno (0-based) in the table's record order; raises ImportError
-    // when pxlib cannot reach the record.
-    QByteArray record(int recno) const;
+    // Calls take with the number (from 0 in record order) and the bytes of every record, in
+    // record order or, with backward, from the last record to the first. Reads one data block
+    // at a time, so a table of any size costs the memory of one block. Raises ImportError when
+    // the file cannot be read.
+    void forEachRecord(bool backward,
+                       const std::function<void(int recno, const QByteArray& record)>& take) const;
     // The value of a field of a record; text stays in the table's code page until decoded.
     // Raises nothing: a value pxlib cannot decode comes back as Binary with its bytes.
     OldValue value(const QByteArray& record, const ParadoxField& field) const;
@@ -102,9 +107,24 @@ public:
     static QString headerProblem(const QByteArray& head, qint64 fileSize);
 
 private:
+    // A data block of the chain that holds the records, in record order.
+    struct DataBlock
+    {
+        int number = 0; // counted from 1, as the links between blocks count them
+        int records = 0;
+        int firstRecord = 0; // number of the block's first record, from 0
+    };
+
     static void onError(px_doc* doc, int level, const char* message, void* self);
+    // Walks the chain of data blocks from the first one the header names, checking every link
+    // and every block's size, and that the blocks hold as many records as the header counts.
+    // Returns what is wrong, naming the block, or "" when the chain is sound.
+    QString readChain(QFile& file, const QByteArray& head);
+    // The first bytes of data block number (counted from 1).
+    QByteArray readBlock(QFile& file, int number, int bytes) const;
 
     QString m_path;
+    mutable QFile m_data; // the table file, read block by block
     std::FILE* m_file = nullptr;
     px_doc* m_doc = nullptr;
     QList<ParadoxField> m_fields;
@@ -112,6 +132,9 @@ private:
     int m_primaryKeyFields = 0;
     int m_recordCount = 0;
     int m_recordSize = 0;
+    int m_headerSize = 0;
+    int m_blockSize = 0;
+    QList<DataBlock> m_blocks;
     QStringList m_messages;
 };
 

@@ -47,23 +47,50 @@ public:
         mapFields();
     }
 
-    QList<NewRow> readAll()
+    // The text forms of the new fields from one old record; row counts from 1.
+    NewRow convert(const QByteArray& record, int row)
     {
-        QList<NewRow> rows;
-        rows.reserve(m_old.recordCount());
-        for (int recno = 0; recno < m_old.recordCount(); ++recno) {
-            QByteArray record;
-            try {
-                record = m_old.record(recno);
-            } catch (const ImportError& error) {
-                m_report.addRowProblem(m_def.name, recno + 1,
-                                       QStringLiteral("not written: %1").arg(error.text()));
+        NewRow converted;
+        converted.oldRow = row;
+        converted.values = QStringList(m_def.fields.size(), QString());
+        const QList<ParadoxField>& fields = m_old.fields();
+        for (int i = 0; i < fields.size(); ++i) {
+            const ParadoxField& field = fields.at(i);
+            OldValue value = m_old.value(record, field);
+            const int target = m_target.at(i);
+            if (target < 0) {
+                if (value.kind != OldValue::Kind::Null)
+                    ++m_rowsWithData[i];
                 continue;
             }
-            rows.append(convert(record, recno + 1));
+            if (value.kind == OldValue::Kind::Memo)
+                value = readMemo(value, field, row);
+            else if (value.kind == OldValue::Kind::Text)
+                value.text = decode(value.bytes);
+            const FieldDef& def = m_def.fields.at(target);
+            const OldValueConversion::Converted result =
+                OldValueConversion::toField(value, def.type);
+            if (!result.error.isEmpty()) {
+                m_report.addValueProblem(
+                    m_def.name, row, def.name, OldValueConversion::shown(value),
+                    result.error + QStringLiteral("; the field was left empty"));
+                continue;
+            }
+            converted.values[target] = result.text;
         }
-        reportUnplaced();
-        return rows;
+        return converted;
+    }
+
+    // Old fields without a place in the new table, once every record has been converted.
+    void reportUnplaced()
+    {
+        const QList<ParadoxField>& fields = m_old.fields();
+        for (int i = 0; i < fields.size(); ++i) {
+            if (m_target.at(i) < 0)
+                m_report.addUnplacedField(m_def.name, fields.at(i).name,
+                                          ParadoxTable::typeName(fields.at(i).type),
+                                          m_rowsWithData.at(i));
+        }
     }
 
 private:
@@ -174,50 +201,6 @@ private:
         return value;
     }
 
-    NewRow convert(const QByteArray& record, int row)
-    {
-        NewRow converted;
-        converted.oldRow = row;
-        converted.values = QStringList(m_def.fields.size(), QString());
-        const QList<ParadoxField>& fields = m_old.fields();
-        for (int i = 0; i < fields.size(); ++i) {
-            const ParadoxField& field = fields.at(i);
-            OldValue value = m_old.value(record, field);
-            const int target = m_target.at(i);
-            if (target < 0) {
-                if (value.kind != OldValue::Kind::Null)
-                    ++m_rowsWithData[i];
-                continue;
-            }
-            if (value.kind == OldValue::Kind::Memo)
-                value = readMemo(value, field, row);
-            else if (value.kind == OldValue::Kind::Text)
-                value.text = decode(value.bytes);
-            const FieldDef& def = m_def.fields.at(target);
-            const OldValueConversion::Converted result =
-                OldValueConversion::toField(value, def.type);
-            if (!result.error.isEmpty()) {
-                m_report.addValueProblem(
-                    m_def.name, row, def.name, OldValueConversion::shown(value),
-                    result.error + QStringLiteral("; the field was left empty"));
-                continue;
-            }
-            converted.values[target] = result.text;
-        }
-        return converted;
-    }
-
-    void reportUnplaced()
-    {
-        const QList<ParadoxField>& fields = m_old.fields();
-        for (int i = 0; i < fields.size(); ++i) {
-            if (m_target.at(i) < 0)
-                m_report.addUnplacedField(m_def.name, fields.at(i).name,
-                                          ParadoxTable::typeName(fields.at(i).type),
-                                          m_rowsWithData.at(i));
-        }
-    }
-
     const TableDef& m_def;
     ParadoxTable& m_old;
     MemoFile& m_memo;
@@ -233,7 +216,9 @@ bool writeRow(Table& table, const TableDef& def, const NewRow& row, ImportReport
     table.insert();
     for (int i = 0; i < def.fields.size(); ++i) {
         const QString& text = row.values.at(i);
-        if (text.isEmpty())
+        // An empty text field holds the empty text, as the program writes it; only the other
+        // kinds of field stay NULL.
+        if (text.isEmpty() && def.fields.at(i).type != FieldType::Text)
             continue;
         try {
             table.setText(def.fields.at(i).name, text);
@@ -269,29 +254,40 @@ QString TableImport::codecName(int codePage)
     return QStringLiteral("IBM%1").arg(codePage);
 }
 
-void TableImport::run(Engine& engine, const QString& newTablePath, const TableDef& def,
-                      ParadoxTable& old, MemoFile& memo, int codePage, ImportReport& report)
+QHash<QString, qint64> TableImport::run(Engine& engine, const QString& newTablePath,
+                                        const TableDef& def, ParadoxTable& old, MemoFile& memo,
+                                        int codePage, ImportReport& report)
 {
-    const QList<NewRow> rows = RowReader(def, old, memo, codePage, report).readAll();
-
+    RowReader reader(def, old, memo, codePage, report);
     auto table = engine.table(newTablePath);
     table->open();
     int written = 0;
+    QHash<QString, qint64> largest;
     {
         Transaction transaction(engine);
-        if (!def.key.isEmpty()) {
-            for (const NewRow& row : rows)
-                written += writeRow(*table, def, row, report) ? 1 : 0;
-        } else {
-            // A new row goes in front of the current one, and after a post the new row is the
-            // current one: writing the last row first keeps the old order.
-            for (auto row = rows.crbegin(); row != rows.crend(); ++row)
-                written += writeRow(*table, def, *row, report) ? 1 : 0;
-        }
+        // A new row goes in front of the current one, and after a post the new row is the
+        // current one: a table in stored order keeps the old order when its last row is written
+        // first. A keyed table places every row by its key.
+        old.forEachRecord(def.key.isEmpty(), [&](int recno, const QByteArray& record) {
+            const NewRow row = reader.convert(record, recno + 1);
+            if (!writeRow(*table, def, row, report))
+                return;
+            ++written;
+            for (int i = 0; i < def.fields.size(); ++i) {
+                if (def.fields.at(i).type != FieldType::Integer || row.values.at(i).isEmpty())
+                    continue;
+                const qint64 value = row.values.at(i).toLongLong();
+                const auto known = largest.constFind(def.fields.at(i).name);
+                if (known == largest.cend() || value > *known)
+                    largest.insert(def.fields.at(i).name, value);
+            }
+        });
+        reader.reportUnplaced();
         transaction.commit();
     }
     table->close();
     report.setCounts(def.name, old.recordCount(), written);
+    return largest;
 }
 
 } // namespace kestar
