@@ -286,14 +286,26 @@ void GoodsDocumentPage::chooseItem()
     guarded(m_window.messages(), [&] {
         m_window.itemTableView().close();
         m_lineCount = row + 1;
-        // A code typed or scanned into the cell takes its article over at once.
+        // A code typed or scanned into the cell takes its article over at once. A line that
+        // already holds that article keeps its quantity: Enter there opens the chooser, as it
+        // always has, to choose another article.
         const QString typed = cell(m_lineCount, kCodeColumn);
         if (const auto article = findArticle(m_window.engine(), typed)) {
-            deliverItem(article->code, article->name, article->groupCode, article->groupName);
+            if (!holdsArticle(m_lineCount, *article)) {
+                deliverItem(article->code, article->name, article->groupCode, article->groupName);
+                return;
+            }
+            emit itemChooserRequested(QString());
             return;
         }
         emit itemChooserRequested(typed);
     });
+}
+
+bool GoodsDocumentPage::holdsArticle(int line, const ArticleForLine& article) const
+{
+    return cell(line, 1) == article.name && cell(line, 3) == article.groupCode &&
+           cell(line, 4) == article.groupName && !cell(line, kQuantityColumn).isEmpty();
 }
 
 void GoodsDocumentPage::deliverItem(const QString& code, const QString& name,

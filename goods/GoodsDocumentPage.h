@@ -15,6 +15,7 @@ class QTableWidget;
 namespace kestar {
 
 class MainWindow;
+struct ArticleForLine;
 
 // Page 21: one goods issue or goods receipt being filled in, and its posting. The document
 // lives only in the controls until the save button posts it.
@@ -69,6 +70,8 @@ private:
     void proposeNumber(DocumentKind kind);
     void chooseItem();
     QString cell(int line, int column) const;
+    // The line already holds the article with a quantity typed.
+    bool holdsArticle(int line, const ArticleForLine& article) const;
     void setCell(int line, int column, const QString& text);
 
     MainWindow& m_window;

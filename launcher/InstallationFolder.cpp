@@ -1,5 +1,7 @@
 #include "launcher/InstallationFolder.h"
 
+#include "data/DataFolderLock.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -35,9 +37,11 @@ QString InstallationFolder::dataFolder(const QString& installation)
 bool InstallationFolder::hasData(const QString& installation)
 {
     const QDir data(dataFolder(installation));
-    return data.exists() &&
-           !data.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-                .isEmpty();
+    QStringList entries =
+        data.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    // A lock left by a copy that crashed before the folder got its tables is no data.
+    entries.removeAll(DataFolderLock::kFileName);
+    return data.exists() && !entries.isEmpty();
 }
 
 } // namespace kestar

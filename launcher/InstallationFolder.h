@@ -23,7 +23,8 @@ public:
 
     // podaci inside the installation folder.
     static QString dataFolder(const QString& installation);
-    // The installation folder has a data folder to start on: podaci exists and is not empty.
+    // The installation folder has a data folder to start on: podaci exists and holds more than a
+    // lock file.
     static bool hasData(const QString& installation);
 
 private:

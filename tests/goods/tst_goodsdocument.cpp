@@ -357,13 +357,16 @@ private slots:
         QCOMPARE(chooser->findChild<QLineEdit*>("nazivRobe")->text(), QString());
         QCOMPARE(p.page()->lineCount(), 4);
 
-        // Enter on a line that holds a code, without typing, takes that article over again.
+        // Enter on a line that already holds its article keeps the quantity typed and opens the
+        // chooser, as it always has, to choose another one.
         backToTheGrid(1, true);
         typeKeys(Qt::Key_Return);
-        QCOMPARE(p.cell(1, 2), QStringLiteral("0"));
-        QVERIFY(!chooser->isVisible());
+        QTRY_VERIFY(chooser->isVisible());
+        QCOMPARE(chooser->findChild<QLineEdit*>("nazivRobe")->text(), QString());
+        QCOMPARE(p.cell(1, 2), QStringLiteral("3"));
+        QCOMPARE(p.cell(1, 1), QStringLiteral("Olovka"));
         QCOMPARE(p.page()->lineCount(), 2);
-        p.typeQuantity(2, "3");
+        chooser->close();
 
         QTest::mouseClick(p.save(), Qt::LeftButton);
         QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));

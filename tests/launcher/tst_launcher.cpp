@@ -169,6 +169,12 @@ private slots:
         QVERIFY(!InstallationFolder::hasData(m_dir->filePath("nowhere")));
         QDir().mkpath(m_dir->filePath("bare/podaci"));
         QVERIFY(!InstallationFolder::hasData(m_dir->filePath("bare")));
+        // A copy that crashed on an empty folder leaves only its lock behind.
+        QFile lock(m_dir->filePath("bare/podaci/.kestar.lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("12345\nKESTAR\nhost\n");
+        lock.close();
+        QVERIFY(!InstallationFolder::hasData(m_dir->filePath("bare")));
     }
 
     void chosenFolderIsRememberedOnlyWhenTheProgramStartsThere()
