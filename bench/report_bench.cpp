@@ -5,6 +5,8 @@
 //   report_bench [rows] [pdf-path]
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "ResidentMemory.h"
+
 #include "platform/Regional.h"
 #include "reporting/ReportDocument.h"
 #include "reporting/ReportLayout.h"
@@ -23,6 +25,7 @@
 #include <sqlite3.h>
 
 using namespace kestar;
+using namespace kestar::bench;
 
 namespace {
 
@@ -70,27 +73,6 @@ ReportDefinition stockList()
         .prefix("Strana: ")
         .size(8);
     return d;
-}
-
-// A figure from /proc/self/status in MB (VmHWM: the peak resident set).
-double statusMb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
-}
-
-// Starts a new peak from the present resident set.
-void resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
 }
 
 // The least work for the same rows: raw SQLite reading them back from a table file written

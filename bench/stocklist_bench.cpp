@@ -7,6 +7,7 @@
 // The PDF files are kept in pdf-folder when it is given.
 
 #include "DataGenerator.h"
+#include "ResidentMemory.h"
 
 #include "data/Engine.h"
 #include "data/Query.h"
@@ -52,27 +53,6 @@ Letterhead sampleLetterhead()
     head.registration = QStringLiteral("MB 1234567  PIB 100200300");
     head.telephone = QStringLiteral("Tel. 011 123 456");
     return head;
-}
-
-// A figure from /proc/self/status in MB (VmHWM: the peak resident set, VmRSS: the current).
-double statusMb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    }
-    return -1;
-}
-
-// Starts a new peak from the present resident set.
-void resetPeak()
-{
-    QFile refs(QStringLiteral("/proc/self/clear_refs"));
-    if (refs.open(QIODevice::WriteOnly))
-        refs.write("5");
 }
 
 void result(const char* name, double value, const char* unit)
