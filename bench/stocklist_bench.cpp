@@ -1,10 +1,13 @@
 // Times of the two listings on the generated data folder (100,000 articles, 1,000,000 ledger
-// rows): the stock query and the stock list report over every article (layout and PDF), and
+// rows): the stock list over every article as the print button shows it (the stock query and
+// the preview window up to its first painted page, with the peak resident set), then counting
+// its pages, its PDF and its CSV, beside raw SQLite reading the same rows; and
 // the two views of the busiest machine with the grouped delivery note laid out over them.
 //   stocklist_bench [cache-folder] [pdf-folder]
 // The PDF files are kept in pdf-folder when it is given.
 
 #include "DataGenerator.h"
+#include "ResidentMemory.h"
 
 #include "data/Engine.h"
 #include "data/Query.h"
@@ -15,15 +18,25 @@
 #include "printing/StockListPage.h"
 #include "printing/StockListReport.h"
 #include "reporting/DatasetRowSource.h"
+#include "reporting/ReportCsv.h"
+#include "reporting/ReportDocument.h"
 #include "reporting/ReportLayout.h"
+#include "reporting/ReportPageView.h"
 #include "reporting/ReportPainter.h"
+#include "reporting/ReportPreviewWindow.h"
 #include "shell/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
+#include <memory>
+#include <sqlite3.h>
+#include <stdexcept>
 
 using namespace kestar;
 using namespace kestar::bench;
@@ -42,12 +55,9 @@ Letterhead sampleLetterhead()
     return head;
 }
 
-qsizetype textCount(const ReportPages& pages)
+void result(const char* name, double value, const char* unit)
 {
-    qsizetype texts = 0;
-    for (const ReportPage& page : pages.pages)
-        texts += page.texts.size();
-    return texts;
+    out << "RESULT " << name << ' ' << QString::number(value, 'f', 3) << ' ' << unit << Qt::endl;
 }
 
 void writeTimed(const ReportPages& pages, const QString& path, const char* what)
@@ -60,22 +70,109 @@ void writeTimed(const ReportPages& pages, const QString& path, const char* what)
         << (written ? QString() : QStringLiteral(" FAILED: ") + error) << Qt::endl;
 }
 
-void stockList(Engine& engine, const QString& pdfFolder)
+// The least work for the stock list's rows: raw SQLite reading the printed fields of every
+// article and summing the values, in the table's order.
+double rawStockRead()
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2("podaci/magacin.db", &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(db, "SELECT SIFRA, NAZIVGRUPE, NAZIV, KOLICINA, CENANABAVNA FROM magacin",
+                       -1, &select, nullptr);
+    qint64 rows = 0;
+    qint64 bytes = 0;
+    double total = 0;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        for (int i = 0; i < 3; ++i)
+            bytes += sqlite3_column_bytes(select, i);
+        total += sqlite3_column_double(select, 3) * sqlite3_column_double(select, 4);
+        ++rows;
+    }
+    sqlite3_finalize(select);
+    const double ms = timer.nsecsElapsed() / 1e6;
+    sqlite3_close(db);
+    out << "raw sqlite: " << rows << " articles (" << bytes << " bytes of text, total "
+        << QString::number(total, 'f', 2) << ") in " << ms << " ms" << Qt::endl;
+    return ms;
+}
+
+// What the print button does: the stock query, then the preview window up to its first
+// painted page. Returns the time in seconds.
+double previewFirstPage(Engine& engine, const ReportDefinition& report)
 {
     QElapsedTimer timer;
     timer.start();
     Query stock(engine, StockListPage::stockStatement({}, false));
     stock.open();
-    out << "stock query: " << stock.rowCount() << " articles in " << timer.elapsed() << " ms"
-        << Qt::endl;
+    const double queried = timer.nsecsElapsed() / 1e6;
+    auto document = std::make_unique<ReportDocument>(report, DatasetRowSource(stock),
+                                                     QStringLiteral("Popis robe u magacinu"));
+    const double copied = timer.nsecsElapsed() / 1e6;
+    ReportDocument& pages = *document;
+    auto* window = new ReportPreviewWindow(std::move(document));
+    double painted = -1;
+    QEventLoop loop;
+    QObject::connect(window->pageView(), &ReportPageView::firstPaint, &loop, [&] {
+        painted = timer.nsecsElapsed() / 1e6;
+        loop.quit();
+    });
+    window->show();
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    loop.exec();
+    out << "stock list preview: query " << queried << " ms, rows copied at " << copied
+        << " ms, first page painted at " << painted << " ms (" << pages.laidOutPages()
+        << " pages laid out)" << Qt::endl;
+    window->close();
+    delete window;
+    return painted / 1000.0;
+}
 
+void stockList(Engine& engine, const QString& pdfFolder)
+{
     const ReportDefinition report = StockListReport::definition(sampleLetterhead());
+    const double raw = rawStockRead();
+    out << "resident before the preview: " << statusMb("VmRSS:") << " MB" << Qt::endl;
+    resetPeak();
+    const double firstPage = previewFirstPage(engine, report);
+    const double peak = statusMb("VmHWM:");
+
+    // Counting every page, the PDF and the CSV of the whole list, each with its own peak.
+    Query stock(engine, StockListPage::stockStatement({}, false));
+    stock.open();
+    QElapsedTimer timer;
+    timer.start();
+    ReportDocument document(report, DatasetRowSource(stock), QStringLiteral("Popis robe"));
+    const int pages = document.pageCount();
+    const double countMs = timer.nsecsElapsed() / 1e6;
+    out << "stock list: " << stock.rowCount() << " articles, " << pages << " pages counted in "
+        << countMs << " ms" << Qt::endl;
+    resetPeak();
     timer.restart();
-    const ReportPages pages = layoutReport(report, DatasetRowSource(stock));
-    out << "stock list layout: " << pages.pageCount() << " pages, " << textCount(pages)
-        << " texts in " << timer.elapsed() << " ms" << Qt::endl;
-    writeTimed(pages, QDir(pdfFolder).filePath(QStringLiteral("stocklist.pdf")),
-               "stock list pdf (all)");
+    QString error;
+    const bool pdf =
+        writePdf(document, QDir(pdfFolder).filePath(QStringLiteral("stocklist.pdf")), &error);
+    const double pdfMs = timer.nsecsElapsed() / 1e6;
+    const double pdfPeak = statusMb("VmHWM:");
+    out << "stock list pdf (all): " << pages << " pages in " << pdfMs << " ms, peak " << pdfPeak
+        << " MB" << (pdf ? QString() : QStringLiteral(" FAILED: ") + error) << Qt::endl;
+    timer.restart();
+    const bool csv =
+        writeReportCsv(document, QDir(pdfFolder).filePath(QStringLiteral("stocklist.csv")), &error);
+    const double csvMs = timer.nsecsElapsed() / 1e6;
+    out << "stock list csv: " << csvMs << " ms, peak " << statusMb("VmHWM:") << " MB"
+        << (csv ? QString() : QStringLiteral(" FAILED: ") + error) << Qt::endl;
+
+    result("stocklist_first_page", firstPage, "s");
+    result("stocklist_peak", peak, "MB");
+    result("stocklist_raw_read", raw, "ms");
+    result("stocklist_first_page_ratio", firstPage * 1000.0 / raw, "x");
+    result("stocklist_count", countMs, "ms");
+    result("stocklist_pdf", pdfMs, "ms");
+    result("stocklist_pdf_peak", pdfPeak, "MB");
+    result("stocklist_csv", csvMs, "ms");
 
     timer.restart();
     Query group(engine, StockListPage::stockStatement(QStringLiteral("Lezajevi"), true));

@@ -6,8 +6,8 @@
 
 namespace kestar {
 
-// A previewer for tests: keeps the pages it is given and returns at once, as if the user had
-// closed the preview straight away.
+// A previewer for tests: lays out and keeps every page of the report it is given and returns
+// at once, as if the user had closed the preview straight away.
 class CapturingPreviewer : public ReportPreviewer
 {
 public:
@@ -35,10 +35,9 @@ public:
 
 protected:
     void raisePreview() override { ++m_raised; }
-    void showPreview(ReportPages pages) override
+    void showPreview(std::unique_ptr<ReportDocument> report) override
     {
-        const QString title = pages.title;
-        m_captured.append({title, std::move(pages)});
+        m_captured.append({report->title(), report->allPages()});
     }
 
 private:

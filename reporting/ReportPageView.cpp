@@ -17,8 +17,8 @@ constexpr double kZoomStep = 1.25;
 
 } // namespace
 
-ReportPageView::ReportPageView(const ReportPages& pages, QWidget* parent)
-    : QAbstractScrollArea(parent), m_pages(pages), m_painter(pages)
+ReportPageView::ReportPageView(ReportDocument& document, QWidget* parent)
+    : QAbstractScrollArea(parent), m_document(document), m_painter(document.fonts())
 {
     setObjectName(QStringLiteral("ReportPageView"));
     setAccessibleName(QStringLiteral("Strane izvestaja"));
@@ -37,7 +37,7 @@ double ReportPageView::pixelsPerMm() const
 
 QSizeF ReportPageView::pageSizePixels() const
 {
-    return m_pages.paperSize * pixelsPerMm();
+    return m_document.paperSize() * pixelsPerMm();
 }
 
 int ReportPageView::pageStride() const
@@ -50,7 +50,7 @@ void ReportPageView::updateFitZoom()
     if (m_mode == ZoomMode::Factor)
         return;
     const double atOne = logicalDpiX() / 25.4;
-    const QSizeF paper = m_pages.paperSize * atOne;
+    const QSizeF paper = m_document.paperSize() * atOne;
     const QSize room = viewport()->size() - QSize(2 * kGap, 2 * kGap);
     if (paper.width() <= 0 || paper.height() <= 0 || room.width() <= 0 || room.height() <= 0)
         return;
@@ -63,7 +63,8 @@ void ReportPageView::updateFitZoom()
 void ReportPageView::updateScrollBars()
 {
     const QSize room = viewport()->size();
-    const qint64 total = qint64(m_pages.pageCount()) * pageStride() + kGap;
+    m_stripPages = m_document.knownPageCount();
+    const qint64 total = qint64(m_stripPages) * pageStride() + kGap;
     const int width = int(std::ceil(pageSizePixels().width())) + 2 * kGap;
     verticalScrollBar()->setRange(0, int(qMin<qint64>(qMax<qint64>(0, total - room.height()),
                                                       std::numeric_limits<int>::max())));
@@ -109,9 +110,17 @@ void ReportPageView::fitPageWidth()
     applyZoom(m_zoom, ZoomMode::PageWidth);
 }
 
+void ReportPageView::pagesCounted()
+{
+    if (m_document.knownPageCount() != m_stripPages)
+        updateScrollBars();
+}
+
 void ReportPageView::showPage(int index)
 {
-    const int last = int(m_pages.pageCount()) - 1;
+    m_document.hasPage(index);
+    pagesCounted();
+    const int last = m_stripPages - 1;
     index = qBound(0, index, qMax(last, 0));
     verticalScrollBar()->setValue(index * pageStride());
     // The last pages may not reach the top of the view; they still count as shown.
@@ -123,15 +132,15 @@ void ReportPageView::showPage(int index)
 
 void ReportPageView::updateCurrentPage()
 {
-    if (m_pages.pageCount() == 0)
+    if (m_stripPages == 0)
         return;
     const int stride = pageStride();
     const int y = verticalScrollBar()->value() + viewport()->height() / 3;
     int page = stride > 0 ? y / stride : 0;
-    page = qBound(0, page, int(m_pages.pageCount()) - 1);
+    page = qBound(0, page, m_stripPages - 1);
     if (verticalScrollBar()->value() >= verticalScrollBar()->maximum() &&
         verticalScrollBar()->maximum() > 0)
-        page = int(m_pages.pageCount()) - 1;
+        page = m_stripPages - 1;
     if (page != m_current) {
         m_current = page;
         emit currentPageChanged(page);
@@ -166,7 +175,7 @@ void ReportPageView::paintEvent(QPaintEvent* event)
     const int width = int(std::ceil(size.width())) + 2 * kGap;
     const double x =
         width <= room ? (room - size.width()) / 2.0 : kGap - horizontalScrollBar()->value();
-    const int count = int(m_pages.pageCount());
+    const int count = m_stripPages;
     if (stride <= 0 || count == 0)
         return;
     const int firstVisible = qMax(0, (top + area.top() - kGap) / stride);
@@ -179,7 +188,7 @@ void ReportPageView::paintEvent(QPaintEvent* event)
             continue;
         painter.fillRect(paper.translated(3, 3), QColor(0, 0, 0, 60));
         painter.fillRect(paper, Qt::white);
-        m_painter.paintPage(painter, index, paper.topLeft(), ppm);
+        m_painter.paintPage(painter, m_document.page(index), paper.topLeft(), ppm);
         m_painted.insert(index);
     }
     if (!m_firstPaintDone && !m_painted.isEmpty()) {

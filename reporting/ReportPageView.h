@@ -1,6 +1,6 @@
 #pragma once
 
-#include "reporting/ReportPages.h"
+#include "reporting/ReportDocument.h"
 #include "reporting/ReportPainter.h"
 
 #include <QAbstractScrollArea>
@@ -9,7 +9,8 @@
 namespace kestar {
 
 // The pages of a report one under the other, scrolled as one long strip. Only the pages in
-// view are painted, so the first page of a very long report shows at once.
+// view are laid out and painted, so the first page of a very long report shows at once; the
+// strip reaches as far as the pages counted so far and grows as counting goes on.
 class ReportPageView : public QAbstractScrollArea
 {
     Q_OBJECT
@@ -21,11 +22,16 @@ public:
         PageWidth
     };
 
-    explicit ReportPageView(const ReportPages& pages, QWidget* parent = nullptr);
+    // The document must outlive the view.
+    explicit ReportPageView(ReportDocument& document, QWidget* parent = nullptr);
 
     // Page in view, from 0.
     int currentPage() const { return m_current; }
+    // Counts the document's pages as far as `index` if need be; past the last page shows the
+    // last one.
     void showPage(int index);
+    // More of the document's pages have been counted: the strip grows to take them.
+    void pagesCounted();
 
     ZoomMode zoomMode() const { return m_mode; }
     // 1.0 is the paper's real size on the screen.
@@ -59,7 +65,8 @@ private:
     void updateScrollBars();
     void updateCurrentPage();
 
-    const ReportPages& m_pages;
+    ReportDocument& m_document;
+    int m_stripPages = 0; // pages the scroll strip holds
     ReportPainter m_painter;
     ZoomMode m_mode = ZoomMode::PageWidth;
     double m_zoom = 1.0;

@@ -29,15 +29,15 @@ Qt::Alignment alignmentOf(Align align)
     return Qt::AlignLeft;
 }
 
-QPageLayout paperLayout(const ReportPages& pages)
+QPageLayout paperLayout(const QSizeF& paper)
 {
-    const QPageSize size(pages.paperSize, QPageSize::Millimeter);
+    const QPageSize size(paper, QPageSize::Millimeter);
     return QPageLayout(size, QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 } // namespace
 
-ReportPainter::ReportPainter(const ReportPages& pages) : m_pages(pages) {}
+ReportPainter::ReportPainter(const QList<FontSpec>& fonts) : m_specs(fonts) {}
 
 void ReportPainter::prepareFonts(const QPainter& painter, double pixelsPerMm)
 {
@@ -45,21 +45,18 @@ void ReportPainter::prepareFonts(const QPainter& painter, double pixelsPerMm)
     // millimetres, whatever the device's resolution and the zoom.
     const int dpi = painter.device() ? painter.device()->logicalDpiY() : 72;
     const double scale = 25.4 * pixelsPerMm / (dpi > 0 ? dpi : 72);
-    if (qFuzzyCompare(scale, m_fontScale) && m_fonts.size() == m_pages.fonts.size())
+    if (qFuzzyCompare(scale, m_fontScale) && m_fonts.size() == m_specs.size())
         return;
     m_fontScale = scale;
     m_fonts.clear();
-    for (const FontSpec& spec : m_pages.fonts)
+    for (const FontSpec& spec : std::as_const(m_specs))
         m_fonts.append(reportFont(spec, spec.pointSize * scale));
 }
 
-void ReportPainter::paintPage(QPainter& painter, int index, const QPointF& origin,
+void ReportPainter::paintPage(QPainter& painter, const ReportPage& page, const QPointF& origin,
                               double pixelsPerMm)
 {
-    if (index < 0 || index >= m_pages.pages.size())
-        return;
     prepareFonts(painter, pixelsPerMm);
-    const ReportPage& page = m_pages.pages.at(index);
     auto toDevice = [&](const QPointF& mm) { return origin + mm * pixelsPerMm; };
 
     painter.save();
@@ -91,29 +88,41 @@ void ReportPainter::paintPage(QPainter& painter, int index, const QPointF& origi
     painter.restore();
 }
 
-bool paintReport(const ReportPages& pages, QPagedPaintDevice& device, int fromPage, int toPage)
+bool paintReport(ReportDocument& report, QPagedPaintDevice& device, int fromPage, int toPage)
 {
     if (auto* printer = dynamic_cast<QPrinter*>(&device))
         printer->setFullPage(true);
-    device.setPageLayout(paperLayout(pages));
+    device.setPageLayout(paperLayout(report.paperSize()));
 
     QPainter painter;
     if (!painter.begin(&device))
         return false;
-    const int last = int(pages.pages.size());
+    const int last = report.pageCount();
     const int first = qBound(1, fromPage, qMax(last, 1));
     const int end = toPage <= 0 ? last : qMin(toPage, last);
     const double pixelsPerMm = device.logicalDpiX() / 25.4;
-    ReportPainter reportPainter(pages);
+    ReportPainter reportPainter(report.fonts());
     for (int number = first; number <= end; ++number) {
         if (number > first)
             device.newPage();
-        reportPainter.paintPage(painter, number - 1, QPointF(0, 0), pixelsPerMm);
+        reportPainter.paintPage(painter, report.page(number - 1), QPointF(0, 0), pixelsPerMm);
     }
     return painter.end();
 }
 
+bool paintReport(const ReportPages& pages, QPagedPaintDevice& device, int fromPage, int toPage)
+{
+    ReportDocument report(pages);
+    return paintReport(report, device, fromPage, toPage);
+}
+
 bool writePdf(const ReportPages& pages, const QString& path, QString* error)
+{
+    ReportDocument report(pages);
+    return writePdf(report, path, error);
+}
+
+bool writePdf(ReportDocument& report, const QString& path, QString* error)
 {
     auto fail = [&](const QString& text) {
         if (error)
@@ -124,10 +133,10 @@ bool writePdf(const ReportPages& pages, const QString& path, QString* error)
         return fail(QStringLiteral("Nije zadato ime datoteke."));
     {
         QPdfWriter writer(path);
-        writer.setTitle(pages.title);
+        writer.setTitle(report.title());
         writer.setCreator(QStringLiteral("KESTAR"));
         writer.setResolution(600);
-        if (!paintReport(pages, writer))
+        if (!paintReport(report, writer))
             return fail(QStringLiteral("Datoteka '%1' ne moze da se upise.").arg(path));
     }
     if (QFileInfo(path).size() <= 0)

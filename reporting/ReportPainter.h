@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reporting/ReportDocument.h"
 #include "reporting/ReportPages.h"
 
 #include <QFont>
@@ -17,29 +18,34 @@ namespace kestar {
 class ReportPainter
 {
 public:
-    explicit ReportPainter(const ReportPages& pages);
+    // fonts: those the pages' texts refer to by index.
+    explicit ReportPainter(const QList<FontSpec>& fonts);
 
-    // Paints page `index` (from 0) with the paper's top-left corner at `origin`, in device
-    // pixels, `pixelsPerMm` device pixels to the millimetre. Sizes follow the scale, so a page
-    // looks the same at every zoom.
-    void paintPage(QPainter& painter, int index, const QPointF& origin, double pixelsPerMm);
+    // Paints the page with the paper's top-left corner at `origin`, in device pixels,
+    // `pixelsPerMm` device pixels to the millimetre. Sizes follow the scale, so a page looks
+    // the same at every zoom.
+    void paintPage(QPainter& painter, const ReportPage& page, const QPointF& origin,
+                   double pixelsPerMm);
 
 private:
     void prepareFonts(const QPainter& painter, double pixelsPerMm);
 
-    const ReportPages& m_pages;
+    QList<FontSpec> m_specs;
     QList<QFont> m_fonts;
     double m_fontScale = -1;
 };
 
 // Paints pages `fromPage` to `toPage` (from 1; 0 for "to the last") onto a printer or a PDF
-// writer, on A4 (the report's paper) from the paper's corner. Returns false when the device
-// could not be opened for painting.
+// writer, on A4 (the report's paper) from the paper's corner, laying out one page at a time.
+// Returns false when the device could not be opened for painting.
+bool paintReport(ReportDocument& report, QPagedPaintDevice& device, int fromPage = 1,
+                 int toPage = 0);
 bool paintReport(const ReportPages& pages, QPagedPaintDevice& device, int fromPage = 1,
                  int toPage = 0);
 
 // Writes the whole report as a PDF file. On failure returns false and sets *error to a text
 // for the user.
+bool writePdf(ReportDocument& report, const QString& path, QString* error = nullptr);
 bool writePdf(const ReportPages& pages, const QString& path, QString* error = nullptr);
 
 } // namespace kestar

@@ -35,38 +35,75 @@ QAction* toolAction(QToolBar* bar, const QString& caption, const QString& name,
     return action;
 }
 
+// Counting runs while the window is idle, a slice at a time, short enough not to be felt.
+constexpr int kCountingSliceMs = 10;
+
 } // namespace
 
 ReportPreviewWindow::ReportPreviewWindow(ReportPages pages, QWidget* parent,
                                          FileQuestions* questions)
-    : QWidget(parent, Qt::Window), m_pages(std::move(pages)),
+    : ReportPreviewWindow(std::make_unique<ReportDocument>(std::move(pages)), parent, questions)
+{
+}
+
+ReportPreviewWindow::ReportPreviewWindow(std::unique_ptr<ReportDocument> report, QWidget* parent,
+                                         FileQuestions* questions)
+    : QWidget(parent, Qt::Window), m_report(std::move(report)),
       m_ownQuestions(questions ? nullptr : std::make_unique<DialogFileQuestions>()),
       m_questions(questions ? questions : m_ownQuestions.get())
 {
     setObjectName(QStringLiteral("ReportPreview"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(m_pages.title.isEmpty()
-                       ? QStringLiteral("Pregled izvestaja")
-                       : QStringLiteral("Pregled izvestaja - ") + m_pages.title);
+    const QString& title = m_report->title();
+    setWindowTitle(title.isEmpty() ? QStringLiteral("Pregled izvestaja")
+                                   : QStringLiteral("Pregled izvestaja - ") + title);
 
-    m_view = new ReportPageView(m_pages, this);
+    m_view = new ReportPageView(*m_report, this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     buildToolBar();
     layout->addWidget(findChild<QToolBar*>(QStringLiteral("PreviewToolBar")));
     layout->addWidget(m_view, 1);
-    if (!m_pages.notes.isEmpty()) {
-        auto* notes =
-            new QLabel(QStringLiteral("Napomena: ") + m_pages.notes.join(QLatin1Char(' ')), this);
+    if (!m_report->notes().isEmpty()) {
+        auto* notes = new QLabel(
+            QStringLiteral("Napomena: ") + m_report->notes().join(QLatin1Char(' ')), this);
         notes->setObjectName(QStringLiteral("PreviewNotes"));
         notes->setWordWrap(true);
         notes->setContentsMargins(6, 3, 6, 3);
         layout->addWidget(notes);
     }
     connect(m_view, &ReportPageView::currentPageChanged, this, &ReportPreviewWindow::pageShown);
+    // The first page comes first; counting the rest waits until it is on the screen.
+    m_counting.setInterval(0);
+    connect(&m_counting, &QTimer::timeout, this, &ReportPreviewWindow::countSlice);
+    connect(m_view, &ReportPageView::firstPaint, this, [this] {
+        if (!m_report->isCounted())
+            m_counting.start();
+    });
     pageShown(m_view->currentPage());
     resize(980, 760);
+}
+
+void ReportPreviewWindow::countSlice()
+{
+    if (m_report->countOn(kCountingSliceMs))
+        m_counting.stop();
+    m_view->pagesCounted();
+    showCount();
+}
+
+void ReportPreviewWindow::showCount()
+{
+    const int known = m_report->knownPageCount();
+    const bool counted = m_report->isCounted();
+    m_pageNumber->setMaximum(qMax(1, known));
+    m_pageCount->setText(counted ? QStringLiteral(" od %1 ").arg(known)
+                                 : QStringLiteral(" od ... "));
+    const int index = m_view->currentPage();
+    const bool more = index < known - 1 || !counted;
+    m_next->setEnabled(more);
+    m_last->setEnabled(more);
 }
 
 ReportPreviewWindow::~ReportPreviewWindow() = default;
@@ -84,10 +121,10 @@ void ReportPreviewWindow::buildToolBar()
     m_pageNumber = new QSpinBox(bar);
     m_pageNumber->setObjectName(QStringLiteral("PreviewPageNumber"));
     m_pageNumber->setAccessibleName(QStringLiteral("Strana"));
-    m_pageNumber->setRange(1, qMax<int>(1, int(m_pages.pageCount())));
+    m_pageNumber->setRange(1, 1);
     m_pageNumber->setKeyboardTracking(false);
     bar->addWidget(m_pageNumber);
-    m_pageCount = new QLabel(QStringLiteral(" od %1 ").arg(m_pages.pageCount()), bar);
+    m_pageCount = new QLabel(bar);
     m_pageCount->setObjectName(QStringLiteral("PreviewPageCount"));
     bar->addWidget(m_pageCount);
     m_next = toolAction(bar, QStringLiteral("Sledeca"), QStringLiteral("PreviewNext"),
@@ -110,7 +147,7 @@ void ReportPreviewWindow::buildToolBar()
         toolAction(bar, QStringLiteral("Snimi kao PDF"), QStringLiteral("PreviewSavePdf"));
     QAction* csv =
         toolAction(bar, QStringLiteral("Snimi kao CSV"), QStringLiteral("PreviewSaveCsv"));
-    csv->setEnabled(!m_pages.table.isEmpty());
+    csv->setEnabled(!m_report->tableHeader().isEmpty());
     bar->addSeparator();
     QAction* close = toolAction(bar, QStringLiteral("Zatvori"), QStringLiteral("PreviewClose"),
                                 QKeySequence(Qt::Key_Escape));
@@ -121,7 +158,7 @@ void ReportPreviewWindow::buildToolBar()
     connect(m_next, &QAction::triggered, m_view,
             [this] { m_view->showPage(m_view->currentPage() + 1); });
     connect(m_last, &QAction::triggered, m_view,
-            [this] { m_view->showPage(int(m_pages.pageCount()) - 1); });
+            [this] { m_view->showPage(m_report->pageCount() - 1); });
     connect(m_pageNumber, &QSpinBox::valueChanged, m_view,
             [this](int number) { m_view->showPage(number - 1); });
     connect(zoomIn, &QAction::triggered, m_view, &ReportPageView::zoomIn);
@@ -137,12 +174,10 @@ void ReportPreviewWindow::buildToolBar()
 void ReportPreviewWindow::pageShown(int index)
 {
     const QSignalBlocker blocker(m_pageNumber);
+    showCount();
     m_pageNumber->setValue(index + 1);
-    const int last = int(m_pages.pageCount()) - 1;
     m_first->setEnabled(index > 0);
     m_prior->setEnabled(index > 0);
-    m_next->setEnabled(index < last);
-    m_last->setEnabled(index < last);
 }
 
 bool ReportPreviewWindow::printTo(QPrinter& printer)
@@ -153,21 +188,24 @@ bool ReportPreviewWindow::printTo(QPrinter& printer)
         from = printer.fromPage();
         to = printer.toPage();
     }
-    return paintReport(m_pages, printer, from, to);
+    return paintReport(*m_report, printer, from, to);
 }
 
 bool ReportPreviewWindow::saveAsPdf(const QString& path, QString* error)
 {
-    return writePdf(m_pages, path, error);
+    return writePdf(*m_report, path, error);
 }
 
 void ReportPreviewWindow::print()
 {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(m_pages.title);
+    printer.setDocName(m_report->title());
+    // The dialog offers every page, so all of them are counted first.
+    const int count = m_report->pageCount();
+    showCount();
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Stampaj"));
-    dialog.setMinMax(1, qMax<int>(1, int(m_pages.pageCount())));
+    dialog.setMinMax(1, qMax(1, count));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -178,12 +216,12 @@ void ReportPreviewWindow::print()
 
 bool ReportPreviewWindow::saveAsCsv(const QString& path, QString* error)
 {
-    return writeReportCsv(m_pages.table, path, error);
+    return writeReportCsv(*m_report, path, error);
 }
 
 QString ReportPreviewWindow::suggestedFileName(const QString& extension) const
 {
-    QString name = m_pages.title.simplified();
+    QString name = m_report->title().simplified();
     static const QString forbidden = QStringLiteral("/\\:*?\"<>|");
     for (QChar& c : name) {
         if (forbidden.contains(c) || c.category() == QChar::Other_Control)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "reporting/ReportDocument.h"
 #include "reporting/ReportPages.h"
 
+#include <QTimer>
 #include <QWidget>
 #include <memory>
 
@@ -15,20 +17,24 @@ namespace kestar {
 class FileQuestions;
 class ReportPageView;
 
-// The preview of a laid-out report, a window of its own (not modal): page navigation, zoom,
-// printing through the system's print dialog, saving as PDF and, for a report with a table,
-// as CSV. Owns its pages.
+// The preview of a report, a window of its own (not modal): page navigation, zoom, printing
+// through the system's print dialog, saving as PDF and, for a report with a table, as CSV.
+// Owns its report. The first page shows as soon as it is laid out; once it is painted, the
+// window counts the other pages in short slices while the user looks (the count shows when it
+// is known), and lays out each page only when it comes into view.
 class ReportPreviewWindow : public QWidget
 {
     Q_OBJECT
 public:
     // questions: how the window asks for the file to save into; without them, the system's
     // file dialog.
+    explicit ReportPreviewWindow(std::unique_ptr<ReportDocument> report, QWidget* parent = nullptr,
+                                 FileQuestions* questions = nullptr);
     explicit ReportPreviewWindow(ReportPages pages, QWidget* parent = nullptr,
                                  FileQuestions* questions = nullptr);
     ~ReportPreviewWindow() override;
 
-    const ReportPages& pages() const { return m_pages; }
+    ReportDocument& document() const { return *m_report; }
     ReportPageView* pageView() const { return m_view; }
 
     // Paints the printer's page range (all pages when it names none). False when the printer
@@ -55,8 +61,13 @@ private:
     void saveFile(const QString& caption, const QString& extension, const QString& filter,
                   bool (ReportPreviewWindow::*write)(const QString&, QString*));
     void pageShown(int index);
+    // Counts on for one slice; stops once the count is known.
+    void countSlice();
+    // Shows what is known of the page count.
+    void showCount();
 
-    ReportPages m_pages;
+    std::unique_ptr<ReportDocument> m_report;
+    QTimer m_counting;
     std::unique_ptr<FileQuestions> m_ownQuestions;
     FileQuestions* m_questions = nullptr;
     ReportPageView* m_view = nullptr;

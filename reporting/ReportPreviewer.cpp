@@ -1,7 +1,5 @@
 #include "reporting/ReportPreviewer.h"
 
-#include "reporting/ReportLayout.h"
-
 namespace kestar {
 
 PreviewOutcome ReportPreviewer::preview(const QString& title, ReportPages pages)
@@ -12,7 +10,7 @@ PreviewOutcome ReportPreviewer::preview(const QString& title, ReportPages pages)
     }
     if (!title.isEmpty())
         pages.title = title;
-    showPreview(std::move(pages));
+    showPreview(std::make_unique<ReportDocument>(std::move(pages)));
     return PreviewOutcome::Shown;
 }
 
@@ -23,7 +21,8 @@ PreviewOutcome ReportPreviewer::preview(const QString& title, const ReportDefini
         raisePreview();
         return PreviewOutcome::AlreadyOpen;
     }
-    return preview(title, layoutReport(definition, source, title));
+    showPreview(std::make_unique<ReportDocument>(definition, source, title));
+    return PreviewOutcome::Shown;
 }
 
 } // namespace kestar

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "reporting/ReportDefinition.h"
+#include "reporting/ReportDocument.h"
 #include "reporting/ReportPages.h"
 #include "reporting/RowSource.h"
 
 #include <QString>
+#include <memory>
 
 namespace kestar {
 
@@ -22,7 +24,9 @@ public:
     virtual ~ReportPreviewer() = default;
 
     PreviewOutcome preview(const QString& title, ReportPages pages);
-    // Lays the report out first, but only when no preview is open.
+    // Only when no preview is open: takes what the report prints from the source (the source
+    // may change or go once this returns) and shows the report, laid out page by page as the
+    // preview asks for pages.
     PreviewOutcome preview(const QString& title, const ReportDefinition& definition,
                            const RowSource& source);
 
@@ -33,7 +37,7 @@ public:
 
 protected:
     virtual void raisePreview() = 0;
-    virtual void showPreview(ReportPages pages) = 0;
+    virtual void showPreview(std::unique_ptr<ReportDocument> report) = 0;
 };
 
 } // namespace kestar

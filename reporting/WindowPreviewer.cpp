@@ -32,9 +32,9 @@ void WindowPreviewer::raisePreview()
     m_window->activateWindow();
 }
 
-void WindowPreviewer::showPreview(ReportPages pages)
+void WindowPreviewer::showPreview(std::unique_ptr<ReportDocument> report)
 {
-    auto* window = new ReportPreviewWindow(std::move(pages), m_owner.data(), m_questions);
+    auto* window = new ReportPreviewWindow(std::move(report), m_owner.data(), m_questions);
     m_window = window;
     QEventLoop loop;
     // The window deletes itself after closing; it counts as closed from the moment it closes.

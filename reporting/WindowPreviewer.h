@@ -30,7 +30,7 @@ public:
 
 protected:
     void raisePreview() override;
-    void showPreview(ReportPages pages) override;
+    void showPreview(std::unique_ptr<ReportDocument> report) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -192,7 +192,7 @@ private slots:
         ReportPages shown;
         const bool opened = whilePreviewShows([&] { p.minimumButton()->click(); },
                                               [&](ReportPreviewWindow& preview) {
-                                                  shown = preview.pages();
+                                                  shown = preview.document().allPages();
                                                   triggerPreviewAction(preview, "PreviewSaveCsv");
                                                   triggerPreviewAction(preview, "PreviewSavePdf");
                                               });

@@ -174,7 +174,7 @@ private slots:
         ReportPages shown;
         QVERIFY(whilePreviewShows([&] { p.print(); },
                                   [&](ReportPreviewWindow& preview) {
-                                      shown = preview.pages();
+                                      shown = preview.document().allPages();
                                       QVERIFY(triggerPreviewAction(preview, "PreviewSaveCsv"));
                                   }));
         QCOMPARE(questions.asked(), QStringList({"Snimi kao CSV: Popis robe u magacinu.csv"}));

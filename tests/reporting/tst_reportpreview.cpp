@@ -119,7 +119,7 @@ private slots:
         QTimer::singleShot(0, &owner, [&] {
             opened = previewer.isPreviewOpen() && openPreviews().size() == 1;
             if (ReportPreviewWindow* window = previewer.openWindow()) {
-                title = window->pages().title;
+                title = window->document().title();
                 window->close();
             }
         });
@@ -149,7 +149,7 @@ private slots:
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const int count = int(window.pages().pageCount());
+        const int count = window.document().pageCount();
         QVERIFY(count > 3);
         auto* number = window.findChild<QSpinBox*>("PreviewPageNumber");
         auto* countLabel = window.findChild<QLabel*>("PreviewPageCount");
