@@ -18,7 +18,7 @@ namespace kestar::bench {
 namespace {
 
 // Bump when the generated contents change, so that an old cache is not reused.
-constexpr const char* kVersion = "engine-bench-v1";
+constexpr const char* kVersion = "engine-bench-v2";
 
 void check(sqlite3* db, int rc, const char* what)
 {

@@ -185,6 +185,12 @@ int main(int argc, char* argv[])
                    .arg(e / r, 0, 'f', 2)
                    .arg(kRepeats)
             << Qt::endl;
+        out << QStringLiteral("RESULT posting_ms %1 ms\nRESULT posting_raw_ms %2 ms\n"
+                              "RESULT posting_ratio %3 x\n")
+                   .arg(e, 0, 'f', 2)
+                   .arg(r, 0, 'f', 2)
+                   .arg(e / r, 0, 'f', 2)
+            << Qt::flush;
         QDir::setCurrent(cache);
     } catch (const std::exception& error) {
         out << "benchmark failed: " << error.what() << Qt::endl;
