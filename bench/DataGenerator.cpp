@@ -320,6 +320,16 @@ QString DataGenerator::ensure(const QString& cacheFolder, QTextStream& log)
     return program;
 }
 
+void DataGenerator::copyFolder(const QString& from, const QString& to)
+{
+    QDir(to).removeRecursively();
+    QDir().mkpath(to);
+    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(entry.filePath(), QDir(to).filePath(entry.fileName())))
+            throw std::runtime_error("cannot copy " + entry.filePath().toStdString());
+    }
+}
+
 void DataGenerator::generate(const QString& programFolder)
 {
     const QString podaci = QDir(programFolder).filePath(QStringLiteral("podaci"));

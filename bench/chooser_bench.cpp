@@ -99,15 +99,6 @@ struct RawSearch
     }
 };
 
-void copyFolder(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(entry.filePath(), QDir(to).filePath(entry.fileName())))
-            throw std::runtime_error("cannot copy " + entry.filePath().toStdString());
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -122,8 +113,8 @@ int main(int argc, char* argv[])
     try {
         const QString data = DataGenerator::ensure(cache, out);
         QTemporaryDir work(QDir(cache).filePath(QStringLiteral("chooser-XXXXXX")));
-        copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
-                   QDir(work.path()).filePath(QStringLiteral("podaci")));
+        DataGenerator::copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
+                                  QDir(work.path()).filePath(QStringLiteral("podaci")));
         QDir::setCurrent(work.path());
 
         Engine engine;

@@ -518,16 +518,6 @@ void grid()
         << Qt::flush;
 }
 
-void copyFolder(const QString& from, const QString& to)
-{
-    QDir(to).removeRecursively();
-    QDir().mkpath(to);
-    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(entry.filePath(), QDir(to).filePath(entry.fileName())))
-            throw std::runtime_error("cannot copy " + entry.filePath().toStdString());
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -549,8 +539,8 @@ int main(int argc, char* argv[])
         const QString data = DataGenerator::ensure(cache, out);
         // Every run works on a fresh copy, so that the figures do not drift from run to run.
         const QString work = QDir(cache).filePath(QStringLiteral("run"));
-        copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
-                   QDir(work).filePath(QStringLiteral("podaci")));
+        DataGenerator::copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
+                                  QDir(work).filePath(QStringLiteral("podaci")));
         QDir::setCurrent(work);
         out << "Data folder: " << work << "/podaci" << Qt::endl;
         if (wanted('6'))
