@@ -23,8 +23,10 @@ std::optional<QList<qint64>> QueryReader::candidates()
     for (const auto& [field, pattern] : std::as_const(m_translation.likes)) {
         if (!m_table->searchFields.contains(field, Qt::CaseInsensitive))
             continue;
-        if (auto rows = SearchIndex::candidates(m_engine, m_table->alias, m_table->table, field,
-                                                pattern, kNarrowed))
+        if (auto rows = SearchIndex::candidates(
+                m_engine.handle(),
+                [this](const QString& sql) -> SqliteStatement& { return m_engine.prepared(sql); },
+                m_table->alias, m_table->table, field, pattern, kNarrowed))
             return rows;
     }
     return std::nullopt;

@@ -1,6 +1,5 @@
 #include "data/SearchIndex.h"
 
-#include "data/Engine.h"
 #include "data/SqliteStatement.h"
 
 #include <QSet>
@@ -144,8 +143,10 @@ std::optional<Lookup> lookup(const QString& pattern)
     return wanted;
 }
 
-std::optional<QList<qint64>> candidates(Engine& engine, const QString& schema, const QString& table,
-                                        const QString& field, const QString& pattern, int limit)
+std::optional<QList<qint64>>
+candidates(sqlite3* db, const std::function<SqliteStatement&(const QString&)>& prepared,
+           const QString& schema, const QString& table, const QString& field,
+           const QString& pattern, int limit)
 {
     const std::optional<Lookup> wanted = lookup(pattern);
     if (!wanted)
@@ -154,8 +155,8 @@ std::optional<QList<qint64>> candidates(Engine& engine, const QString& schema, c
     QSet<qint64> rows;
     if (!wanted->match.isEmpty()) {
         SqliteStatement& find =
-            engine.prepared(QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ?1 LIMIT ?2")
-                                .arg(quotedName(schema), quotedName(index)));
+            prepared(QStringLiteral("SELECT rowid FROM %1.%2 WHERE %2 MATCH ?1 LIMIT ?2")
+                         .arg(quotedName(schema), quotedName(index)));
         // The texts holding a character the index does not fold are asked for on their own:
         // in one query with the others they would keep FTS5 from stopping at the limit.
         for (const QString& match : {wanted->match, ftsString(kMark)}) {
@@ -173,14 +174,14 @@ std::optional<QList<qint64>> candidates(Engine& engine, const QString& schema, c
     // Every run of one or two characters of a text begins one of its trigrams (the pad sees to
     // the last two): the rows holding a term that begins with the run.
     const QString terms = quotedName(termsTable(schema, index));
-    sqliteExec(engine.handle(),
+    sqliteExec(db,
                QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS temp.%1 USING fts5vocab(%2, %3, "
                               "'instance')")
                    .arg(terms, quotedName(schema), quotedName(index)));
     const qint64 instances = qint64(limit) * 4;
-    SqliteStatement& range = engine.prepared(
-        QStringLiteral("SELECT doc FROM temp.%1 WHERE term >= ?1 AND term < ?2 LIMIT ?3")
-            .arg(terms));
+    SqliteStatement& range =
+        prepared(QStringLiteral("SELECT doc FROM temp.%1 WHERE term >= ?1 AND term < ?2 LIMIT ?3")
+                     .arg(terms));
     range.bind(1, wanted->prefix);
     const char32_t last = 0x10FFFF;
     range.bind(2, wanted->prefix + QString::fromUcs4(&last, 1));
@@ -194,7 +195,7 @@ std::optional<QList<qint64>> candidates(Engine& engine, const QString& schema, c
     if (seen > instances)
         return std::nullopt;
     SqliteStatement& marked =
-        engine.prepared(QStringLiteral("SELECT doc FROM temp.%1 WHERE term = ?1").arg(terms));
+        prepared(QStringLiteral("SELECT doc FROM temp.%1 WHERE term = ?1").arg(terms));
     marked.bind(1, kMark);
     while (marked.step())
         rows.insert(marked.columnInt(0));

@@ -3,11 +3,14 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
+
+struct sqlite3;
 
 namespace kestar {
 
-class Engine;
+class SqliteStatement;
 
 // The name search index of a table file: an FTS5 table of the trigrams of a text field, kept
 // in step by triggers inside the file, so that every writer keeps it current (the sqlite3
@@ -43,10 +46,13 @@ struct Lookup
 std::optional<Lookup> lookup(const QString& pattern);
 
 // The row ids of the table that can match `field LIKE pattern`, in no order, or nothing when
-// the index cannot tell or more than limit rows could match. schema: the name the engine
-// attached the file under.
-std::optional<QList<qint64>> candidates(Engine& engine, const QString& schema, const QString& table,
-                                        const QString& field, const QString& pattern, int limit);
+// the index cannot tell or more than limit rows could match. schema: the name the connection
+// attached the file under; prepared: the connection's statement for a text, prepared once
+// and kept (Engine::prepared).
+std::optional<QList<qint64>>
+candidates(sqlite3* db, const std::function<SqliteStatement&(const QString&)>& prepared,
+           const QString& schema, const QString& table, const QString& field,
+           const QString& pattern, int limit);
 
 } // namespace SearchIndex
 } // namespace kestar
