@@ -18,7 +18,7 @@ namespace kestar::bench {
 namespace {
 
 // Bump when the generated contents change, so that an old cache is not reused.
-constexpr const char* kVersion = "engine-bench-v1";
+constexpr const char* kVersion = "engine-bench-v2";
 
 void check(sqlite3* db, int rc, const char* what)
 {
@@ -318,6 +318,16 @@ QString DataGenerator::ensure(const QString& cacheFolder, QTextStream& log)
         throw std::runtime_error("cannot rename the generated data folder");
     log << "  done in " << timer.elapsed() / 1000.0 << " s" << Qt::endl;
     return program;
+}
+
+void DataGenerator::copyFolder(const QString& from, const QString& to)
+{
+    QDir(to).removeRecursively();
+    QDir().mkpath(to);
+    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files)) {
+        if (!QFile::copy(entry.filePath(), QDir(to).filePath(entry.fileName())))
+            throw std::runtime_error("cannot copy " + entry.filePath().toStdString());
+    }
 }
 
 void DataGenerator::generate(const QString& programFolder)

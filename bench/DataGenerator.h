@@ -27,6 +27,9 @@ public:
     // The program folder holding podaci/ in cacheFolder, made once and reused while its
     // contents are of the current version. Raises std::runtime_error.
     static QString ensure(const QString& cacheFolder, QTextStream& log);
+    // Copies the files of a generated podaci/ into to (emptied first), so that a run works on
+    // a fresh copy and runs do not drift. Raises std::runtime_error.
+    static void copyFolder(const QString& from, const QString& to);
     // Writes the data folder into programFolder/podaci (which must not exist).
     static void generate(const QString& programFolder);
 };

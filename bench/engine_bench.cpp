@@ -127,7 +127,9 @@ struct Figure
 };
 std::vector<Figure> figures;
 
-void report(const Figure& figure)
+// The figure for people, and for machines its ratio to raw (and its time when it is one) as
+// RESULT <key>_ratio and RESULT <key>_ms.
+void report(const QString& key, const Figure& figure)
 {
     figures.push_back(figure);
     const double ratio =
@@ -139,6 +141,13 @@ void report(const Figure& figure)
                .arg(figure.raw, 0, 'f', 2)
                .arg(ratio, 0, 'f', 2)
         << Qt::endl;
+    out << QStringLiteral("RESULT %1_ratio %2 x\n").arg(key).arg(ratio, 0, 'f', 2);
+    if (figure.unit == QLatin1String("ms"))
+        out << QStringLiteral("RESULT %1_ms %2 ms\nRESULT %1_raw_ms %3 ms\n")
+                   .arg(key)
+                   .arg(figure.engine, 0, 'f', 2)
+                   .arg(figure.raw, 0, 'f', 2);
+    out.flush();
 }
 
 // ---- the figures ---------------------------------------------------------------------------
@@ -274,7 +283,8 @@ void posting(int repeats)
         rawExec(raw.db, "COMMIT");
     };
     const auto [e, r] = compare(repeats, enginePosting, rawPosting);
-    report({QStringLiteral("1. post 99 lines (insert + stock change)"), "ms", e, r});
+    report(QStringLiteral("engine_posting"),
+           {QStringLiteral("1. post 99 lines (insert + stock change)"), "ms", e, r});
 }
 
 // 2. Walking the whole ledger from the first row to the last.
@@ -311,8 +321,8 @@ void walk()
     if (engineRows != rawRows)
         out << "  !! the walks saw different rows: " << engineRows << " and " << rawRows
             << Qt::endl;
-    report({QStringLiteral("2. walk the ledger, first to last"), "k rows/s", engineRows / e,
-            rawRows / r, false});
+    report(QStringLiteral("walk"), {QStringLiteral("2. walk the ledger, first to last"), "k rows/s",
+                                    engineRows / e, rawRows / r, false});
 }
 
 // 3. Nearest-key searches on the article table.
@@ -349,8 +359,8 @@ void nearest()
                 seek.reset();
             }
         });
-    report({QStringLiteral("3. nearest-key search on magacin"), "us each", e * 1000 / searches,
-            r * 1000 / searches});
+    report(QStringLiteral("nearest"), {QStringLiteral("3. nearest-key search on magacin"),
+                                       "us each", e * 1000 / searches, r * 1000 / searches});
 }
 
 // 4. The grouped statement of the machine note, for the machine with the most rows.
@@ -392,7 +402,8 @@ void grouped()
         });
     if (engineTotal != rawTotal)
         out << "  !! the sums differ: " << engineTotal << " and " << rawTotal << Qt::endl;
-    report({QStringLiteral("4. machine note, grouped (%1 groups)").arg(groups), "ms", e, r});
+    report(QStringLiteral("machine_note"),
+           {QStringLiteral("4. machine note, grouped (%1 groups)").arg(groups), "ms", e, r});
 }
 
 // 5. The item card: the article's movements as a live query, SALDO rewritten in every row.
@@ -462,7 +473,8 @@ void itemCard()
     if (engineRows != rawRows || engineSaldo - engineStart != rawSaldo - rawStart)
         out << "  !! the cards differ: " << engineRows << " rows, " << engineSaldo - engineStart
             << " and " << rawRows << " rows, " << rawSaldo - rawStart << Qt::endl;
-    report({QStringLiteral("5. item card, %1 SALDO updates").arg(engineRows), "ms", e, r});
+    report(QStringLiteral("card"),
+           {QStringLiteral("5. item card, %1 SALDO updates").arg(engineRows), "ms", e, r});
 }
 
 // 6. The grid model over the ledger, asked for row 999,999 right after opening.
@@ -489,7 +501,8 @@ void grid()
                                          "LIMIT 1"));
         last.step();
     });
-    report({QStringLiteral("6. grid shows row %1 after opening").arg(model.rowCount() - 1), "ms", e,
+    report(QStringLiteral("grid"),
+           {QStringLiteral("6. grid shows row %1 after opening").arg(model.rowCount() - 1), "ms", e,
             r});
     out << QStringLiteral("     grid memory added: %1 MB (VmRSS %2 -> %3 kB)")
                .arg((after - before) / 1024.0, 0, 'f', 1)
@@ -498,16 +511,11 @@ void grid()
         << Qt::endl;
     figures.push_back(
         {QStringLiteral("6b. grid memory added"), "MB", (after - before) / 1024.0, 0});
-}
-
-void copyFolder(const QString& from, const QString& to)
-{
-    QDir(to).removeRecursively();
-    QDir().mkpath(to);
-    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(entry.filePath(), QDir(to).filePath(entry.fileName())))
-            throw std::runtime_error("cannot copy " + entry.filePath().toStdString());
-    }
+    out << QStringLiteral("RESULT grid_row_%1 %2 ms\nRESULT grid_memory_added %3 MB\n")
+               .arg(model.rowCount() - 1)
+               .arg(e, 0, 'f', 2)
+               .arg((after - before) / 1024.0, 0, 'f', 1)
+        << Qt::flush;
 }
 
 } // namespace
@@ -531,8 +539,8 @@ int main(int argc, char* argv[])
         const QString data = DataGenerator::ensure(cache, out);
         // Every run works on a fresh copy, so that the figures do not drift from run to run.
         const QString work = QDir(cache).filePath(QStringLiteral("run"));
-        copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
-                   QDir(work).filePath(QStringLiteral("podaci")));
+        DataGenerator::copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
+                                  QDir(work).filePath(QStringLiteral("podaci")));
         QDir::setCurrent(work);
         out << "Data folder: " << work << "/podaci" << Qt::endl;
         if (wanted('6'))

@@ -214,8 +214,9 @@ int main(int argc, char* argv[])
         << QStringLiteral("RESULT import_seconds %1 s\n").arg(import.seconds, 0, 'f', 2)
         << QStringLiteral("RESULT import_peak_memory %1 MB\n").arg(import.peakMb, 0, 'f', 1)
         << QStringLiteral("RESULT raw_sqlite_insert_seconds %1 s\n").arg(raw.seconds, 0, 'f', 2)
-        << QStringLiteral("RESULT raw_sqlite_insert_peak_memory %1 MB\n")
-               .arg(raw.peakMb, 0, 'f', 1);
+        << QStringLiteral("RESULT raw_sqlite_insert_peak_memory %1 MB\n").arg(raw.peakMb, 0, 'f', 1)
+        << QStringLiteral("RESULT import_ratio %1 x\n")
+               .arg(import.seconds / raw.seconds, 0, 'f', 2);
     out.flush();
     return import.status == 0 && raw.status == 0 ? 0 : 1;
 }

@@ -133,15 +133,6 @@ struct RawPosting
     }
 };
 
-void copyFolder(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files)) {
-        if (!QFile::copy(entry.filePath(), QDir(to).filePath(entry.fileName())))
-            throw std::runtime_error("cannot copy " + entry.filePath().toStdString());
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -156,8 +147,8 @@ int main(int argc, char* argv[])
     try {
         const QString data = DataGenerator::ensure(cache, out);
         QTemporaryDir work(QDir(cache).filePath(QStringLiteral("posting-XXXXXX")));
-        copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
-                   QDir(work.path()).filePath(QStringLiteral("podaci")));
+        DataGenerator::copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
+                                  QDir(work.path()).filePath(QStringLiteral("podaci")));
         QDir::setCurrent(work.path());
 
         Engine engine;
@@ -185,6 +176,12 @@ int main(int argc, char* argv[])
                    .arg(e / r, 0, 'f', 2)
                    .arg(kRepeats)
             << Qt::endl;
+        out << QStringLiteral("RESULT posting_ms %1 ms\nRESULT posting_raw_ms %2 ms\n"
+                              "RESULT posting_ratio %3 x\n")
+                   .arg(e, 0, 'f', 2)
+                   .arg(r, 0, 'f', 2)
+                   .arg(e / r, 0, 'f', 2)
+            << Qt::flush;
         QDir::setCurrent(cache);
     } catch (const std::exception& error) {
         out << "benchmark failed: " << error.what() << Qt::endl;

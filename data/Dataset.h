@@ -101,6 +101,11 @@ public:
     virtual void moveTo(qint64 row) = 0;
     // The text of a cell for display, without moving the cursor.
     virtual QString textAt(qint64 row, int column) const = 0;
+    // A result read a page at a time has rows after the rowCount() read so far when this is
+    // true; readMore() reads the next page and announces its rows with rowsAdded. Moving past
+    // the last row read reads on by itself.
+    virtual bool canReadMore() const { return false; }
+    virtual void readMore() {}
 
 signals:
     // Opened, closed, or the state between browse, edit and insert changed.
@@ -111,6 +116,8 @@ signals:
     void rowsReset();
     // The values of one row changed.
     void rowChanged(qint64 row);
+    // Rows first to last (positions) were read and added after the others.
+    void rowsAdded(qint64 first, qint64 last);
 };
 
 } // namespace kestar

@@ -5,9 +5,12 @@
 #include "data/FieldValue.h"
 #include "data/Query.h"
 #include "data/Schema.h"
+#include "data/SearchIndex.h"
 #include "data/SqliteLike.h"
 #include "data/SqliteStatement.h"
+#include "data/SqliteTableStatements.h"
 #include "data/Table.h"
+#include "data/TableUpgrade.h"
 
 #include <QDir>
 #include <QFile>
@@ -75,6 +78,8 @@ Engine::Engine(QObject* parent) : QObject(parent), m_scratch(std::make_unique<En
 
 Engine::~Engine()
 {
+    m_idleStatements.clear();
+    m_ownStatements.clear();
     m_begin.reset();
     m_commit.reset();
     m_rollback.reset();
@@ -159,6 +164,11 @@ std::shared_ptr<const TableFile> Engine::attach(const QString& name)
 
 std::shared_ptr<TableFile> Engine::attachFile(const QString& path)
 {
+    try {
+        TableUpgrade::upgrade(path);
+    } catch (const EngineError&) {
+        // A file another program holds, or a full disk: it is read as it is, only slower.
+    }
     auto file = std::make_shared<TableFile>();
     file->path = path;
     file->alias = QStringLiteral("t%1").arg(m_nextAlias++);
@@ -214,12 +224,26 @@ std::shared_ptr<TableFile> Engine::attachFile(const QString& path)
         info.reset();
         if (keyCount == 1)
             file->key = key;
+        describeSearch(*file);
     } catch (...) {
         sqliteExec(m_db, QStringLiteral("DETACH DATABASE %1").arg(file->alias));
         throw;
     }
     m_files.insert(path, file);
     return file;
+}
+
+void Engine::describeSearch(TableFile& file)
+{
+    SqliteStatement names(m_db, QStringLiteral("SELECT name FROM %1.sqlite_master WHERE "
+                                               "type = 'table' AND name = ?1")
+                                    .arg(file.alias));
+    for (const FieldDef& field : std::as_const(file.fields)) {
+        names.bind(1, SearchIndex::indexName(file.table, field.name));
+        if (names.step())
+            file.searchFields.append(field.name);
+        names.reset();
+    }
 }
 
 void Engine::attachDataFolder()
@@ -253,6 +277,8 @@ void Engine::detachUnused()
 {
     for (auto it = m_files.begin(); it != m_files.end();) {
         if (it.value().use_count() == 1) {
+            // Statements kept for the file would reach whatever is attached under its name next.
+            forgetStatements(it.key());
             try {
                 sqliteExec(m_db, QStringLiteral("DETACH DATABASE %1").arg(it.value()->alias));
                 it = m_files.erase(it);
@@ -299,11 +325,49 @@ QString Engine::column(const TableFile& file, const QString& field)
     throw EngineError(QStringLiteral("Field '%1' not found").arg(field));
 }
 
+SqliteStatement& Engine::prepared(const QString& sql)
+{
+    auto& kept = m_ownStatements[sql];
+    if (!kept)
+        kept = std::make_unique<SqliteStatement>(m_db, sql);
+    return *kept;
+}
+
+void Engine::forgetStatements(const QString& path)
+{
+    m_idleStatements.erase(path);
+    // The engine's own statements name files by their schema alias only: all of them go.
+    m_ownStatements.clear();
+}
+
+std::unique_ptr<SqliteTableStatements> Engine::tableStatements(const TableFile& file,
+                                                               const QString& orderColumn,
+                                                               bool keyed, qint64 orderStep)
+{
+    auto idle = m_idleStatements.find(file.path);
+    if (idle != m_idleStatements.end() && !idle->second.empty()) {
+        std::unique_ptr<SqliteTableStatements> statements = std::move(idle->second.back());
+        idle->second.pop_back();
+        return statements;
+    }
+    return SqliteTableStatements::prepare(m_db, file, orderColumn, keyed, orderStep);
+}
+
+void Engine::keepTableStatements(const TableFile& file,
+                                 std::unique_ptr<SqliteTableStatements> statements)
+{
+    // A few cursors on one file at a time is the most the pages open.
+    constexpr size_t kKept = 4;
+    auto& idle = m_idleStatements[file.path];
+    if (statements && idle.size() < kKept && m_files.value(file.path).get() == &file)
+        idle.push_back(std::move(statements));
+}
+
 bool Engine::holds(const QString& table, const QString& field, const QVariant& value)
 {
     const auto file = attach(table);
-    SqliteStatement find(m_db, QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1 LIMIT 1")
-                                   .arg(file->qualified, column(*file, field)));
+    SqliteStatement& find = prepared(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1 LIMIT 1")
+                                         .arg(file->qualified, column(*file, field)));
     find.bind(1, value);
     const bool found = find.step();
     find.reset();
@@ -319,7 +383,7 @@ std::optional<qint64> Engine::largestInteger(const QString& table, const QString
     const QString select = QStringLiteral("SELECT max(%2) FROM %1").arg(file->qualified, name);
     for (const QString& sql :
          {select, select + QStringLiteral(" WHERE typeof(%1) = 'integer'").arg(name)}) {
-        SqliteStatement largest(m_db, sql);
+        SqliteStatement& largest = prepared(sql);
         const QVariant value = largest.step() ? largest.column(0) : QVariant();
         largest.reset();
         if (!value.isValid())

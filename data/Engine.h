@@ -7,10 +7,13 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 struct sqlite3;
 
@@ -20,17 +23,19 @@ class EngineScratch;
 class Table;
 class Query;
 class SqliteStatement;
+struct SqliteTableStatements;
 
 // One table file as the engine has attached it.
 struct TableFile
 {
-    QString path;           // canonical absolute path of the file
-    QString alias;          // the schema name it is attached under, e.g. t1
-    QString table;          // the table inside the file, e.g. prometx
-    QString qualified;      // how statements reach it: "t1"."prometx"
-    QList<FieldDef> fields; // visible fields in field order (the order column is not one)
-    QString key;            // primary key field, "" for a table in stored order
-    bool hasOrder = false;  // the hidden order column is present
+    QString path;             // canonical absolute path of the file
+    QString alias;            // the schema name it is attached under, e.g. t1
+    QString table;            // the table inside the file, e.g. prometx
+    QString qualified;        // how statements reach it: "t1"."prometx"
+    QList<FieldDef> fields;   // visible fields in field order (the order column is not one)
+    QString key;              // primary key field, "" for a table in stored order
+    bool hasOrder = false;    // the hidden order column is present
+    QStringList searchFields; // fields with a name search index in the file (SearchIndex)
 };
 
 // The table engine: one SQLite connection reaching every table file of the data folder.
@@ -51,6 +56,9 @@ public:
     // A closed query; setSql() and open() run it.
     std::unique_ptr<Query> query(const QString& sql = {});
     sqlite3* handle();
+    // A statement of the engine's own lookups, prepared once and kept (until a file it may
+    // name is detached). The caller resets it after use.
+    SqliteStatement& prepared(const QString& sql);
 
     // The canonical path of the file a table name reaches: "/" and "\" both separate, the
     // extension ".db" may be left out, and a name that does not exist exactly matches a file
@@ -59,7 +67,8 @@ public:
     QString resolve(const QString& name) const;
     // Attaches the table file once and describes it. Inside a transaction a file can only be
     // reached when it was attached before; the engine attaches every table file of the data
-    // folder when a transaction begins.
+    // folder when a transaction begins. A writable file of one of the program's tables made by
+    // an older version gets the indexes it lacks first (TableUpgrade).
     std::shared_ptr<const TableFile> attach(const QString& name);
 
     // Whether any row of the table holds value in the field; the largest whole number the
@@ -68,6 +77,15 @@ public:
     // each is one seek, however long the table.
     bool holds(const QString& table, const QString& field, const QVariant& value);
     std::optional<qint64> largestInteger(const QString& table, const QString& field);
+
+    // The prepared statements of a cursor on the file: made once, handed back when the cursor
+    // closes and handed out again to the next cursor on the file, so that views opened and
+    // closed around every posting do not prepare them each time.
+    std::unique_ptr<SqliteTableStatements> tableStatements(const TableFile& file,
+                                                           const QString& orderColumn, bool keyed,
+                                                           qint64 orderStep);
+    void keepTableStatements(const TableFile& file,
+                             std::unique_ptr<SqliteTableStatements> statements);
 
     // Runs one write of a cursor as a transaction of its own, or inside the open transaction;
     // a failed write leaves nothing behind. Afterwards the other cursors of the table hear of it.
@@ -91,12 +109,14 @@ signals:
 
 private:
     std::shared_ptr<TableFile> attachFile(const QString& path);
+    void describeSearch(TableFile& file);
     // The field's column as statements on the file name it.
     static QString column(const TableFile& file, const QString& field);
     void attachDataFolder();
     void detachUnused();
     void reopenWritable();
     void notifyWritten(const QSet<QString>& paths, bool committed, bool rolledBack);
+    void forgetStatements(const QString& path);
 
     std::unique_ptr<EngineScratch> m_scratch; // holds the connection's main database
     sqlite3* m_db = nullptr;
@@ -106,6 +126,9 @@ private:
     std::unique_ptr<SqliteStatement> m_begin, m_commit, m_rollback;
     // One savepoint around each write inside a transaction: prepared once, run many times.
     std::unique_ptr<SqliteStatement> m_savepoint, m_release, m_rollbackTo;
+    // Statements of closed cursors by file path, for the next cursor on the same file.
+    std::map<QString, std::vector<std::unique_ptr<SqliteTableStatements>>> m_idleStatements;
+    std::map<QString, std::unique_ptr<SqliteStatement>> m_ownStatements;
 };
 
 } // namespace kestar

@@ -3,12 +3,14 @@
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/QueryReader.h"
 #include "data/Schema.h"
 #include "data/sql/SqlDialect.h"
 
 #include <QHash>
 #include <QMetaObject>
 #include <algorithm>
+#include <limits>
 
 namespace kestar {
 
@@ -65,7 +67,6 @@ void Query::open()
     m_live = translation.live && tables.size() == 1;
     m_liveTable = m_live ? tables.first() : nullptr;
     m_firstField = translation.live ? 1 : 0;
-    m_sqlite = translation.sqlite;
     m_fields.clear();
     m_writeFields.clear();
     for (const QString& column : translation.columns) {
@@ -103,6 +104,9 @@ void Query::open()
             m_engine.handle(),
             QStringLiteral("DELETE FROM %1 WHERE rowid=?1").arg(m_liveTable->qualified));
     }
+    m_reader = std::make_unique<QueryReader>(m_engine, translation,
+                                             tables.size() == 1 ? tables.first() : nullptr,
+                                             int(m_fields.size()) + m_firstField, m_inPages);
     run();
     m_state = DatasetState::Browse;
     m_stale = false;
@@ -116,10 +120,28 @@ void Query::open()
 
 void Query::run()
 {
-    SqliteStatement statement(m_engine.handle(), m_sqlite);
-    m_rows.clear(m_fields.size() + m_firstField);
-    while (statement.step())
-        m_rows.append(statement, 0);
+    m_reader->start(m_rows);
+}
+
+void Query::readTo(qint64 row)
+{
+    while (row >= m_rows.size() && canReadMore())
+        readMore();
+}
+
+bool Query::canReadMore() const
+{
+    return isOpen() && m_reader && m_reader->hasMore();
+}
+
+void Query::readMore()
+{
+    if (!canReadMore())
+        return;
+    const qint64 before = m_rows.size();
+    m_reader->readMore(m_rows);
+    if (m_rows.size() > before)
+        emit rowsAdded(before, m_rows.size() - 1);
 }
 
 void Query::close()
@@ -134,6 +156,7 @@ void Query::close()
     m_eof = m_bof = true;
     m_updates.reset();
     m_delete.reset();
+    m_reader.reset();
     m_tables.clear();
     m_liveTable.reset();
     emit stateChanged();
@@ -144,7 +167,10 @@ void Query::reread()
 {
     const qint64 oldRow = m_current;
     const qint64 oldRowid = (m_live && oldRow >= 0) ? m_rows.value(oldRow, 0).toLongLong() : -1;
+    const qint64 oldCount = m_rows.size();
     run();
+    // A result read in pages is read again as far as it had been.
+    readTo(qMax(oldCount, oldRow + 1) - 1);
     qint64 row = -1;
     if (m_rows.size() > 0) {
         row = qBound<qint64>(0, oldRow, m_rows.size() - 1);
@@ -219,6 +245,7 @@ void Query::last()
     checkOpen();
     finishPending();
     refreshIfStale();
+    readTo(std::numeric_limits<qint64>::max());
     setCurrent(m_rows.size() - 1);
     m_bof = m_rows.size() == 0;
     m_eof = m_rows.size() == 0;
@@ -229,6 +256,7 @@ void Query::next()
     checkOpen();
     finishPending();
     refreshIfStale();
+    readTo(m_current + 1);
     if (m_current + 1 < m_rows.size()) {
         setCurrent(m_current + 1);
         m_bof = m_eof = false;
@@ -255,6 +283,7 @@ void Query::moveTo(qint64 row)
     checkOpen();
     finishPending();
     refreshIfStale();
+    readTo(row);
     if (m_rows.size() == 0)
         return;
     setCurrent(qBound<qint64>(0, row, m_rows.size() - 1));

@@ -13,11 +13,13 @@
 namespace kestar {
 
 class Engine;
+class QueryReader;
 struct TableFile;
 
-// The result of one statement of the program's SQL dialect, read whole into a compact row
-// store when it opens. A live result (one table, no grouping) can be edited row by row, each
-// post writing the row back into the table by its row id; any other result is read only.
+// The result of one statement of the program's SQL dialect, read into a compact row store when
+// it opens: whole, or a page at a time (setInPages). A live result (one table, no grouping) can be
+// edited row by row, each post writing the row back into the table by its row id; any other result
+// is read only.
 class Query : public Dataset
 {
     Q_OBJECT
@@ -30,6 +32,11 @@ public:
     QString sql() const { return m_sql; }
     // True once open on a result that writes back into its table.
     bool isLive() const { return isOpen() && m_live; }
+    // Reads a statement in the table's natural order (one table, no grouping, no ORDER BY) a
+    // page at a time as its rows are asked for, instead of whole when it opens: rowCount()
+    // then counts the rows read so far, canReadMore() tells whether more follow. Takes effect
+    // at the next open().
+    void setInPages(bool inPages) { m_inPages = inPages; }
 
     void open() override;
     void close() override;
@@ -65,6 +72,8 @@ public:
     qint64 position() const override;
     void moveTo(qint64 row) override;
     QString textAt(qint64 row, int column) const override;
+    bool canReadMore() const override;
+    void readMore() override;
 
 private:
     void checkOpen() const;
@@ -72,6 +81,8 @@ private:
     int checkedField(const QString& name) const;
     void finishPending();
     void run();
+    // Reads pages until row exists or no rows follow.
+    void readTo(qint64 row);
     void reread();
     void refreshIfStale() const;
     void markStale();
@@ -98,7 +109,8 @@ private:
     bool m_modified = false;
     mutable bool m_stale = false;
     bool m_resetQueued = false;
-    QString m_sqlite;
+    bool m_inPages = false;
+    std::unique_ptr<QueryReader> m_reader;
     std::unique_ptr<SqliteUpdates> m_updates;
     // For each column of a live result, the first column writing the same table field.
     QList<int> m_writeColumn;

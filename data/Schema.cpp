@@ -2,6 +2,7 @@
 
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/SearchIndex.h"
 #include "data/SqliteStatement.h"
 
 #include <QDir>
@@ -46,7 +47,8 @@ QList<TableDef> makeTables()
                            {"KOLICINAZANABAVKU", T::Number},
                            {"POCETNOSTANJE", T::Number}}),
                  QStringLiteral("SIFRA"),
-                 {{QStringLiteral("NAZIVGRUPE")}}});
+                 {{QStringLiteral("NAZIVGRUPE")}},
+                 {QStringLiteral("NAZIV")}});
     defs.append({QStringLiteral("pmagacin"),
                  fieldsOf({{"SIFRA", T::Text},
                            {"GRUPAROBE", T::Text},
@@ -60,6 +62,7 @@ QList<TableDef> makeTables()
                            {"PROIZVOD", T::Text},
                            {"KOLICINA", T::Number}}),
                  QString(),
+                 {},
                  {}});
     defs.append({QStringLiteral("prometx"),
                  fieldsOf({{"BROJDOKUMENTA", T::Integer},
@@ -97,15 +100,18 @@ QList<TableDef> makeTables()
                   {QStringLiteral("SIFRAMASINE"), QStringLiteral("SIFRAMASINE2")},
                   {QStringLiteral("OTPREMNICA")},
                   {QStringLiteral("ULAZ")},
-                  {QStringLiteral("BROJDOKUMENTA")}}});
+                  {QStringLiteral("BROJDOKUMENTA")}},
+                 {}});
     defs.append({QStringLiteral("korisnici"),
                  fieldsOf({{"SIFRA", T::Text}, {"KORISNIK", T::Text}}),
                  QString(),
+                 {},
                  {}});
     defs.append(
         {QStringLiteral("masina"),
          fieldsOf({{"SIFRAMASINE", T::Text}, {"SIFRA2", T::Text}, {"NAZIVMASINE", T::Text}}),
          QString(),
+         {},
          {}});
     return defs;
 }
@@ -125,20 +131,15 @@ QString createStatements(const TableDef& def)
             column += QStringLiteral(" NOT NULL PRIMARY KEY");
         columns.append(column);
     }
-    const QString order = QString::fromLatin1(kOrderColumn);
     if (def.key.isEmpty())
-        columns.append(ident(order) + QStringLiteral(" INTEGER NOT NULL DEFAULT 0"));
+        columns.append(ident(QString::fromLatin1(kOrderColumn)) +
+                       QStringLiteral(" INTEGER NOT NULL DEFAULT 0"));
     QString sql = QStringLiteral("CREATE TABLE %1 (%2);").arg(ident(def.name), columns.join(", "));
-    QList<QStringList> indexes = def.indexes;
-    if (def.key.isEmpty())
-        indexes.prepend({order});
-    for (const QStringList& index : indexes) {
-        QStringList quoted;
-        for (const QString& column : index)
-            quoted.append(ident(column));
-        const QString indexName = def.name + QLatin1Char('_') + index.join(QLatin1Char('_'));
-        sql += QStringLiteral("CREATE INDEX %1 ON %2 (%3);")
-                   .arg(ident(indexName), ident(def.name), quoted.join(", "));
+    for (const IndexDef& index : indexes(def))
+        sql += index.sql + QLatin1Char(';');
+    for (const QString& field : def.searchFields) {
+        for (const QString& statement : SearchIndex::createStatements(def.name, field))
+            sql += statement + QLatin1Char(';');
     }
     return sql;
 }
@@ -149,6 +150,24 @@ const QList<TableDef>& tables()
 {
     static const QList<TableDef> defs = makeTables();
     return defs;
+}
+
+QList<IndexDef> indexes(const TableDef& def)
+{
+    QList<QStringList> fieldLists = def.indexes;
+    if (def.key.isEmpty())
+        fieldLists.prepend({QString::fromLatin1(kOrderColumn)});
+    QList<IndexDef> result;
+    for (const QStringList& fields : std::as_const(fieldLists)) {
+        QStringList quoted;
+        for (const QString& column : fields)
+            quoted.append(ident(column));
+        const QString name = def.name + QLatin1Char('_') + fields.join(QLatin1Char('_'));
+        result.append({name, fields,
+                       QStringLiteral("CREATE INDEX %1 ON %2 (%3)")
+                           .arg(ident(name), ident(def.name), quoted.join(", "))});
+    }
+    return result;
 }
 
 const TableDef& table(const QString& name)

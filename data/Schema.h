@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace kestar {
 
@@ -14,6 +15,7 @@ struct TableDef
     QList<FieldDef> fields;
     QString key;                // the primary key field; "" keeps the rows in stored order
     QList<QStringList> indexes; // secondary indexes, each a list of fields
+    QStringList searchFields;   // text fields with a name search index (SearchIndex)
 };
 
 // The five tables of the data folder and the maker of their files. Only the set-up tool and
@@ -24,6 +26,17 @@ namespace Schema {
 const QList<TableDef>& tables();
 // By bare name, case ignored; raises EngineError for a name that is not one of the five.
 const TableDef& table(const QString& name);
+// A secondary index as a table file holds it: named <table>_<fields joined by _>.
+struct IndexDef
+{
+    QString name;
+    QStringList fields;
+    QString sql; // the statement that makes it
+};
+// The table's secondary indexes, the hidden order column's among them, in the order
+// createTableFile makes them.
+QList<IndexDef> indexes(const TableDef& def);
+
 // Creates <folder>/<name>.db, folder being the data folder (absolute or relative to the
 // working folder). A table without key gets the hidden, indexed order column. Raises
 // EngineError when the file already exists or cannot be made.

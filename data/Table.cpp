@@ -43,8 +43,7 @@ void Table::prepare()
     m_orderColumn = m_keyField >= 0 ? file.fields.at(m_keyField).name
                                     : QString::fromLatin1(Schema::kOrderColumn);
 
-    m_sql = SqliteTableStatements::prepare(m_engine.handle(), file, m_orderColumn, m_keyField >= 0,
-                                           kOrderStep);
+    m_sql = m_engine.tableStatements(file, m_orderColumn, m_keyField >= 0, kOrderStep);
     // A walk's pages take the row id, the order value and the fields read so far.
     m_walkFields = QBitArray(file.fields.size() + 2);
     m_walkFields.setBit(0);
@@ -72,7 +71,8 @@ void Table::close()
 {
     if (!isOpen())
         return;
-    m_sql.reset();
+    m_pages.reset(nullptr, 0, m_name);
+    m_engine.keepTableStatements(*m_file, std::move(m_sql));
     m_state = DatasetState::Closed;
     m_buffer.clear();
     m_modified = false;
@@ -567,6 +567,23 @@ void Table::setNumber(const QString& field, double value)
     if (m_state == DatasetState::Browse)
         throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
     m_buffer[index] = FieldValue::fromNumber(value, m_file->fields.at(index));
+    m_modified = true;
+    announceRowChanged();
+}
+
+void Table::setValues(const QList<QVariant>& stored)
+{
+    checkOpen();
+    if (m_state == DatasetState::Browse)
+        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
+    if (stored.size() != m_buffer.size())
+        throw EngineError(QStringLiteral("Red ima %1 vrednosti, a tabela %2 ima %3 polja!!!")
+                              .arg(stored.size())
+                              .arg(m_name)
+                              .arg(m_buffer.size()));
+    m_buffer = stored;
+    if (m_keyField >= 0 && m_buffer.at(m_keyField).isNull())
+        m_buffer[m_keyField] = QString(QLatin1String(""));
     m_modified = true;
     announceRowChanged();
 }

@@ -61,6 +61,10 @@ public:
     void setText(const QString& field, const QString& text) override;
     double number(const QString& field) const override;
     void setNumber(const QString& field, double value) override;
+    // Sets every field of the pending row, by field index, to a value in the form
+    // FieldValue::fromText gives for that field: a caller that converted and checked a whole
+    // row before its first write converts each value once.
+    void setValues(const QList<QVariant>& stored);
 
     void insert() override;
     void edit() override;

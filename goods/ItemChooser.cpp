@@ -105,6 +105,8 @@ ItemChooser::ItemChooser(MainWindow& window, QWidget* parent)
     setModal(false);
     setFixedSize(kWidth, kHeight);
     m_query->setReadOnly(true);
+    // The grid shows a screenful of articles: the rest are read as it scrolls to them.
+    m_query->setInPages(true);
     buildControls();
 }
 
@@ -339,8 +341,7 @@ void ItemChooser::gridKey(const QString& field, const QString& text)
 
 void ItemChooser::jumpToFirstLetter(QChar typed)
 {
-    const qint64 rows = m_query->rowCount();
-    if (rows <= 0)
+    if (m_query->rowCount() <= 0)
         return;
     // A letter finds names beginning with it in either case: the two cases lie 32 codes apart.
     QList<QChar> wanted;
@@ -351,15 +352,20 @@ void ItemChooser::jumpToFirstLetter(QChar typed)
         }
     }
     const int column = m_query->fieldIndex(kName);
-    qint64 found = rows - 1;
-    for (qint64 row = 0; row < rows; ++row) {
+    // Rows not read yet are read as the search reaches them; without a match it ends on the
+    // last row.
+    for (qint64 row = 0;; ++row) {
+        if (row >= m_query->rowCount() && m_query->canReadMore())
+            m_query->readMore();
+        if (row >= m_query->rowCount())
+            break;
         const QString name = m_query->textAt(row, column);
         if (!name.isEmpty() && wanted.contains(name.at(0))) {
-            found = row;
-            break;
+            m_query->moveTo(row);
+            return;
         }
     }
-    m_query->moveTo(found);
+    m_query->moveTo(m_query->rowCount() - 1);
 }
 
 void ItemChooser::deliver()

@@ -10,88 +10,114 @@
 #include "platform/Regional.h"
 #include "shell/StatusPanels.h"
 
-#include <QPair>
+#include <optional>
 
 namespace kestar::Posting {
 
 namespace {
-
-using FieldText = QPair<QString, QString>; // field name, text handed to it
-using RowTexts = QList<FieldText>;
 
 bool isIssue(const GoodsDocument& document)
 {
     return document.kind == DocumentKind::Issue;
 }
 
-// The ledger row of one line, field by field in the order they are set.
-RowTexts ledgerRow(const GoodsDocument& document, const DocumentLine& line,
-                   const QString& documentNumber)
-{
-    const QString zero = QStringLiteral("0");
-    const QString date = Regional::formatDate(document.date);
-    RowTexts row = {
-        {QStringLiteral("BROJDOKUMENTA"), documentNumber},
-        {QStringLiteral("NARUDZBENICA"), zero},
-        {QStringLiteral("OTPREMNICA"), isIssue(document) ? document.number : zero},
-        {QStringLiteral("ULAZ"), isIssue(document) ? zero : document.number},
-        {QStringLiteral("PREDRACUN"), zero},
-        {QStringLiteral("RADNINALOG"), zero},
-        {QStringLiteral("RACUN"), zero},
-        {QStringLiteral("POVRATNICA"), zero},
-        {QStringLiteral("UMAGACIN"), zero},
-        {QStringLiteral("MAGACIN"), QStringLiteral("1")},
-        {QStringLiteral("KOMENTAR"), document.comment1},
-        {QStringLiteral("KOMENTAR2"), document.comment2},
-        {QStringLiteral("DATUM"), date},
-        {QStringLiteral("VALUTA"), date},
-        {QStringLiteral("SIFRAROBE"), line.code},
-        {QStringLiteral("NAZIV"), line.name},
-        {QStringLiteral("NAZIVGRUPE"), line.groupName},
-        {QStringLiteral("SIFRAGRUPE"), line.groupCode},
-        {QStringLiteral("CENA"), zero},
-        {QStringLiteral("KOLICINA"), line.quantity},
-        {QStringLiteral("RABAT"), zero},
-        {QStringLiteral("UI"), QStringLiteral("K")},
-        {QStringLiteral("SIFRAKUPCA"), zero},
-        {QStringLiteral("KUPAC"), QStringLiteral("VLASNIK")},
-        {QStringLiteral("VREDNOST"), zero},
-        {QStringLiteral("KORISNIK"), document.user},
-    };
-    if (document.equipmentSwitch == 1) {
-        // Goods are issued to a machine, never received from one: a machine left in the page's
-        // hidden fields by an issue that was not posted must not put a receipt into that
-        // machine's grouped delivery note.
-        const bool issue = isIssue(document);
-        row.append({QStringLiteral("SIFRAMASINE"), issue ? document.machineCode : QString()});
-        row.append({QStringLiteral("SIFRAMASINE2"), issue ? document.machineCode2 : QString()});
-        row.append({QStringLiteral("NAZIVMASINE"), issue ? document.machineName : QString()});
-    }
-    return row;
-}
-
-FieldDef fieldOf(const Table& table, const QString& name)
+int fieldOf(const Table& table, const QString& name)
 {
     const int index = table.fieldIndex(name);
     if (index < 0)
         throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
-    return table.fields().at(index);
+    return index;
 }
 
-// Converts every text of the row as the ledger will, so that a bad value stops the posting
-// before its first write.
-void checkRow(const Table& ledger, const RowTexts& row)
+// The ledger rows of one document in the form the ledger stores them, each value converted
+// once: the fields every line shares when the document is taken in, the line's own fields
+// when the line is.
+class LedgerRows
 {
-    for (const FieldText& value : row)
-        FieldValue::fromText(value.second, fieldOf(ledger, value.first));
-}
+public:
+    LedgerRows(const Table& ledger, const GoodsDocument& document) : m_ledger(ledger)
+    {
+        const QString zero = QStringLiteral("0");
+        const QString date = Regional::formatDate(document.date);
+        m_shared = QList<QVariant>(ledger.fields().size());
+        const QList<std::pair<const char*, QString>> shared = {
+            {"NARUDZBENICA", zero},
+            {"OTPREMNICA", isIssue(document) ? document.number : zero},
+            {"ULAZ", isIssue(document) ? zero : document.number},
+            {"PREDRACUN", zero},
+            {"RADNINALOG", zero},
+            {"RACUN", zero},
+            {"POVRATNICA", zero},
+            {"UMAGACIN", zero},
+            {"MAGACIN", QStringLiteral("1")},
+            {"KOMENTAR", document.comment1},
+            {"KOMENTAR2", document.comment2},
+            {"DATUM", date},
+            {"VALUTA", date},
+            {"CENA", zero},
+            {"RABAT", zero},
+            {"UI", QStringLiteral("K")},
+            {"SIFRAKUPCA", zero},
+            {"KUPAC", QStringLiteral("VLASNIK")},
+            {"VREDNOST", zero},
+            {"KORISNIK", document.user},
+        };
+        for (const auto& [field, text] : shared)
+            set(m_shared, QString::fromLatin1(field), text);
+        if (document.equipmentSwitch == 1) {
+            // Goods are issued to a machine, never received from one: a machine left in the
+            // page's hidden fields by an issue that was not posted must not put a receipt into
+            // that machine's grouped delivery note.
+            const bool issue = isIssue(document);
+            set(m_shared, QStringLiteral("SIFRAMASINE"), issue ? document.machineCode : QString());
+            set(m_shared, QStringLiteral("SIFRAMASINE2"),
+                issue ? document.machineCode2 : QString());
+            set(m_shared, QStringLiteral("NAZIVMASINE"), issue ? document.machineName : QString());
+        }
+        m_code = fieldOf(ledger, QStringLiteral("SIFRAROBE"));
+        m_name = fieldOf(ledger, QStringLiteral("NAZIV"));
+        m_groupName = fieldOf(ledger, QStringLiteral("NAZIVGRUPE"));
+        m_groupCode = fieldOf(ledger, QStringLiteral("SIFRAGRUPE"));
+        m_quantity = fieldOf(ledger, QStringLiteral("KOLICINA"));
+    }
+
+    // BROJDOKUMENTA, the same for every line.
+    void setDocumentNumber(const QString& number)
+    {
+        set(m_shared, QStringLiteral("BROJDOKUMENTA"), number);
+    }
+
+    // The row of one line; a value that does not convert raises the engine's error.
+    QList<QVariant> row(const DocumentLine& line) const
+    {
+        QList<QVariant> row = m_shared;
+        const QList<FieldDef> fields = m_ledger.fields();
+        row[m_code] = FieldValue::fromText(line.code, fields.at(m_code));
+        row[m_name] = FieldValue::fromText(line.name, fields.at(m_name));
+        row[m_groupName] = FieldValue::fromText(line.groupName, fields.at(m_groupName));
+        row[m_groupCode] = FieldValue::fromText(line.groupCode, fields.at(m_groupCode));
+        row[m_quantity] = FieldValue::fromText(line.quantity, fields.at(m_quantity));
+        return row;
+    }
+
+private:
+    void set(QList<QVariant>& row, const QString& field, const QString& text) const
+    {
+        const int index = fieldOf(m_ledger, field);
+        row[index] = FieldValue::fromText(text, m_ledger.fields().at(index));
+    }
+
+    const Table& m_ledger;
+    QList<QVariant> m_shared;
+    int m_code = -1, m_name = -1, m_groupName = -1, m_groupCode = -1, m_quantity = -1;
+};
 
 // The number field goes into a whole-number field of the ledger and, unchanged, into the
 // counter file, which start-up reads back strictly: it must be a whole number both ways.
 void checkDocumentNumber(const Table& ledger, const GoodsDocument& document)
 {
-    const FieldDef field =
-        fieldOf(ledger, isIssue(document) ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ"));
+    const FieldDef field = ledger.fields().at(
+        fieldOf(ledger, isIssue(document) ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ")));
     FieldValue::fromText(document.number, field);
     bool strict = !document.number.isEmpty();
     if (strict) {
@@ -117,26 +143,29 @@ bool findArticle(Table& items, const QString& code)
     return items.text(QStringLiteral("SIFRA")) == code;
 }
 
-double quantityOf(const DocumentLine& line)
+// The stock change of a line: its quantity, which must be a number when the line's code names
+// an article. Only a quantity that is no number needs the article looked up here.
+std::optional<double> stockChange(Table& items, const DocumentLine& line)
 {
     bool ok = false;
     const double quantity = Regional::parseNumber(line.quantity, &ok);
-    if (!ok)
+    if (ok)
+        return quantity;
+    if (findArticle(items, line.code))
         throw EngineError(
             QStringLiteral("'%1' is not a valid floating point value").arg(line.quantity));
-    return quantity;
+    return std::nullopt;
 }
 
-void changeStock(Table& items, const DocumentLine& line, double sign)
+void changeStock(Table& items, const QString& code, double change)
 {
-    if (!findArticle(items, line.code))
+    if (!findArticle(items, code))
         return;
-    const double quantity = sign * quantityOf(line);
     const QString total = QStringLiteral("KOLICINA");
     const QString warehouse = QStringLiteral("MAGACIN1");
     items.edit();
-    items.setNumber(total, items.number(total) + quantity);
-    items.setNumber(warehouse, items.number(warehouse) + quantity);
+    items.setNumber(total, items.number(total) + change);
+    items.setNumber(warehouse, items.number(warehouse) + change);
     items.post();
 }
 
@@ -214,21 +243,23 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
     try {
         Transaction transaction(target.engine);
         documentNumber = freeDocumentNumber(target.engine, ledger, document.documentPanel);
-        QList<RowTexts> rows;
+        LedgerRows ledgerRows(ledger, document);
+        ledgerRows.setDocumentNumber(documentNumber);
+        QList<QList<QVariant>> rows;
+        QList<std::optional<double>> changes;
         rows.reserve(document.lines.size());
+        changes.reserve(document.lines.size());
         for (const DocumentLine& line : document.lines) {
-            rows.append(ledgerRow(document, line, documentNumber));
-            checkRow(ledger, rows.last());
-            if (findArticle(items, line.code))
-                quantityOf(line);
+            rows.append(ledgerRows.row(line));
+            changes.append(stockChange(items, line));
         }
         ledger.first();
         for (qsizetype i = 0; i < rows.size(); ++i) {
             ledger.insert();
-            for (const FieldText& value : rows.at(i))
-                ledger.setText(value.first, value.second);
+            ledger.setValues(rows.at(i));
             ledger.post();
-            changeStock(items, document.lines.at(i), sign);
+            if (changes.at(i))
+                changeStock(items, document.lines.at(i).code, sign * *changes.at(i));
         }
         // The counters are replaced while the rows are still uncommitted: a crash from here on
         // skips at most one number, it never leaves a counter behind the ledger. A failure puts

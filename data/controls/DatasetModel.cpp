@@ -20,6 +20,7 @@ void DatasetModel::setDataset(Dataset* dataset)
         connect(m_dataset, &Dataset::rowsReset, this, &DatasetModel::reset);
         connect(m_dataset, &Dataset::stateChanged, this, &DatasetModel::onStateChanged);
         connect(m_dataset, &Dataset::rowChanged, this, &DatasetModel::onRowChanged);
+        connect(m_dataset, &Dataset::rowsAdded, this, &DatasetModel::onRowsAdded);
         connect(m_dataset, &QObject::destroyed, this, &DatasetModel::onDatasetDestroyed);
     }
     reset();
@@ -200,6 +201,31 @@ void DatasetModel::onRowChanged(qint64 row)
     if (row < 0 || row >= m_rowCount)
         return;
     emit dataChanged(index(int(row), 0), index(int(row), int(m_columns.size()) - 1));
+}
+
+bool DatasetModel::canFetchMore(const QModelIndex& parent) const
+{
+    return !parent.isValid() && m_open && m_dataset && m_dataset->canReadMore();
+}
+
+void DatasetModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    // The rows read come back through rowsAdded.
+    guarded(messages(), [this] { m_dataset->readMore(); });
+}
+
+void DatasetModel::onRowsAdded(qint64 first, qint64 last)
+{
+    if (!m_open || first != m_rowCount || last < first ||
+        last >= qint64(std::numeric_limits<int>::max())) {
+        reset();
+        return;
+    }
+    beginInsertRows({}, int(first), int(last));
+    m_rowCount = int(last) + 1;
+    endInsertRows();
 }
 
 void DatasetModel::onDatasetDestroyed()

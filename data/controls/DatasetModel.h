@@ -12,8 +12,10 @@ namespace kestar {
 
 // A table model over a Dataset: one row per dataset row, one column per field in field order
 // titled by the field name, or the fields of a column list in its order. A closed or missing
-// dataset gives no rows and no columns. The full row count is reported at once; cell texts are
-// read from the dataset on demand, which pages and caches its rows itself.
+// dataset gives no rows and no columns. The row count the dataset has is reported at once (a
+// dataset read a page at a time gets its next page when the view scrolls to the end, through
+// fetchMore); cell texts are read from the dataset on demand, which pages and caches its rows
+// itself.
 //
 // Editing a cell moves the dataset to the row, starts an edit and sets the field's text; the
 // row stays pending until the dataset moves or posts. A text the dataset refuses is shown
@@ -48,6 +50,8 @@ public:
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
@@ -71,6 +75,7 @@ private:
     void reset();
     void onStateChanged();
     void onRowChanged(qint64 row);
+    void onRowsAdded(qint64 first, qint64 last);
     void onDatasetDestroyed();
     Messages& messages();
 

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
 
 namespace kestar::sql {
 
@@ -23,6 +25,20 @@ struct Translation
     bool live = false;   // one table, no grouping, no aggregate: rows can be posted back
     // For a live result, the first result column (not listed in columns) is the row id,
     // selected as "_rowid_".
+
+    // The comparisons `field LIKE 'pattern'` that every result row satisfies (those joined to
+    // the rest of the condition by AND only), with the field as stored.
+    QList<std::pair<QString, QString>> likes;
+    // The same statement for the rows whose row id is in a JSON array of numbers bound to ?1.
+    QString restricted;
+
+    // For a live statement in the table's natural order (no ORDER BY), the same statement a
+    // page at a time: firstPage takes the page's size as ?1; nextPage the rows after the last
+    // one read, whose order values are bound to ?1 .. ?pageKeys and the size after them. Both
+    // give the order values as the last pageKeys columns of each row, after the selected ones.
+    QString firstPage;
+    QString nextPage;
+    int pageKeys = 0;
 };
 
 // Resolves a table named in a statement; raises EngineError when there is no such table.

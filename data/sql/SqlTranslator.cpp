@@ -60,20 +60,64 @@ Translation SqlTranslator::translate() const
             sumAliases << item.alias->text.toUpper();
     }
 
-    QString sql = u"SELECT "_s + selected.join(u", "_s) + u" FROM "_s + m_table.qualified;
-    if (m_select.where)
-        sql += u" WHERE "_s + condition(*m_select.where);
+    QString where;
+    if (m_select.where) {
+        where = condition(*m_select.where);
+        collectLikes(*m_select.where, translation.likes);
+    }
+    QString tail;
     if (!groupFields.isEmpty()) {
         QStringList terms;
         for (const QString& name : groupFields)
             terms << quotedName(name);
-        sql += u" GROUP BY "_s + terms.join(u", "_s);
+        tail += u" GROUP BY "_s + terms.join(u", "_s);
     }
     const QStringList order = orderTerms(sumAliases, groupFields);
     if (!order.isEmpty())
-        sql += u" ORDER BY "_s + order.join(u", "_s);
-    translation.sqlite = sql;
+        tail += u" ORDER BY "_s + order.join(u", "_s);
+
+    const QString select = u"SELECT "_s + selected.join(u", "_s) + u" FROM "_s + m_table.qualified;
+    const auto whereOf = [&where](const QString& more) {
+        if (where.isEmpty())
+            return more.isEmpty() ? QString() : u" WHERE "_s + more;
+        return u" WHERE "_s + (more.isEmpty() ? where : u'(' + where + u") AND "_s + more);
+    };
+    translation.sqlite = select + whereOf({}) + tail;
+    translation.restricted =
+        select + whereOf(u"_rowid_ IN (SELECT value FROM json_each(?1))"_s) + tail;
+
+    if (translation.live && m_select.orderBy.empty() && m_table.natural.size() == 1) {
+        // Pages follow the natural order, the row id breaking ties, each one starting after the
+        // order values of the last row read.
+        const QString natural = quotedName(m_table.natural.first());
+        const bool byRowid = m_table.natural.first() == u"_rowid_"_s;
+        const QString keys = byRowid ? u", _rowid_"_s : u", "_s + natural + u", _rowid_"_s;
+        const QString paged =
+            u"SELECT "_s + selected.join(u", "_s) + keys + u" FROM "_s + m_table.qualified;
+        const QString ordered = byRowid ? u" ORDER BY _rowid_ ASC"_s
+                                        : u" ORDER BY "_s + natural + u" ASC, _rowid_ ASC"_s;
+        translation.pageKeys = byRowid ? 1 : 2;
+        translation.firstPage = paged + whereOf({}) + ordered + u" LIMIT ?1"_s;
+        translation.nextPage =
+            paged +
+            whereOf(byRowid ? u"_rowid_ > ?1"_s
+                            : u"(%1 >= ?1 AND (%1 > ?1 OR _rowid_ > ?2))"_s.arg(natural)) +
+            ordered + (byRowid ? u" LIMIT ?2"_s : u" LIMIT ?3"_s);
+    }
     return translation;
+}
+
+void SqlTranslator::collectLikes(const ast::Condition& condition,
+                                 QList<std::pair<QString, QString>>& likes) const
+{
+    using Kind = ast::Condition::Kind;
+    if (condition.kind == Kind::And) {
+        collectLikes(*condition.first, likes);
+        collectLikes(*condition.second, likes);
+    } else if (condition.kind == Kind::Like && condition.left.kind == ast::Operand::Kind::Field &&
+               condition.right.kind == ast::Operand::Kind::String) {
+        likes.append({field({condition.left.text, condition.left.position}), condition.right.text});
+    }
 }
 
 QString SqlTranslator::field(const ast::Name& name) const

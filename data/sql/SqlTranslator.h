@@ -17,7 +17,8 @@ namespace kestar::sql {
 // - rows come in the table's natural order without ORDER BY, grouped rows by their group
 //   columns; an ORDER BY is followed by the natural (or, grouped, the group) columns as a
 //   tie-break, so equal keys keep the table's order;
-// - a statement without grouping and without SUM is live: _rowid_ comes first in the result.
+// - a statement without grouping and without SUM is live: _rowid_ comes first in the result;
+// - the restricted and paged forms (Translation) keep the condition whole and only add to it.
 class SqlTranslator
 {
 public:
@@ -28,6 +29,8 @@ public:
 private:
     QString field(const ast::Name& name) const;
     QString condition(const ast::Condition& condition) const;
+    void collectLikes(const ast::Condition& condition,
+                      QList<std::pair<QString, QString>>& likes) const;
     QString operand(const ast::Operand& operand) const;
     QStringList resultColumns(Translation& translation) const;
     QStringList orderTerms(const QStringList& sumAliases, const QStringList& groupFields) const;

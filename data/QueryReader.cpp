@@ -1,0 +1,105 @@
+#include "data/QueryReader.h"
+
+#include "data/Engine.h"
+#include "data/SearchIndex.h"
+
+#include <QStringList>
+
+namespace kestar {
+
+QueryReader::QueryReader(Engine& engine, const sql::Translation& translation,
+                         std::shared_ptr<const TableFile> table, int columns, bool inPages)
+    : m_engine(engine), m_translation(translation), m_table(std::move(table)), m_columns(columns),
+      m_inPages(inPages && !translation.firstPage.isEmpty())
+{
+}
+
+QueryReader::~QueryReader() = default;
+
+std::optional<QList<qint64>> QueryReader::candidates()
+{
+    if (!m_table)
+        return std::nullopt;
+    for (const auto& [field, pattern] : std::as_const(m_translation.likes)) {
+        if (!m_table->searchFields.contains(field, Qt::CaseInsensitive))
+            continue;
+        if (auto rows = SearchIndex::candidates(
+                m_engine.handle(),
+                [this](const QString& sql) -> SqliteStatement& { return m_engine.prepared(sql); },
+                m_table->alias, m_table->table, field, pattern, kNarrowed))
+            return rows;
+    }
+    return std::nullopt;
+}
+
+void QueryReader::start(SqliteRowStore& rows)
+{
+    rows.clear(m_columns);
+    m_more = false;
+    m_page = kFirstPage;
+    m_lastKeys.clear();
+    if (const std::optional<QList<qint64>> narrowed = candidates()) {
+        QStringList ids;
+        ids.reserve(narrowed->size());
+        for (const qint64 id : *narrowed)
+            ids.append(QString::number(id));
+        SqliteStatement statement(m_engine.handle(), m_translation.restricted);
+        statement.bind(1, QLatin1Char('[') + ids.join(QLatin1Char(',')) + QLatin1Char(']'));
+        readAll(statement, rows);
+        return;
+    }
+    if (!m_inPages) {
+        SqliteStatement statement(m_engine.handle(), m_translation.sqlite);
+        readAll(statement, rows);
+        return;
+    }
+    if (!m_firstPage)
+        m_firstPage = std::make_unique<SqliteStatement>(m_engine.handle(), m_translation.firstPage);
+    m_firstPage->bind(1, m_page);
+    readPage(*m_firstPage, rows);
+}
+
+void QueryReader::readMore(SqliteRowStore& rows)
+{
+    if (!m_more)
+        return;
+    if (!m_nextPage)
+        m_nextPage = std::make_unique<SqliteStatement>(m_engine.handle(), m_translation.nextPage);
+    // Pages grow while the reader goes on, so that reading a long result through costs few
+    // statements.
+    m_page = qMin(m_page * 2, kLastPage);
+    for (int i = 0; i < m_lastKeys.size(); ++i)
+        m_nextPage->bind(i + 1, m_lastKeys.at(i));
+    m_nextPage->bind(m_lastKeys.size() + 1, m_page);
+    readPage(*m_nextPage, rows);
+}
+
+void QueryReader::readAll(SqliteStatement& statement, SqliteRowStore& rows)
+{
+    while (statement.step())
+        rows.append(statement, 0);
+    statement.reset();
+}
+
+void QueryReader::readPage(SqliteStatement& statement, SqliteRowStore& rows)
+{
+    const int keys = m_translation.pageKeys;
+    qint64 read = 0;
+    try {
+        while (statement.step()) {
+            rows.append(statement, 0);
+            ++read;
+            const int count = statement.columnCount();
+            m_lastKeys.clear();
+            for (int k = count - keys; k < count; ++k)
+                m_lastKeys.append(statement.column(k));
+        }
+    } catch (...) {
+        statement.reset();
+        throw;
+    }
+    statement.reset();
+    m_more = read == m_page;
+}
+
+} // namespace kestar
