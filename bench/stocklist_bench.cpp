@@ -17,7 +17,7 @@
 #include "reporting/DatasetRowSource.h"
 #include "reporting/ReportLayout.h"
 #include "reporting/ReportPainter.h"
-#include "shell/MainWindow.h"
+#include "shell/Letterhead.h"
 
 #include <QApplication>
 #include <QDir>

@@ -22,7 +22,8 @@ class DatasetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    explicit DatasetModel(QObject* parent = nullptr);
+    // messages: where refused edits are reported.
+    explicit DatasetModel(Messages& messages, QObject* parent = nullptr);
 
     // The model does not own the dataset; a dataset destroyed while shown leaves the model empty.
     void setDataset(Dataset* dataset);
@@ -36,9 +37,6 @@ public:
     // Read-only here or read-only in the dataset: no cell is editable.
     void setReadOnly(bool readOnly);
     bool isReadOnly() const;
-
-    // Where refused edits are reported; without one, the real message boxes are used.
-    void setMessages(Messages* messages) { m_messages = messages; }
 
     // Field name of a column, "" outside the columns.
     QString fieldName(int column) const;
@@ -72,7 +70,6 @@ private:
     void onStateChanged();
     void onRowChanged(qint64 row);
     void onDatasetDestroyed();
-    Messages& messages();
 
     QPointer<Dataset> m_dataset;
     QStringList m_columnList;
@@ -80,8 +77,7 @@ private:
     int m_rowCount = 0;
     bool m_open = false;
     bool m_readOnly = false;
-    Messages* m_messages = nullptr;
-    BoxMessages m_boxes;
+    Messages& m_messages;
 };
 
 } // namespace kestar
