@@ -1,11 +1,14 @@
 #include "printing/MovementTablePage.h"
 
 #include "data/Table.h"
+#include "data/controls/DataGrid.h"
+#include "data/controls/RecordNavigator.h"
 #include "shell/Navigation.h"
 #include "shell/PageKit.h"
 #include "shell/Workplace.h"
 
 #include <QLabel>
+#include <QPushButton>
 
 namespace kestar {
 
@@ -37,7 +40,13 @@ MovementTablePage::MovementTablePage(Workplace& workplace, Navigator& navigator,
     layout.closeCaption = QStringLiteral("Zatvori tabelu");
     layout.closeGeometry = QRect(480, 48, 140, 30);
     layout.backGeometry = QRect(490, 446, 285, 40);
-    PageKit::tablePage(this, workplace.messages(), navigator, workplace.ledgerTableView(), layout);
+    const PageKit::TablePageControls controls = PageKit::tablePage(
+        this, workplace.messages(), navigator, workplace.ledgerTableView(), layout);
+    // Tab goes along the row of controls above the grid before it enters the grid.
+    setTabOrder(controls.navigator, controls.open);
+    setTabOrder(controls.open, controls.close);
+    setTabOrder(controls.close, controls.grid);
+    setTabOrder(controls.grid, controls.back);
 }
 
 } // namespace kestar

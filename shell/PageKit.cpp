@@ -104,13 +104,13 @@ TablePageControls tablePage(QWidget* page, Messages& messages, Navigator& naviga
 
     QPushButton* open = button(page, layout.openCaption, layout.openGeometry);
     QPushButton* close = button(page, layout.closeCaption, layout.closeGeometry);
-    backToAdminMenu(navigator, page, layout.backGeometry);
+    QPushButton* back = backToAdminMenu(navigator, page, layout.backGeometry);
 
     QObject::connect(open, &QPushButton::clicked, page,
                      [&messages, &dataset] { guarded(messages, [&dataset] { dataset.open(); }); });
     QObject::connect(close, &QPushButton::clicked, page,
                      [&messages, &dataset] { guarded(messages, [&dataset] { dataset.close(); }); });
-    return {records, grid};
+    return {records, grid, open, close, back};
 }
 
 void centreOnScreen(QWidget& dialog)

@@ -52,6 +52,9 @@ struct TablePageControls
 {
     RecordNavigator* navigator;
     DataGrid* grid;
+    QPushButton* open;
+    QPushButton* close;
+    QPushButton* back;
 };
 
 // The controls of a page that edits one table in place: a record navigator and a grid over
