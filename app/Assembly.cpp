@@ -21,6 +21,7 @@
 #include "shell/StartUp.h"
 #include "shell/StartUpRefusal.h"
 #include "shell/UsersPage.h"
+#include "shell/Workplace.h"
 
 #include <QLineEdit>
 
@@ -29,19 +30,22 @@ namespace kestar {
 Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
     : m_ownPreviewer(previewer ? nullptr : std::make_unique<WindowPreviewer>()),
       m_previewer(previewer ? previewer : m_ownPreviewer.get()),
-      m_window(std::make_unique<MainWindow>(messages))
+      m_workplace(std::make_unique<Workplace>(messages)),
+      m_window(std::make_unique<MainWindow>(*m_workplace))
 {
+    Workplace& workplace = *m_workplace;
+    Navigator& navigator = *m_window;
     auto* login = new LoginPage;
     m_window->setPage(PageIndex::Login, login);
     m_window->setLoginFocusWidget(login->passwordField());
-    m_window->setPage(PageIndex::Backup, new BackupPage(*m_window));
     connectLogin(*m_window, *login);
-    m_window->setPage(PageIndex::AdminMenu, MenuPage::adminMenu(*m_window));
-    m_window->setPage(PageIndex::WorkerMenu, MenuPage::workerMenu(*m_window));
-    m_window->setPage(PageIndex::Users, new UsersPage(*m_window));
-    m_machineChooser = installMachines(*m_window);
-    m_goods = installGoods(*m_window);
-    ItemCardPage* cardPage = installReview(*m_window);
+    navigator.setPage(PageIndex::AdminMenu, MenuPage::adminMenu(navigator));
+    navigator.setPage(PageIndex::WorkerMenu, MenuPage::workerMenu(navigator));
+    navigator.setPage(PageIndex::Users, new UsersPage(workplace, navigator));
+    navigator.setPage(PageIndex::Backup, new BackupPage(workplace, navigator));
+    m_machineChooser = installMachines(workplace, navigator);
+    m_goods = installGoods(workplace, navigator);
+    ItemCardPage* cardPage = installReview(workplace, navigator);
     // The chooser hands its article to the card page as well as to the goods document page,
     // whichever of them opened it.
     QObject::connect(m_goods.itemChooser, &ItemChooser::delivered, cardPage,
@@ -58,11 +62,11 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
             if (window->currentPageIndex() == PageIndex::GoodsDocument)
                 goodsPage->setMachine(code, code2, name);
         });
-    installMasterData(*m_window);
+    installMasterData(workplace, navigator);
     // A preview (prices, stock, values, printable) belongs to the user who opened it.
-    m_window->addLogOutStep([shown = m_previewer] { shown->closePreview(); });
-    installDocumentPrint(*m_window, *m_previewer);
-    GroupedNotePage* notePage = installListings(*m_window, *m_previewer);
+    navigator.addLogOutStep([shown = m_previewer] { shown->closePreview(); });
+    installDocumentPrint(workplace, navigator, *m_previewer);
+    GroupedNotePage* notePage = installListings(workplace, navigator, *m_previewer);
     QObject::connect(notePage, &GroupedNotePage::machineChooserRequested, m_machineChooser,
                      &MachineChooser::open);
     QObject::connect(
@@ -91,7 +95,7 @@ std::unique_ptr<Assembly> Assembly::create(Messages& messages, ReportPreviewer* 
 
 bool Assembly::start()
 {
-    runStartUp(*m_window);
+    runStartUp(*m_workplace, *m_window);
     return m_window->showOrEnd();
 }
 

@@ -10,9 +10,10 @@ class MachineChooser;
 class MainWindow;
 class Messages;
 class ReportPreviewer;
+class Workplace;
 
-// The whole program put together: the main window with every page handed to it. The program
-// and the end-to-end tests build it the same way.
+// The whole program put together: the workplace, and the main window with every page handed to
+// it. The program and the end-to-end tests build it the same way.
 class Assembly
 {
 public:
@@ -27,6 +28,7 @@ public:
     Assembly(const Assembly&) = delete;
     Assembly& operator=(const Assembly&) = delete;
 
+    Workplace& workplace() const { return *m_workplace; }
     MainWindow& window() const { return *m_window; }
     ReportPreviewer& previewer() const { return *m_previewer; }
     // The machine chooser (TForm5), for the pages that open it.
@@ -40,6 +42,8 @@ public:
 private:
     std::unique_ptr<ReportPreviewer> m_ownPreviewer;
     ReportPreviewer* m_previewer;
+    // Made before the window and gone after it: every page works in it to the end.
+    std::unique_ptr<Workplace> m_workplace;
     std::unique_ptr<MainWindow> m_window;
     MachineChooser* m_machineChooser = nullptr;
     GoodsPages m_goods{nullptr, nullptr};

@@ -1,12 +1,13 @@
 #include "backup/BackupPage.h"
 
 #include "backup/Backup.h"
-#include "data/TextFiles.h"
+#include "data/SharedData.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/Messages.h"
 #include "platform/Clock.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -18,8 +19,6 @@ namespace kestar {
 
 namespace {
 
-const QString kEquipmentFile = QStringLiteral("podaci\\oprema.txt");
-
 QFont pixelFont(int pixels, bool bold)
 {
     QFont font(QStringLiteral("Liberation Sans"));
@@ -30,7 +29,8 @@ QFont pixelFont(int pixels, bool bold)
 
 } // namespace
 
-BackupPage::BackupPage(MainWindow& window, QWidget* parent) : QWidget(parent), m_window(window)
+BackupPage::BackupPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
+    : QWidget(parent), m_workplace(workplace), m_navigator(navigator)
 {
     setObjectName(QStringLiteral("BACK UP"));
     const QFont buttonFont = pixelFont(13, true);
@@ -73,7 +73,7 @@ BackupPage::BackupPage(MainWindow& window, QWidget* parent) : QWidget(parent), m
         PageKit::button(box, QStringLiteral("SNIMI OVU PROMENU"), {330, 40, 221, 41});
     saveButton->setFont(buttonFont);
 
-    PageKit::backToAdminMenu(m_window, this, {205, 375, 381, 41})->setFont(buttonFont);
+    PageKit::backToAdminMenu(m_navigator, this, {205, 375, 381, 41})->setFont(buttonFont);
 
     connect(backUpButton, &QPushButton::clicked, this, &BackupPage::backUp);
     connect(saveButton, &QPushButton::clicked, this, &BackupPage::saveEquipmentSwitch);
@@ -88,10 +88,10 @@ void BackupPage::showProgress(int value)
 
 void BackupPage::backUp()
 {
-    Messages& messages = m_window.messages();
+    Messages& messages = m_workplace.messages();
     const bool ran = guarded(messages, [&] {
         showProgress(0);
-        const BackupResult result = Backup::run(m_window.programFolder(), Clock::now(),
+        const BackupResult result = Backup::run(m_workplace.programFolder(), Clock::now(),
                                                 [this](int value) { showProgress(value); });
         if (!result.succeeded()) {
             messages.showError(Backup::failureText(result));
@@ -101,7 +101,7 @@ void BackupPage::backUp()
         showProgress(100);
         messages.show(QStringLiteral("SNIMLJENO"));
         showProgress(0);
-        m_window.trigger(NavAction::BackToAdminMenu);
+        m_navigator.trigger(NavAction::BackToAdminMenu);
     });
     if (!ran)
         showProgress(0);
@@ -109,10 +109,9 @@ void BackupPage::backUp()
 
 void BackupPage::saveEquipmentSwitch()
 {
-    Messages& messages = m_window.messages();
+    Messages& messages = m_workplace.messages();
     guarded(messages, [&] {
-        TextFiles::replaceLines(kEquipmentFile,
-                                {m_yes->isChecked() ? QStringLiteral("1") : QStringLiteral("0")});
+        m_workplace.sharedData().setEquipmentSwitch(m_yes->isChecked() ? 1 : 0);
         messages.show(QStringLiteral("IZMENA JE SNIMLJENA!!!"));
     });
 }

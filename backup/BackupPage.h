@@ -8,15 +8,16 @@ class QRadioButton;
 
 namespace kestar {
 
-class MainWindow;
+class Navigator;
+class Workplace;
 
-// Page 23 'BACK UP': copies the data folder into the backup folder with one button, and sets
-// the equipment switch in the equipment file for the next start of the program.
+// Page 23 'BACK UP': copies the data folder into the backup folder with one button, and stores
+// the equipment switch for the next start of the program.
 class BackupPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit BackupPage(MainWindow& window, QWidget* parent = nullptr);
+    BackupPage(Workplace& workplace, Navigator& navigator, QWidget* parent = nullptr);
 
     QProgressBar* progressBar() const { return m_progress; }
 
@@ -24,12 +25,13 @@ private:
     // "SNIMI PODATKE": copies every file, asking nothing first; on success "SNIMLJENO" and
     // the admin menu, otherwise the files left out and why, and the page stays.
     void backUp();
-    // "SNIMI OVU PROMENU": writes "1" or "0" into the equipment file. The switch in memory
-    // keeps the value read at start-up.
+    // "SNIMI OVU PROMENU": stores 1 or 0 as the equipment switch. The workplace keeps the
+    // value read at start-up.
     void saveEquipmentSwitch();
     void showProgress(int value);
 
-    MainWindow& m_window;
+    Workplace& m_workplace;
+    Navigator& m_navigator;
     QProgressBar* m_progress = nullptr;
     QRadioButton* m_yes = nullptr;
     QRadioButton* m_no = nullptr;

@@ -7,6 +7,7 @@
 #include "data/Engine.h"
 #include "data/Query.h"
 #include "data/controls/DataGrid.h"
+#include "data/controls/Messages.h"
 #include "data/sql/SqlDialect.h"
 #include "platform/Regional.h"
 
@@ -121,7 +122,8 @@ int main(int argc, char* argv[])
         auto query = engine.query();
         query->setReadOnly(true);
         query->setInPages(true);
-        DataGrid grid;
+        BoxMessages messages; // nothing is edited, so no box ever shows
+        DataGrid grid(messages);
         grid.resize(544, 302);
         grid.setReadOnly(true);
         grid.setDataset(query.get());

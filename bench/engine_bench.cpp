@@ -483,7 +483,8 @@ void grid()
     const long before = residentKilobytes();
     Engine engine;
     auto ledger = engine.table(kLedger);
-    DatasetModel model;
+    BoxMessages messages; // nothing is edited, so no box ever shows
+    DatasetModel model(messages);
     QString text;
     const double e = millisecondsOf([&]() {
         ledger->open();

@@ -5,6 +5,7 @@
 #include "DataGenerator.h"
 
 #include "data/Engine.h"
+#include "data/FileSharedData.h"
 #include "data/Table.h"
 #include "goods/Posting.h"
 #include "platform/Regional.h"
@@ -64,7 +65,7 @@ GoodsDocument issueOf(const std::vector<QString>& codes, int number)
     for (const QString& code : codes)
         document.lines.append(
             {code, QStringLiteral("Naziv artikla"), QStringLiteral("2"), "G01", "Vijci"});
-    document.documentPanel = QString::number(500000 + number);
+    document.lastDocumentNumber = 500000 + number;
     document.user = QStringLiteral("Administrator");
     document.equipmentSwitch = 1;
     return document;
@@ -155,13 +156,14 @@ int main(int argc, char* argv[])
         auto ledger = engine.table(QStringLiteral("podaci/prometx.DB"));
         auto items = engine.table(QStringLiteral("podaci/magacin.db"));
         RawPosting raw;
+        FileSharedData shared;
         std::vector<double> engineTimes, rawTimes;
         for (int run = 0; run < kRepeats; ++run) {
             const std::vector<QString> codes = randomArticles(100 + run);
             const GoodsDocument document = issueOf(codes, 2 * run + 1);
             QElapsedTimer timer;
             timer.start();
-            Posting::post({engine, *ledger, *items}, document);
+            Posting::post({engine, *ledger, *items, shared}, document);
             engineTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
             timer.restart();
             raw.post(codes, 2 * run + 2);

@@ -24,7 +24,7 @@
 #include "reporting/ReportPageView.h"
 #include "reporting/ReportPainter.h"
 #include "reporting/ReportPreviewWindow.h"
-#include "shell/MainWindow.h"
+#include "shell/Letterhead.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,18 +1,12 @@
 #pragma once
 
+#include "data/NumberLine.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 namespace kestar {
-
-// A whole number read from a file, with the line it came from exactly as the file holds it
-// (status panels show the text, not the converted number).
-struct NumberLine
-{
-    int value = 0;
-    QString text;
-};
 
 // The small text files of the data folder: company file, equipment file, document counters and
 // group files. Names are given as the program writes them ("podaci/firma.txt",

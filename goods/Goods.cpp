@@ -2,23 +2,23 @@
 
 #include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 
 namespace kestar {
 
-GoodsPages installGoods(MainWindow& window)
+GoodsPages installGoods(Workplace& workplace, Navigator& navigator)
 {
-    auto* chooser = new ItemChooser(window, &window);
-    auto* page = new GoodsDocumentPage(window);
-    window.setPage(PageIndex::GoodsDocument, page);
+    auto* chooser = new ItemChooser(workplace, navigator.dialogParent());
+    auto* page = new GoodsDocumentPage(workplace, navigator);
+    navigator.setPage(PageIndex::GoodsDocument, page);
 
-    window.setNavigationHandler(NavAction::NewIssue,
-                                [page] { page->openDocument(DocumentKind::Issue); });
-    window.setNavigationHandler(NavAction::NewReceipt,
-                                [page] { page->openDocument(DocumentKind::Receipt); });
-    window.addLogOutStep([page] { page->clearMachine(); });
+    navigator.setNavigationHandler(NavAction::NewIssue,
+                                   [page] { page->openDocument(DocumentKind::Issue); });
+    navigator.setNavigationHandler(NavAction::NewReceipt,
+                                   [page] { page->openDocument(DocumentKind::Receipt); });
+    navigator.addLogOutStep([page] { page->clearMachine(); });
     // The next user must not find the chooser, with its article list, still open.
-    window.addLogOutStep([chooser] { chooser->hide(); });
+    navigator.addLogOutStep([chooser] { chooser->hide(); });
 
     QObject::connect(page, &GoodsDocumentPage::itemChooserRequested, chooser,
                      &ItemChooser::openSearching);

@@ -1,15 +1,15 @@
 #include "goods/GoodsDocumentPage.h"
 
+#include "data/SharedData.h"
 #include "data/Table.h"
-#include "data/TextFiles.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/Messages.h"
 #include "goods/ArticleLookup.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 #include "shell/PageKit.h"
-#include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 
 #include <QAbstractItemDelegate>
 #include <QDateEdit>
@@ -69,8 +69,8 @@ QLineEdit* lineEdit(QWidget* page, const QString& objectName, const QString& acc
 
 } // namespace
 
-GoodsDocumentPage::GoodsDocumentPage(MainWindow& window, QWidget* parent)
-    : QWidget(parent), m_window(window)
+GoodsDocumentPage::GoodsDocumentPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
+    : QWidget(parent), m_workplace(workplace), m_navigator(navigator)
 {
     setObjectName(QStringLiteral("OTPREMNICA SAMO"));
     buildControls();
@@ -202,7 +202,7 @@ void GoodsDocumentPage::setCaptions(DocumentKind kind)
 
 void GoodsDocumentPage::openDocument(DocumentKind kind)
 {
-    m_window.showPage(PageIndex::GoodsDocument);
+    m_navigator.showPage(PageIndex::GoodsDocument);
     m_grid->setHorizontalHeaderLabels(kColumnTitles);
     for (int column = 0; column < m_grid->columnCount(); ++column)
         m_grid->setColumnWidth(column, column == 1 ? kNameColumnWidth : kColumnWidth);
@@ -214,8 +214,8 @@ void GoodsDocumentPage::openDocument(DocumentKind kind)
     m_grid->clearContents();
     setCaptions(kind);
     m_lineCount = 1;
-    const bool proposed = guarded(m_window.messages(), [&] {
-        const qint64 last = TextFiles::readFirstNumber(Posting::counterFile(kind));
+    const bool proposed = guarded(m_workplace.messages(), [&] {
+        const qint64 last = m_workplace.sharedData().firstNumber(Posting::counterOf(kind));
         m_number->setText(QString::number(last + 1));
     });
     if (!proposed)
@@ -244,9 +244,9 @@ GoodsDocument GoodsDocumentPage::document() const
         document.lines.append(
             {cell(line, 0), cell(line, 1), cell(line, 2), cell(line, 3), cell(line, 4)});
     }
-    document.documentPanel = m_window.panel(StatusPanels::kDocumentNumber);
-    document.user = m_window.panel(StatusPanels::kUser);
-    document.equipmentSwitch = m_window.equipmentSwitch();
+    document.lastDocumentNumber = m_workplace.lastNumber(Counter::Document).value;
+    document.user = m_workplace.user();
+    document.equipmentSwitch = m_workplace.equipmentSwitch();
     return document;
 }
 
@@ -283,14 +283,14 @@ void GoodsDocumentPage::chooseItem()
     const int row = m_grid->currentRow();
     if (row < 0)
         return;
-    guarded(m_window.messages(), [&] {
-        m_window.itemTableView().close();
+    guarded(m_workplace.messages(), [&] {
+        m_workplace.itemTableView().close();
         m_lineCount = row + 1;
         // A code typed or scanned into the cell takes its article over at once. A line that
         // already holds that article keeps its quantity: Enter there opens the chooser, as it
         // always has, to choose another article.
         const QString typed = cell(m_lineCount, kCodeColumn);
-        if (const auto article = findArticle(m_window.engine(), typed)) {
+        if (const auto article = findArticle(m_workplace.engine(), typed)) {
             if (!holdsArticle(m_lineCount, *article)) {
                 deliverItem(article->code, article->name, article->groupCode, article->groupName);
                 return;
@@ -334,10 +334,10 @@ void GoodsDocumentPage::clearMachine()
 
 void GoodsDocumentPage::post()
 {
-    Messages& messages = m_window.messages();
+    Messages& messages = m_workplace.messages();
     guarded(messages, [&] {
-        const PostingTarget target{m_window.engine(), m_window.ledgerTableView(),
-                                   m_window.itemTableView()};
+        const PostingTarget target{m_workplace.engine(), m_workplace.ledgerTableView(),
+                                   m_workplace.itemTableView(), m_workplace.sharedData()};
         // Adding lines to a document already posted is allowed, but never by accident.
         const DocumentKind kind = selectedKind();
         if (Posting::numberHeld(target, kind, m_number->text()) &&
@@ -355,15 +355,16 @@ void GoodsDocumentPage::post()
         const QString refused = Posting::refusal(document);
         if (!refused.isEmpty()) {
             messages.show(refused);
-            m_window.returnToMenu();
+            m_navigator.returnToMenu();
             return;
         }
         const PostingResult result = Posting::post(target, document);
         clearMachine();
         messages.show(Posting::kPosted);
-        m_window.setPanel(StatusPanels::kDocumentNumber, result.documentNumber);
-        m_window.setPanel(result.kindPanel, result.kindNumber);
-        m_window.returnToMenu();
+        m_workplace.setLastNumber(Counter::Document,
+                                  {result.documentNumber, QString::number(result.documentNumber)});
+        m_workplace.setLastNumber(Posting::counterOf(result.kind), result.kindNumber);
+        m_navigator.returnToMenu();
     });
 }
 

@@ -14,7 +14,8 @@ class QTableWidget;
 
 namespace kestar {
 
-class MainWindow;
+class Navigator;
+class Workplace;
 struct ArticleForLine;
 
 // Page 21: one goods issue or goods receipt being filled in, and its posting. The document
@@ -27,19 +28,20 @@ public:
     static constexpr int kCodeColumn = 0;
     static constexpr int kQuantityColumn = 2;
 
-    explicit GoodsDocumentPage(MainWindow& window, QWidget* parent = nullptr);
+    GoodsDocumentPage(Workplace& workplace, Navigator& navigator, QWidget* parent = nullptr);
 
     // Shows the page with a new, empty document of the kind: captions by kind, today's date,
-    // line count 1 and the number proposed from the kind's counter file. The machine fields
-    // keep what they hold. A counter file that cannot be read is reported and leaves the
-    // number field empty.
+    // line count 1 and the number proposed from the kind's counter. The machine fields keep
+    // what they hold. A counter that cannot be read is reported and leaves the number field
+    // empty.
     void openDocument(DocumentKind kind);
 
     // The grid line that the next chosen article goes to (1 to 99).
     int lineCount() const { return m_lineCount; }
     // The kind the posting writes: the selected mode button.
     DocumentKind selectedKind() const;
-    // The document as posting takes it: lines 1 to the line count, the panels and the switch.
+    // The document as posting takes it: lines 1 to the line count, the session's user, last
+    // document number and equipment switch.
     GoodsDocument document() const;
 
     // Fills the line of the line count with a chosen article and quantity "0", and moves the
@@ -74,7 +76,8 @@ private:
     bool holdsArticle(int line, const ArticleForLine& article) const;
     void setCell(int line, int column, const QString& text);
 
-    MainWindow& m_window;
+    Workplace& m_workplace;
+    Navigator& m_navigator;
     QLabel* m_title = nullptr;
     QLabel* m_numberLabel = nullptr;
     QLineEdit* m_number = nullptr;

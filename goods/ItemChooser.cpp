@@ -4,12 +4,13 @@
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Query.h"
-#include "data/TextFiles.h"
+#include "data/SharedData.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
+#include "data/controls/Messages.h"
 #include "data/sql/SqlDialect.h"
-#include "shell/MainWindow.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QEvent>
 #include <QGroupBox>
@@ -28,7 +29,6 @@ namespace {
 
 const QString kAllGroups = QStringLiteral("Sve grupe");
 const QString kAllProducts = QStringLiteral("Svi proizvodi");
-const QString kGroupFile = QStringLiteral("podaci/grupe.txt");
 const QString kSelectAll = QStringLiteral("Select * from podaci\\magacin");
 const QString kName = QStringLiteral("NAZIV");
 
@@ -95,25 +95,19 @@ QLineEdit* selectionField(QWidget* box, const QString& caption, const QString& o
 
 } // namespace
 
-ItemChooser::ItemChooser(MainWindow& window, QWidget* parent)
+ItemChooser::ItemChooser(Workplace& workplace, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_window(window), m_query(window.engine().query())
+      m_workplace(workplace), m_query(workplace.ownQuery())
 {
     setObjectName(QStringLiteral("TForm2"));
     setWindowTitle(QStringLiteral("Izaberi artikal za formiranje dokumenta..."));
     setModal(false);
     setFixedSize(kWidth, kHeight);
-    m_query->setReadOnly(true);
+    m_query.setReadOnly(true);
     // The grid shows a screenful of articles: the rest are read as it scrolls to them.
-    m_query->setInPages(true);
+    m_query.setInPages(true);
     buildControls();
-}
-
-ItemChooser::~ItemChooser()
-{
-    // The grid lets go of the query before the query goes.
-    delete m_grid;
 }
 
 void ItemChooser::buildControls()
@@ -138,14 +132,13 @@ void ItemChooser::buildControls()
         QStringLiteral(
             "U ovoj tabeli artikal birate tako sto stanete na njegovo IME i pritisnete ENTER!!!"),
         QRect(224, 56, 544, 18));
-    m_grid = new DataGrid(this);
+    m_grid = new DataGrid(m_workplace.messages(), this);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setAccessibleName(gridLabel->text());
     m_grid->setGeometry(224, 76, 544, 302);
-    m_grid->setMessages(&m_window.messages());
     m_grid->setReadOnly(true);
     m_grid->setColumns(kGridColumns);
-    m_grid->setDataset(m_query.get());
+    m_grid->setDataset(&m_query);
     gridLabel->setBuddy(m_grid);
     PageKit::label(this,
                    QStringLiteral("Pozicionirajte se na NAZIV artikla u tabeli i pritisnite 2 "
@@ -189,12 +182,12 @@ void ItemChooser::openSearching(const QString& text)
         activateWindow();
         return;
     }
-    guarded(m_window.messages(), [this] {
+    guarded(m_workplace.messages(), [this] {
         m_reportedGroupError.clear();
         closeQuery();
         clearSelection();
     });
-    PageKit::centreOnScreen(*this, m_window);
+    PageKit::centreOnScreen(*this);
     show();
     raise();
     activateWindow();
@@ -210,7 +203,7 @@ bool ItemChooser::event(QEvent* event)
 
 void ItemChooser::activated()
 {
-    guarded(m_window.messages(), [this] {
+    guarded(m_workplace.messages(), [this] {
         reloadGroups();
         closeQuery();
     });
@@ -228,13 +221,13 @@ void ItemChooser::reloadGroups()
     m_groups->clear();
     QStringList groups;
     try {
-        groups = TextFiles::readLines(kGroupFile);
+        groups = m_workplace.sharedData().groupNames();
         groups.append(kAllGroups);
         m_reportedGroupError.clear();
     } catch (const EngineError& error) {
         if (error.text() != m_reportedGroupError) {
             m_reportedGroupError = error.text();
-            m_window.messages().showError(error.text());
+            m_workplace.messages().showError(error.text());
         }
     }
     m_groups->addItems(groups);
@@ -254,7 +247,7 @@ void ItemChooser::clearSelection()
 
 void ItemChooser::closeQuery()
 {
-    m_query->close();
+    m_query.close();
 }
 
 void ItemChooser::groupChosen(int row)
@@ -275,9 +268,9 @@ void ItemChooser::groupChosen(int row)
 
 void ItemChooser::runStatement(const QString& statement)
 {
-    guarded(m_window.messages(), [&] {
-        m_query->setSql(statement);
-        m_query->open();
+    guarded(m_workplace.messages(), [&] {
+        m_query.setSql(statement);
+        m_query.open();
     });
 }
 
@@ -317,31 +310,31 @@ bool ItemChooser::nameFieldKey(QKeyEvent* key)
 
 void ItemChooser::gridEnter(const QString& field)
 {
-    if (!m_query->isOpen() || field.compare(kName, Qt::CaseInsensitive) != 0)
+    if (!m_query.isOpen() || field.compare(kName, Qt::CaseInsensitive) != 0)
         return;
-    guarded(m_window.messages(), [this] {
-        if (m_query->isEmpty())
+    guarded(m_workplace.messages(), [this] {
+        if (m_query.isEmpty())
             return;
-        m_code->setText(m_query->text(QStringLiteral("SIFRA")));
-        m_name->setText(m_query->text(QStringLiteral("NAZIV")));
-        m_price->setText(m_query->text(QStringLiteral("CENAPRODAJNA")));
-        m_discount->setText(m_query->text(QStringLiteral("RABAT")));
-        m_groupCode = m_query->text(QStringLiteral("GRUPAROBE"));
-        m_groupName = m_query->text(QStringLiteral("NAZIVGRUPE"));
+        m_code->setText(m_query.text(QStringLiteral("SIFRA")));
+        m_name->setText(m_query.text(QStringLiteral("NAZIV")));
+        m_price->setText(m_query.text(QStringLiteral("CENAPRODAJNA")));
+        m_discount->setText(m_query.text(QStringLiteral("RABAT")));
+        m_groupCode = m_query.text(QStringLiteral("GRUPAROBE"));
+        m_groupName = m_query.text(QStringLiteral("NAZIVGRUPE"));
         m_ok->setFocus(Qt::OtherFocusReason);
     });
 }
 
 void ItemChooser::gridKey(const QString& field, const QString& text)
 {
-    if (!m_query->isOpen() || text.isEmpty() || field.compare(kName, Qt::CaseInsensitive) != 0)
+    if (!m_query.isOpen() || text.isEmpty() || field.compare(kName, Qt::CaseInsensitive) != 0)
         return;
-    guarded(m_window.messages(), [&] { jumpToFirstLetter(text.at(0)); });
+    guarded(m_workplace.messages(), [&] { jumpToFirstLetter(text.at(0)); });
 }
 
 void ItemChooser::jumpToFirstLetter(QChar typed)
 {
-    if (m_query->rowCount() <= 0)
+    if (m_query.rowCount() <= 0)
         return;
     // A letter finds names beginning with it in either case: the two cases lie 32 codes apart.
     QList<QChar> wanted;
@@ -351,27 +344,27 @@ void ItemChooser::jumpToFirstLetter(QChar typed)
                 wanted.append(*c);
         }
     }
-    const int column = m_query->fieldIndex(kName);
+    const int column = m_query.fieldIndex(kName);
     // Rows not read yet are read as the search reaches them; without a match it ends on the
     // last row.
     for (qint64 row = 0;; ++row) {
-        if (row >= m_query->rowCount() && m_query->canReadMore())
-            m_query->readMore();
-        if (row >= m_query->rowCount())
+        if (row >= m_query.rowCount() && m_query.canReadMore())
+            m_query.readMore();
+        if (row >= m_query.rowCount())
             break;
-        const QString name = m_query->textAt(row, column);
+        const QString name = m_query.textAt(row, column);
         if (!name.isEmpty() && wanted.contains(name.at(0))) {
-            m_query->moveTo(row);
+            m_query.moveTo(row);
             return;
         }
     }
-    m_query->moveTo(m_query->rowCount() - 1);
+    m_query.moveTo(m_query.rowCount() - 1);
 }
 
 void ItemChooser::deliver()
 {
     emit delivered(m_code->text(), m_name->text(), m_groupCode, m_groupName);
-    guarded(m_window.messages(), [this] {
+    guarded(m_workplace.messages(), [this] {
         closeQuery();
         clearSelection();
     });
@@ -382,7 +375,7 @@ void ItemChooser::hideEvent(QHideEvent* event)
 {
     // No article query stays open while the dialog is hidden, however it was closed.
     if (!event->spontaneous())
-        guarded(m_window.messages(), [this] { closeQuery(); });
+        guarded(m_workplace.messages(), [this] { closeQuery(); });
     QDialog::hideEvent(event);
 }
 

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <memory>
 
 class QKeyEvent;
 class QLineEdit;
@@ -12,8 +11,8 @@ class QPushButton;
 namespace kestar {
 
 class DataGrid;
-class MainWindow;
 class Query;
+class Workplace;
 
 // TForm2: modeless; created once, hidden between uses.
 //
@@ -25,8 +24,7 @@ class ItemChooser : public QDialog
 {
     Q_OBJECT
 public:
-    explicit ItemChooser(MainWindow& window, QWidget* parent = nullptr);
-    ~ItemChooser() override;
+    explicit ItemChooser(Workplace& workplace, QWidget* parent = nullptr);
 
     // Shows the dialog empty (query closed, selection box emptied), or only brings it to the
     // front when it is open already.
@@ -62,8 +60,8 @@ private:
     void jumpToFirstLetter(QChar typed);
     void deliver();
 
-    MainWindow& m_window;
-    std::unique_ptr<Query> m_query;
+    Workplace& m_workplace;
+    Query& m_query;
     QListWidget* m_groups = nullptr;
     DataGrid* m_grid = nullptr;
     QLineEdit* m_code = nullptr;

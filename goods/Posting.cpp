@@ -4,11 +4,9 @@
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
 #include "data/Table.h"
-#include "data/TextFileSnapshot.h"
 #include "data/TextFiles.h"
 #include "data/Transaction.h"
 #include "platform/Regional.h"
-#include "shell/StatusPanels.h"
 
 #include <optional>
 
@@ -169,13 +167,13 @@ void changeStock(Table& items, const QString& code, double change)
     items.post();
 }
 
-// BROJDOKUMENTA is the program's own running number: the panel's number plus one, unless the
-// ledger holds that already (the counter file was damaged or put back from an older copy); then
-// the number after the largest in the ledger. Both are single seeks on the field's index.
-QString freeDocumentNumber(Engine& engine, const Table& ledger, const QString& panel)
+// BROJDOKUMENTA is the program's own running number: the last one plus one, unless the ledger
+// holds that already (the counter was damaged or put back from an older copy); then the number
+// after the largest in the ledger. Both are single seeks on the field's index.
+QString freeDocumentNumber(Engine& engine, const Table& ledger, int last)
 {
     const QString field = QStringLiteral("BROJDOKUMENTA");
-    qint64 number = qint64(TextFiles::toStrictInteger(panel)) + 1;
+    qint64 number = qint64(last) + 1;
     if (engine.holds(ledger.name(), field, number))
         number = engine.largestInteger(ledger.name(), field).value_or(0) + 1;
     return QString::number(number);
@@ -183,9 +181,9 @@ QString freeDocumentNumber(Engine& engine, const Table& ledger, const QString& p
 
 } // namespace
 
-QString counterFile(DocumentKind kind)
+Counter counterOf(DocumentKind kind)
 {
-    return kind == DocumentKind::Issue ? kIssueCounter : kReceiptCounter;
+    return kind == DocumentKind::Issue ? Counter::Issue : Counter::Receipt;
 }
 
 QString refusal(const GoodsDocument& document)
@@ -234,15 +232,14 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
     ledger.open();
     items.open();
     checkDocumentNumber(ledger, document);
-    const QString kindCounter = counterFile(document.kind);
-    const TextFileSnapshot documentCounterBefore(kDocumentCounter);
-    const TextFileSnapshot kindCounterBefore(kindCounter);
+    const std::unique_ptr<CounterChange> counters =
+        target.shared.changeCounters({Counter::Document, counterOf(document.kind)});
     const double sign = isIssue(document) ? -1.0 : 1.0;
 
     QString documentNumber;
     try {
         Transaction transaction(target.engine);
-        documentNumber = freeDocumentNumber(target.engine, ledger, document.documentPanel);
+        documentNumber = freeDocumentNumber(target.engine, ledger, document.lastDocumentNumber);
         LedgerRows ledgerRows(ledger, document);
         ledgerRows.setDocumentNumber(documentNumber);
         QList<QList<QVariant>> rows;
@@ -261,20 +258,14 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
             if (changes.at(i))
                 changeStock(items, document.lines.at(i).code, sign * *changes.at(i));
         }
-        // The counters are replaced while the rows are still uncommitted: a crash from here on
+        // The counters are set while the rows are still uncommitted: a crash from here on
         // skips at most one number, it never leaves a counter behind the ledger. A failure puts
-        // back every counter already replaced, byte for byte, and says so when it cannot.
-        TextFiles::replaceLines(kDocumentCounter, {documentNumber});
-        bool kindReplaced = false;
+        // back every counter already set, and says so when it cannot.
+        counters->write({documentNumber, document.number});
         try {
-            TextFiles::replaceLines(kindCounter, {document.number});
-            kindReplaced = true;
             transaction.commit();
         } catch (const EngineError& error) {
-            QString text = error.text();
-            if (kindReplaced)
-                text = kindCounterBefore.restoreAfter(text);
-            throw EngineError(documentCounterBefore.restoreAfter(text));
+            throw EngineError(counters->undoAfter(error.text()));
         }
     } catch (...) {
         // A refused post leaves its row pending in the view, and the next posting's first move
@@ -287,10 +278,9 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
     items.close();
 
     PostingResult result;
-    result.documentNumber = documentNumber;
-    result.kindNumber = document.number;
-    result.kindPanel =
-        isIssue(document) ? StatusPanels::kIssueNumber : StatusPanels::kReceiptNumber;
+    result.kind = document.kind;
+    result.documentNumber = documentNumber.toInt();
+    result.kindNumber = {TextFiles::toStrictInteger(document.number), document.number};
     return result;
 }
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "data/NumberLine.h"
+#include "data/SharedData.h"
+#include "data/controls/Messages.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -25,7 +29,7 @@ struct DocumentLine
     QString groupName;
 };
 
-// Everything a posting takes from the goods document page and the main window.
+// Everything a posting takes from the goods document page and the session.
 struct GoodsDocument
 {
     DocumentKind kind = DocumentKind::Issue;
@@ -38,41 +42,39 @@ struct GoodsDocument
     QString machineName;
     QList<DocumentLine> lines; // lines 1 to the line count
 
-    QString documentPanel; // last used document number, as the status panel shows it
-    QString user;          // the user panel
+    int lastDocumentNumber = 0; // the last document number the session knows
+    QString user;               // the logged-in user
     int equipmentSwitch = 0;
 };
 
-// The views a posting writes through and the engine whose transaction holds them together.
+// The views a posting writes through, the engine whose transaction holds them together, and
+// the shared data that holds the counters.
 struct PostingTarget
 {
     Engine& engine;
     Table& ledger; // prometx
     Table& items;  // magacin
+    SharedData& shared;
 };
 
-// What the status panels show after a posting.
+// The numbers a posting used, for the session to know as the last ones.
 struct PostingResult
 {
-    QString documentNumber; // for the document number panel
-    QString kindNumber;     // for the issue or the receipt number panel
-    int kindPanel = 0;      // StatusPanels::kIssueNumber or kReceiptNumber
+    DocumentKind kind = DocumentKind::Issue;
+    int documentNumber = 0; // BROJDOKUMENTA of the rows, now the document counter
+    NumberLine kindNumber;  // the issue or receipt number, now the kind's counter
 };
 
 namespace Posting {
 
-inline const QString kConfirm = QStringLiteral("Da li ste sigurni?");
+inline const QString kConfirm = Messages::kAreYouSure;
 inline const QString kMachineMissing = QStringLiteral("Morate izabrati masinu!!!");
 inline const QString kNothingToPost = QStringLiteral("Nista niste ubacili u listu za knjizenje!!!");
 inline const QString kPosted =
     QStringLiteral("Svi podaci su uspesno upamceni i promenjeno je stanje robe u magacinu!");
 
-inline const QString kDocumentCounter = QStringLiteral("podaci/dokument.txt");
-inline const QString kIssueCounter = QStringLiteral("podaci/otpremnica.txt");
-inline const QString kReceiptCounter = QStringLiteral("podaci/ulaz.txt");
-
-// The counter file that holds the last number of a kind of document.
-QString counterFile(DocumentKind kind);
+// The counter that holds the last number of a kind of document.
+Counter counterOf(DocumentKind kind);
 
 // Why the document may not be posted at all, as the message the user is shown; empty when it
 // may. An issue needs a machine while the equipment switch is 1; a document needs at least one
@@ -90,17 +92,17 @@ bool numberHeld(const PostingTarget& target, DocumentKind kind, const QString& n
 
 // Posts the document: one ledger row per line, each inserted before the ledger's current row
 // after a move to the first row (so the last line ends on top), the stock of the matching
-// article lowered (issue) or raised (receipt) by the line's quantity, and the counter files
-// "podaci/dokument.txt" and the kind's counter replaced.
+// article lowered (issue) or raised (receipt) by the line's quantity, and the document counter
+// and the kind's counter set.
 //
-// BROJDOKUMENTA is the document number panel's number plus one, or, when the ledger holds that
-// number already, the largest number in the ledger plus one: a posting never shares it.
+// BROJDOKUMENTA is the last document number plus one, or, when the ledger holds that number
+// already, the largest number in the ledger plus one: a posting never shares it.
 //
 // Every value is converted and checked before anything is written; a value that does not
 // convert raises EngineError with the engine's text and nothing is written. The rows, the stock
-// and the counter files are one unit: a failure anywhere, the commit included, leaves the
-// tables as they were and puts the counter files back byte for byte; the error then also names
-// a counter file that could not be put back. Both views are closed after a success.
+// and the counters are one unit: a failure anywhere, the commit included, leaves the tables as
+// they were and puts the counters back as they were (CounterChange); the error then also names
+// a counter that could not be put back. Both views are closed after a success.
 // Does not look at refusal() or numberHeld().
 PostingResult post(const PostingTarget& target, const GoodsDocument& document);
 

@@ -1,10 +1,12 @@
 #include "masterdata/CompanyPage.h"
 
+#include "data/SharedData.h"
 #include "data/TextFiles.h"
 #include "data/controls/ActionGuard.h"
+#include "data/controls/Messages.h"
 #include "shell/CompanyFields.h"
-#include "shell/MainWindow.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,13 +16,13 @@
 namespace kestar {
 
 namespace {
-const QString kCompanyFile = QStringLiteral("podaci/firma.txt");
 constexpr int kRowHeight = 28;
 constexpr int kFirstRow = 58;
 constexpr int kRightColumn = 452;
 } // namespace
 
-CompanyPage::CompanyPage(MainWindow& window, QWidget* parent) : QWidget(parent), m_window(window)
+CompanyPage::CompanyPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
+    : QWidget(parent), m_workplace(workplace)
 {
     setObjectName(QStringLiteral("Firma"));
     PageKit::title(this,
@@ -61,15 +63,15 @@ CompanyPage::CompanyPage(MainWindow& window, QWidget* parent) : QWidget(parent),
     m_savedData->setLineWrapMode(QPlainTextEdit::NoWrap);
     boxLabel->setBuddy(m_savedData);
 
-    PageKit::backToAdminMenu(window, this, QRect(kRightColumn, 390, 313, 40));
+    PageKit::backToAdminMenu(navigator, this, QRect(kRightColumn, 390, 313, 40));
 
     connect(saveButton, &QPushButton::clicked, this, &CompanyPage::save);
 }
 
 void CompanyPage::load()
 {
-    guarded(m_window.messages(), [this] {
-        const QStringList lines = TextFiles::readLines(kCompanyFile);
+    guarded(m_workplace.messages(), [this] {
+        const QStringList lines = m_workplace.sharedData().companyLines();
         const QStringList fields = TextFiles::fitFields(lines, TextFiles::kCompanyFieldCount);
         m_savedData->setPlainText(lines.join(QLatin1Char('\n')));
         for (int i = 0; i < m_fields.size(); ++i)
@@ -80,16 +82,17 @@ void CompanyPage::load()
 bool CompanyPage::save()
 {
     bool written = false;
-    guarded(m_window.messages(), [this, &written] {
-        if (!m_window.messages().confirm(QStringLiteral("Da li ste sigurni?")))
+    Messages& messages = m_workplace.messages();
+    guarded(messages, [this, &messages, &written] {
+        if (!messages.confirm(Messages::kAreYouSure))
             return;
         QStringList lines;
         for (const QLineEdit* edit : std::as_const(m_fields))
             lines.append(edit->text());
         m_savedData->setPlainText(lines.join(QLatin1Char('\n')));
-        TextFiles::replaceLines(kCompanyFile, lines);
+        m_workplace.sharedData().setCompanyLines(lines);
         written = true;
-        m_window.messages().show(QStringLiteral("Podaci o vasoj firmi su snimljeni..."));
+        messages.show(QStringLiteral("Podaci o vasoj firmi su snimljeni..."));
     });
     return written;
 }

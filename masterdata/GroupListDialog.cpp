@@ -2,8 +2,8 @@
 
 #include "data/Dataset.h"
 #include "data/EngineError.h"
+#include "data/SharedData.h"
 #include "data/controls/ActionGuard.h"
-#include "masterdata/GroupFiles.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -13,8 +13,8 @@
 
 namespace kestar {
 
-GroupListDialog::GroupListDialog(Messages& messages, QWidget* parent)
-    : QDialog(parent), m_messages(messages)
+GroupListDialog::GroupListDialog(Messages& messages, SharedData& shared, QWidget* parent)
+    : QDialog(parent), m_messages(messages), m_shared(shared)
 {
     setObjectName(QStringLiteral("groupListDialog"));
     setWindowTitle(QStringLiteral("Spisak definisanih grupa"));
@@ -66,7 +66,7 @@ void GroupListDialog::reload()
     m_names->clear();
     m_codes->clear();
     try {
-        const GroupFiles groups = GroupFiles::read();
+        const Groups groups = m_shared.groups();
         m_names->addItems(groups.names);
         m_codes->addItems(groups.codes);
     } catch (const EngineError& error) {

@@ -11,15 +11,16 @@ class QPushButton;
 namespace kestar {
 
 class Messages;
+class SharedData;
 
 // "Spisak definisanih grupa": a modeless dialog that writes a chosen group's code and name into
 // GRUPAROBE and NAZIVGRUPE of the current row of the new-article table. Every time it becomes
-// the active window it reloads the group files, with no entry selected.
+// the active window it reloads the groups, with no entry selected.
 class GroupListDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit GroupListDialog(Messages& messages, QWidget* parent = nullptr);
+    GroupListDialog(Messages& messages, SharedData& shared, QWidget* parent = nullptr);
 
     // The dataset the choice is written into; the dialog does not own it.
     void setTarget(Dataset* target) { m_target = target; }
@@ -27,8 +28,8 @@ public:
     // Shows the dialog without blocking its parent, reloaded, with the keyboard focus in the
     // list of names.
     void showForChoice();
-    // Empties both lists and reloads them from the group files. A file that cannot be read is
-    // reported once per showing of the dialog and leaves the lists empty.
+    // Empties both lists and reloads them with the groups. Groups that cannot be read are
+    // reported once per showing of the dialog and leave the lists empty.
     void reload();
     // Enter in the list and "OK": with a name selected that has a code at its position, puts
     // the target's current row into edit mode if it is in neither insert nor edit, writes code
@@ -46,6 +47,7 @@ protected:
 
 private:
     Messages& m_messages;
+    SharedData& m_shared;
     QPointer<Dataset> m_target;
     QListWidget* m_names;
     QListWidget* m_codes;

@@ -1,9 +1,10 @@
 #include "masterdata/GroupsPage.h"
 
+#include "data/SharedData.h"
 #include "data/controls/ActionGuard.h"
-#include "masterdata/GroupFiles.h"
-#include "shell/MainWindow.h"
+#include "data/controls/Messages.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -57,7 +58,8 @@ QLineEdit* makeEntry(QWidget* page, const QString& objectName, const QString& ca
 }
 } // namespace
 
-GroupsPage::GroupsPage(MainWindow& window, QWidget* parent) : QWidget(parent), m_window(window)
+GroupsPage::GroupsPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
+    : QWidget(parent), m_workplace(workplace)
 {
     setObjectName(QStringLiteral("Grupe robe"));
     PageKit::title(this, QStringLiteral("Podesavanje grupa robe"), QRect(20, 10, 500, 34), 24);
@@ -83,7 +85,7 @@ GroupsPage::GroupsPage(MainWindow& window, QWidget* parent) : QWidget(parent), m
     picture->setGeometry(470, 156, 240, 200);
     picture->setScaledContents(true);
 
-    PageKit::backToAdminMenu(window, this, QRect(430, 420, 340, 40));
+    PageKit::backToAdminMenu(navigator, this, QRect(430, 420, 340, 40));
 
     setTabOrder(m_newCode, m_newName);
 
@@ -102,8 +104,8 @@ void GroupsPage::load()
 {
     m_names->clear();
     m_codes->clear();
-    guarded(m_window.messages(), [this] {
-        const GroupFiles groups = GroupFiles::read();
+    guarded(m_workplace.messages(), [this] {
+        const Groups groups = m_workplace.sharedData().groups();
         m_names->addItems(groups.names);
         m_codes->addItems(groups.codes);
     });
@@ -126,18 +128,18 @@ void GroupsPage::removeGroup(int row)
 bool GroupsPage::save()
 {
     bool written = false;
-    guarded(m_window.messages(), [this, &written] {
-        if (!m_window.messages().confirm(QStringLiteral("Da li ste sigurni?")))
+    Messages& messages = m_workplace.messages();
+    guarded(messages, [this, &messages, &written] {
+        if (!messages.confirm(Messages::kAreYouSure))
             return;
-        QStringList names;
+        Groups groups;
         for (int i = 0; i < m_names->count(); ++i)
-            names.append(m_names->item(i)->text());
-        QStringList codes;
+            groups.names.append(m_names->item(i)->text());
         for (int i = 0; i < m_codes->count(); ++i)
-            codes.append(m_codes->item(i)->text());
-        GroupFiles::write(names, codes);
+            groups.codes.append(m_codes->item(i)->text());
+        m_workplace.sharedData().setGroups(groups);
         written = true;
-        m_window.messages().show(QStringLiteral("Podaci o grupama robe su uspesno snimljeni!"));
+        messages.show(QStringLiteral("Podaci o grupama robe su uspesno snimljeni!"));
         m_newCode->clear();
         m_newName->clear();
     });

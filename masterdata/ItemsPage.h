@@ -1,27 +1,26 @@
 #pragma once
 
 #include <QWidget>
-#include <memory>
 
 namespace kestar {
 
 class DataGrid;
-class MainWindow;
+class Navigator;
 class RecordNavigator;
 class Table;
+class Workplace;
 
-// The item list page (page 1): the item grid over the window's item table view of magacin
+// The item list page (page 1): the item grid over the workplace's item table view of magacin
 // with its navigator, and the new-article grid over pmagacin with the buttons that start, give
 // up and save new articles. Leaving the page closes no table.
 class ItemsPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ItemsPage(MainWindow& window, QWidget* parent = nullptr);
-    ~ItemsPage() override;
+    ItemsPage(Workplace& workplace, Navigator& navigator, QWidget* parent = nullptr);
 
-    // The new-article table pmagacin, owned by the page.
-    Table& staged() const { return *m_staged; }
+    // The new-article table pmagacin, the page's own.
+    Table& staged() const { return m_staged; }
     DataGrid* newArticleGrid() const { return m_newGrid; }
     DataGrid* itemGrid() const { return m_itemGrid; }
 
@@ -42,8 +41,8 @@ signals:
 private:
     void onNewGridEnter(const QString& fieldName);
 
-    MainWindow& m_window;
-    std::unique_ptr<Table> m_staged;
+    Workplace& m_workplace;
+    Table& m_staged;
     DataGrid* m_newGrid;
     DataGrid* m_itemGrid;
     RecordNavigator* m_navigator;

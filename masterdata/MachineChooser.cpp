@@ -2,8 +2,8 @@
 
 #include "data/Table.h"
 #include "data/controls/ActionGuard.h"
-#include "shell/MainWindow.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -55,11 +55,11 @@ QLineEdit* machineField(QWidget* dialog, const QString& title, const QString& ob
 
 } // namespace
 
-MachineChooser::MachineChooser(MainWindow& window, Table& machines, QWidget* parent)
+MachineChooser::MachineChooser(Workplace& workplace, Table& machines, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_window(window), m_machines(machines)
+      m_messages(workplace.messages()), m_machines(machines)
 {
     setObjectName(QStringLiteral("TForm5"));
     setWindowTitle(QStringLiteral("Izbor masine"));
@@ -94,7 +94,7 @@ void MachineChooser::open()
         return;
     }
     reload();
-    PageKit::centreOnScreen(*this, m_window);
+    PageKit::centreOnScreen(*this);
     show();
     raise();
     activateWindow();
@@ -110,7 +110,7 @@ void MachineChooser::reload()
     m_code->clear();
     m_code2->clear();
     m_name->clear();
-    guarded(m_window.messages(), [this] {
+    guarded(m_messages, [this] {
         QStringList codes;
         QStringList codes2;
         QStringList names;

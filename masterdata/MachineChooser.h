@@ -10,8 +10,9 @@ class QPushButton;
 
 namespace kestar {
 
-class MainWindow;
+class Messages;
 class Table;
+class Workplace;
 
 // TForm5: the machine chooser; modeless, created once, hidden between uses. It lists the
 // machines of the table it is given (the machine page's own table) and hands one on with OK.
@@ -21,7 +22,7 @@ class MachineChooser : public QDialog
     Q_OBJECT
 public:
     // The chooser does not own the table.
-    MachineChooser(MainWindow& window, Table& machines, QWidget* parent = nullptr);
+    MachineChooser(Workplace& workplace, Table& machines, QWidget* parent = nullptr);
 
     // Empties the lists and fields, fills the lists from the machine table in its own order and
     // closes the table, then shows the dialog with the keyboard focus in the code list and no
@@ -42,7 +43,7 @@ private:
     void codeChosen(int row);
     void deliver();
 
-    MainWindow& m_window;
+    Messages& m_messages;
     Table& m_machines;
     QListWidget* m_codes = nullptr;
     QListWidget* m_codes2 = nullptr;

@@ -3,17 +3,16 @@
 #include "data/Table.h"
 #include "masterdata/MachineChooser.h"
 #include "masterdata/MachinesPage.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 
 namespace kestar {
 
-MachineChooser* installMachines(MainWindow& window)
+MachineChooser* installMachines(Workplace& workplace, Navigator& navigator)
 {
-    auto* page = new MachinesPage(window);
-    window.setPage(PageIndex::Machines, page);
-    // A child of the page, so it goes together with the table it reads.
-    auto* chooser = new MachineChooser(window, page->machines(), page);
-    window.addLogOutStep([page, chooser] {
+    auto* page = new MachinesPage(workplace, navigator);
+    navigator.setPage(PageIndex::Machines, page);
+    auto* chooser = new MachineChooser(workplace, page->machines(), page);
+    navigator.addLogOutStep([page, chooser] {
         chooser->hide();
         page->machines().close();
     });

@@ -1,56 +1,29 @@
 #include "masterdata/MachinesPage.h"
 
-#include "data/Engine.h"
 #include "data/Table.h"
-#include "data/controls/ActionGuard.h"
-#include "data/controls/DataGrid.h"
-#include "data/controls/RecordNavigator.h"
-#include "shell/MainWindow.h"
 #include "shell/PageKit.h"
-
-#include <QPushButton>
+#include "shell/Workplace.h"
 
 namespace kestar {
 
-MachinesPage::MachinesPage(MainWindow& window, QWidget* parent)
-    : QWidget(parent), m_window(window),
-      m_machines(window.engine().table(QStringLiteral("podaci\\masina.db")))
+MachinesPage::MachinesPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
+    : QWidget(parent), m_machines(workplace.ownTable(QStringLiteral("podaci\\masina.db")))
 {
     setObjectName(QStringLiteral("Masina"));
     const QString title = QStringLiteral("PODACI O MASINAMA");
     PageKit::title(this, title, QRect(20, 12, 500, 30), 24);
-
-    m_navigator = new RecordNavigator(this);
-    m_navigator->setObjectName(QStringLiteral("machinesNavigator"));
-    m_navigator->setAccessibleName(title);
-    m_navigator->setGeometry(20, 56, 300, 26);
-    m_navigator->setMessages(&window.messages());
-    m_navigator->setDataset(m_machines.get());
-
-    m_grid = new DataGrid(this);
-    m_grid->setObjectName(QStringLiteral("machinesGrid"));
-    m_grid->setAccessibleName(title);
-    m_grid->setGeometry(20, 88, 440, 330);
-    m_grid->setMessages(&window.messages());
-    m_grid->setDataset(m_machines.get());
-
-    QPushButton* open =
-        PageKit::button(this, QStringLiteral("Otvori tabelu sa opremom"), QRect(480, 88, 290, 40));
-    QPushButton* close = PageKit::button(this, QStringLiteral("Zatvori tabelu sa opremom"),
-                                         QRect(480, 136, 290, 40));
-    PageKit::backToAdminMenu(window, this, QRect(480, 378, 290, 40));
-
-    connect(open, &QPushButton::clicked, this,
-            [this] { guarded(m_window.messages(), [this] { m_machines->open(); }); });
-    connect(close, &QPushButton::clicked, this,
-            [this] { guarded(m_window.messages(), [this] { m_machines->close(); }); });
-}
-
-MachinesPage::~MachinesPage()
-{
-    // The grid and navigator go before the table they show.
-    delete m_grid;
-    delete m_navigator;
+    PageKit::TablePageLayout layout;
+    layout.navigatorName = QStringLiteral("machinesNavigator");
+    layout.navigatorGeometry = QRect(20, 56, 300, 26);
+    layout.gridName = QStringLiteral("machinesGrid");
+    layout.gridCaption = title;
+    layout.gridGeometry = QRect(20, 88, 440, 330);
+    layout.openCaption = QStringLiteral("Otvori tabelu sa opremom");
+    layout.openGeometry = QRect(480, 88, 290, 40);
+    layout.closeCaption = QStringLiteral("Zatvori tabelu sa opremom");
+    layout.closeGeometry = QRect(480, 136, 290, 40);
+    layout.backGeometry = QRect(480, 378, 290, 40);
+    PageKit::tablePage(this, workplace.messages(), navigator, m_machines, layout);
 }
 
 } // namespace kestar

@@ -1,14 +1,12 @@
 #pragma once
 
 #include <QWidget>
-#include <memory>
 
 namespace kestar {
 
-class DataGrid;
-class MainWindow;
-class RecordNavigator;
+class Navigator;
 class Table;
+class Workplace;
 
 // Page 24: the administrator keeps the machine table. Entering the page does not open the
 // table; its own buttons open and close it. The machine chooser reads the same table object,
@@ -17,16 +15,12 @@ class MachinesPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit MachinesPage(MainWindow& window, QWidget* parent = nullptr);
-    ~MachinesPage() override;
+    MachinesPage(Workplace& workplace, Navigator& navigator, QWidget* parent = nullptr);
 
-    Table& machines() const { return *m_machines; }
+    Table& machines() const { return m_machines; }
 
 private:
-    MainWindow& m_window;
-    std::unique_ptr<Table> m_machines;
-    DataGrid* m_grid;
-    RecordNavigator* m_navigator;
+    Table& m_machines;
 };
 
 } // namespace kestar

@@ -5,37 +5,39 @@
 #include "masterdata/GroupListDialog.h"
 #include "masterdata/GroupsPage.h"
 #include "masterdata/ItemsPage.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
+#include "shell/Workplace.h"
 
 namespace kestar {
 
-void installMasterData(MainWindow& window)
+void installMasterData(Workplace& workplace, Navigator& navigator)
 {
-    auto* items = new ItemsPage(window);
-    window.setPage(PageIndex::Items, items);
+    auto* items = new ItemsPage(workplace, navigator);
+    navigator.setPage(PageIndex::Items, items);
 
-    auto* company = new CompanyPage(window);
-    window.setPage(PageIndex::Company, company);
-    // The page shows first, so that a file error is reported over it.
-    window.setNavigationHandler(NavAction::CompanyData, [&window, company] {
-        window.showPage(PageIndex::Company);
+    auto* company = new CompanyPage(workplace, navigator);
+    navigator.setPage(PageIndex::Company, company);
+    // The page shows first, so that a read error is reported over it.
+    navigator.setNavigationHandler(NavAction::CompanyData, [&navigator, company] {
+        navigator.showPage(PageIndex::Company);
         company->load();
     });
 
-    auto* groups = new GroupsPage(window);
-    window.setPage(PageIndex::Groups, groups);
-    window.setNavigationHandler(NavAction::ItemGroups, [&window, groups] {
-        window.showPage(PageIndex::Groups);
+    auto* groups = new GroupsPage(workplace, navigator);
+    navigator.setPage(PageIndex::Groups, groups);
+    navigator.setNavigationHandler(NavAction::ItemGroups, [&navigator, groups] {
+        navigator.showPage(PageIndex::Groups);
         groups->load();
     });
 
-    auto* dialog = new GroupListDialog(window.messages(), &window);
+    auto* dialog =
+        new GroupListDialog(workplace.messages(), workplace.sharedData(), navigator.dialogParent());
     dialog->hide();
     dialog->setTarget(&items->staged());
     QObject::connect(items, &ItemsPage::groupListRequested, dialog,
                      &GroupListDialog::showForChoice);
 
-    window.addLogOutStep([items, dialog] {
+    navigator.addLogOutStep([items, dialog] {
         dialog->hide();
         items->staged().close();
     });

@@ -1,18 +1,19 @@
 #include "printing/DocumentPrint.h"
 
 #include "printing/DocumentPrintPage.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 
 namespace kestar {
 
-DocumentPrintPage* installDocumentPrint(MainWindow& window, ReportPreviewer& previewer)
+DocumentPrintPage* installDocumentPrint(Workplace& workplace, Navigator& navigator,
+                                        ReportPreviewer& previewer)
 {
-    auto* page = new DocumentPrintPage(window, previewer);
-    window.setPage(PageIndex::DocumentPrint, page);
-    window.setNavigationHandler(NavAction::PrintIssueNotes,
-                                [page] { page->openForKind(NoteKind::Issue); });
-    window.setNavigationHandler(NavAction::PrintReceiptNotes,
-                                [page] { page->openForKind(NoteKind::Receipt); });
+    auto* page = new DocumentPrintPage(workplace, navigator, previewer);
+    navigator.setPage(PageIndex::DocumentPrint, page);
+    navigator.setNavigationHandler(NavAction::PrintIssueNotes,
+                                   [page] { page->openForKind(NoteKind::Issue); });
+    navigator.setNavigationHandler(NavAction::PrintReceiptNotes,
+                                   [page] { page->openForKind(NoteKind::Receipt); });
     return page;
 }
 

@@ -3,12 +3,14 @@
 namespace kestar {
 
 class DocumentPrintPage;
-class MainWindow;
+class Navigator;
 class ReportPreviewer;
+class Workplace;
 
 // Creates the document print page (page 3) and installs the navigation actions print issue
-// notes and print receipt notes, which show the page and select their kind afresh. The window
-// owns the page; the previewer must outlive the window.
-DocumentPrintPage* installDocumentPrint(MainWindow& window, ReportPreviewer& previewer);
+// notes and print receipt notes, which show the page and select their kind afresh. The
+// navigator owns the page; the previewer must outlive it.
+DocumentPrintPage* installDocumentPrint(Workplace& workplace, Navigator& navigator,
+                                        ReportPreviewer& previewer);
 
 } // namespace kestar

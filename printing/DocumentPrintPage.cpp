@@ -2,16 +2,17 @@
 
 #include "data/EngineError.h"
 #include "data/Query.h"
+#include "data/SharedData.h"
 #include "data/Table.h"
-#include "data/TextFiles.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
 #include "data/sql/SqlDialect.h"
 #include "platform/Regional.h"
 #include "reporting/DatasetRowSource.h"
 #include "reporting/ReportPreviewer.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -31,7 +32,7 @@ namespace {
 // What each kind of note fixes on this page.
 struct KindTexts
 {
-    const char* counterFile;
+    Counter counter;
     const char* numberField;
     const char* instruction;
 };
@@ -39,9 +40,8 @@ struct KindTexts
 KindTexts textsOf(NoteKind kind)
 {
     if (kind == NoteKind::Issue)
-        return {"podaci/otpremnica.txt", "OTPREMNICA",
-                "Unesite broj OTPREMNICE koju zelite da stampate..."};
-    return {"podaci/ulaz.txt", "ULAZ", "Unesite broj PRIJEMNICE koji zelite da stampate..."};
+        return {Counter::Issue, "OTPREMNICA", "Unesite broj OTPREMNICE koju zelite da stampate..."};
+    return {Counter::Receipt, "ULAZ", "Unesite broj PRIJEMNICE koji zelite da stampate..."};
 }
 
 const QString kColumnsAfterNumber =
@@ -53,20 +53,14 @@ const QString kStorekeeperField = QStringLiteral("KORISNIK");
 
 } // namespace
 
-DocumentPrintPage::DocumentPrintPage(MainWindow& window, ReportPreviewer& previewer,
-                                     QWidget* parent)
-    : QWidget(parent), m_window(window), m_previewer(previewer)
+DocumentPrintPage::DocumentPrintPage(Workplace& workplace, Navigator& navigator,
+                                     ReportPreviewer& previewer, QWidget* parent)
+    : QWidget(parent), m_workplace(workplace), m_navigator(navigator), m_previewer(previewer)
 {
     setObjectName(QStringLiteral("StampanjeDokumenta"));
     buildControls();
     buildMachineBox();
     buildCommentBox();
-}
-
-DocumentPrintPage::~DocumentPrintPage()
-{
-    // The grid goes before the window's result set it shows.
-    delete m_grid;
 }
 
 void DocumentPrintPage::buildControls()
@@ -128,13 +122,12 @@ void DocumentPrintPage::buildControls()
 
     QLabel* gridLabel = PageKit::label(this, QStringLiteral("U ovoj tabeli vidite podatke za..."),
                                        QRect(16, 104, 400, 16));
-    m_grid = new DataGrid(this);
+    m_grid = new DataGrid(m_workplace.messages(), this);
     m_grid->setObjectName(QStringLiteral("printGrid"));
     m_grid->setAccessibleName(gridLabel->text());
     m_grid->setGeometry(16, 122, 759, 206);
-    m_grid->setMessages(&m_window.messages());
     m_grid->setReadOnly(true);
-    m_grid->setDataset(&m_window.documentResultSet());
+    m_grid->setDataset(&m_workplace.documentResultSet());
     gridLabel->setBuddy(m_grid);
 }
 
@@ -188,7 +181,7 @@ QString DocumentPrintPage::documentStatement(NoteKind kind, qint64 n)
 
 void DocumentPrintPage::openForKind(NoteKind kind)
 {
-    m_window.showPage(PageIndex::DocumentPrint);
+    m_navigator.showPage(PageIndex::DocumentPrint);
     {
         const QSignalBlocker blockIssue(m_issue);
         const QSignalBlocker blockReceipt(m_receipt);
@@ -207,10 +200,9 @@ void DocumentPrintPage::kindClicked(NoteKind kind, bool checked)
 void DocumentPrintPage::selectKind(NoteKind kind)
 {
     m_kind = kind;
-    guarded(m_window.messages(), [this, kind] {
+    guarded(m_workplace.messages(), [this, kind] {
         const KindTexts texts = textsOf(kind);
-        const int last =
-            TextFiles::readFirstLineNumber(QString::fromLatin1(texts.counterFile)).value;
+        const int last = m_workplace.sharedData().lastNumber(texts.counter).value;
         // The control's range starts at 0, so a negative counter leaves only 0 to choose.
         m_upper = qMax(0, last);
         if (m_position != m_upper) {
@@ -235,7 +227,7 @@ bool DocumentPrintPage::fieldNumber(qint64* value) const
 
 void DocumentPrintPage::step(int delta)
 {
-    guarded(m_window.messages(), [this, delta] {
+    guarded(m_workplace.messages(), [this, delta] {
         qint64 from = m_position;
         if (qint64 typed = 0; fieldNumber(&typed))
             from = std::clamp<qint64>(typed, 0, m_upper);
@@ -247,11 +239,11 @@ void DocumentPrintPage::step(int delta)
 
 void DocumentPrintPage::query(qint64 n)
 {
-    Table& ledger = m_window.ledgerTableView();
+    Table& ledger = m_workplace.ledgerTableView();
     ledger.open();
     ledger.first();
 
-    Query& result = m_window.documentResultSet();
+    Query& result = m_workplace.documentResultSet();
     result.setSql(documentStatement(m_kind, n));
     result.open();
     QString code;
@@ -289,19 +281,19 @@ DocumentReportInput DocumentPrintPage::reportInput() const
 
 void DocumentPrintPage::print()
 {
-    guarded(m_window.messages(), [this] {
+    guarded(m_workplace.messages(), [this] {
         if (m_previewer.isPreviewOpen()) {
             // Brings the open preview to the front; nothing else happens.
             m_previewer.preview({}, ReportPages{});
             return;
         }
-        const Query& result = m_window.documentResultSet();
+        const Query& result = m_workplace.documentResultSet();
         // A closed result set has no fields at all; it is reported as the missing field.
         if (!result.isOpen())
             throw EngineError(QStringLiteral("Field '%1' not found").arg(kStorekeeperField));
         DocumentReportInput input = reportInput();
         input.storekeeper = result.text(kStorekeeperField);
-        const ReportDefinition report = DocumentReport::definition(m_window.letterhead(), input);
+        const ReportDefinition report = DocumentReport::definition(m_workplace.letterhead(), input);
         const QString title = DocumentReport::titlePrefix(input.kind) + input.number;
         m_previewer.preview(title, report, DatasetRowSource(result));
     });

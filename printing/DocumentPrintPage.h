@@ -15,20 +15,21 @@ class QToolButton;
 namespace kestar {
 
 class DataGrid;
-class MainWindow;
+class Navigator;
 class ReportPreviewer;
+class Workplace;
 
 // Page 3: prints one saved goods issue or goods receipt by its number. The kind, the number,
 // the machine labels and the comments keep their state for the whole run; the grid shows the
-// window's document result set, which the grouped delivery note page shares.
+// workplace's document result set, which the grouped delivery note page shares.
 class DocumentPrintPage : public QWidget
 {
     Q_OBJECT
 public:
-    DocumentPrintPage(MainWindow& window, ReportPreviewer& previewer, QWidget* parent = nullptr);
-    ~DocumentPrintPage() override;
+    DocumentPrintPage(Workplace& workplace, Navigator& navigator, ReportPreviewer& previewer,
+                      QWidget* parent = nullptr);
 
-    // Shows the page and selects the kind afresh, so that its counter file is read again even
+    // Shows the page and selects the kind afresh, so that its counter is read again even
     // when that kind was selected already.
     void openForKind(NoteKind kind);
 
@@ -67,7 +68,8 @@ private:
     bool fieldNumber(qint64* value) const;
     DocumentReportInput reportInput() const;
 
-    MainWindow& m_window;
+    Workplace& m_workplace;
+    Navigator& m_navigator;
     ReportPreviewer& m_previewer;
     NoteKind m_kind = NoteKind::Issue;
     int m_upper = 0;

@@ -9,8 +9,9 @@
 #include "platform/Regional.h"
 #include "reporting/DatasetRowSource.h"
 #include "reporting/ReportPreviewer.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,8 +29,9 @@ QString machineCondition(const QString& code, const QString& code2)
 }
 } // namespace
 
-GroupedNotePage::GroupedNotePage(MainWindow& window, ReportPreviewer& previewer, QWidget* parent)
-    : QWidget(parent), m_window(window), m_previewer(previewer)
+GroupedNotePage::GroupedNotePage(Workplace& workplace, Navigator& navigator,
+                                 ReportPreviewer& previewer, QWidget* parent)
+    : QWidget(parent), m_workplace(workplace), m_navigator(navigator), m_previewer(previewer)
 {
     setObjectName(QStringLiteral("Grupna otpremnica"));
     PageKit::title(this, QStringLiteral("GRUPNA OTPREMNICA -  ZA IZABRANU MASINU"),
@@ -55,15 +57,14 @@ GroupedNotePage::GroupedNotePage(MainWindow& window, ReportPreviewer& previewer,
     m_printSummary->setEnabled(false);
     m_printDetailed->setEnabled(false);
 
-    m_grid = new DataGrid(this);
+    m_grid = new DataGrid(workplace.messages(), this);
     m_grid->setObjectName(QStringLiteral("noteGrid"));
     m_grid->setAccessibleName(QStringLiteral("Podaci grupne otpremnice"));
     m_grid->setGeometry(20, 182, 751, 250);
-    m_grid->setMessages(&window.messages());
     m_grid->setReadOnly(true);
-    m_grid->setDataset(&window.documentResultSet());
+    m_grid->setDataset(&workplace.documentResultSet());
 
-    PageKit::backToAdminMenu(window, this, QRect(471, 444, 300, 36));
+    PageKit::backToAdminMenu(navigator, this, QRect(471, 444, 300, 36));
 
     connect(choose, &QPushButton::clicked, this, &GroupedNotePage::machineChooserRequested);
     connect(summaryView, &QPushButton::clicked, this,
@@ -74,12 +75,6 @@ GroupedNotePage::GroupedNotePage(MainWindow& window, ReportPreviewer& previewer,
             [this] { print(GroupedNoteVariant::Summary); });
     connect(m_printDetailed, &QPushButton::clicked, this,
             [this] { print(GroupedNoteVariant::Detailed); });
-}
-
-GroupedNotePage::~GroupedNotePage()
-{
-    // The window's result set may outlive the page; the grid lets go of it first.
-    m_grid->setDataset(nullptr);
 }
 
 QLineEdit* GroupedNotePage::makeField(const QString& objectName, const QString& caption, int y)
@@ -112,7 +107,7 @@ QString GroupedNotePage::detailedStatement(const QString& code, const QString& c
 
 void GroupedNotePage::openPage()
 {
-    m_window.showPage(PageIndex::GroupedNote);
+    m_navigator.showPage(PageIndex::GroupedNote);
     setMachine({}, {}, {});
 }
 
@@ -131,12 +126,12 @@ NoteMachine GroupedNotePage::machine() const
 void GroupedNotePage::showView(GroupedNoteVariant variant)
 {
     if (m_code->text().isEmpty()) {
-        m_window.messages().show(QStringLiteral("PRVO IZABERITE MASINU!!!"));
+        m_workplace.messages().show(QStringLiteral("PRVO IZABERITE MASINU!!!"));
         return;
     }
     const bool summary = variant == GroupedNoteVariant::Summary;
-    const bool done = guarded(m_window.messages(), [this, summary] {
-        Query& result = m_window.documentResultSet();
+    const bool done = guarded(m_workplace.messages(), [this, summary] {
+        Query& result = m_workplace.documentResultSet();
         result.setSql(summary ? summaryStatement(m_code->text(), m_code2->text())
                               : detailedStatement(m_code->text(), m_code2->text()));
         result.open();
@@ -149,13 +144,13 @@ void GroupedNotePage::showView(GroupedNoteVariant variant)
 
 void GroupedNotePage::print(GroupedNoteVariant variant)
 {
-    guarded(m_window.messages(), [this, variant] {
-        ReportDefinition report = GroupedNoteReport::definition(m_window.letterhead());
+    guarded(m_workplace.messages(), [this, variant] {
+        ReportDefinition report = GroupedNoteReport::definition(m_workplace.letterhead());
         GroupedNoteReport::prepare(report, variant, machine(),
                                    Regional::formatDate(Clock::today()));
         // A result set that lacks the quantity field (the document print page may have
         // replaced it) prints that column empty; the preview says so in its notes.
-        const DatasetRowSource rows(m_window.documentResultSet());
+        const DatasetRowSource rows(m_workplace.documentResultSet());
         m_previewer.preview(QLatin1String(GroupedNoteReport::kTitle), report, rows);
     });
 }

@@ -11,8 +11,9 @@ class QPushButton;
 namespace kestar {
 
 class DataGrid;
-class MainWindow;
+class Navigator;
 class ReportPreviewer;
+class Workplace;
 
 // Page 25, "GRUPNA OTPREMNICA -  ZA IZABRANU MASINU": everything the ledger records for one
 // machine, summed per article or row by row, in a grid over the shared document result set,
@@ -21,8 +22,8 @@ class GroupedNotePage : public QWidget
 {
     Q_OBJECT
 public:
-    GroupedNotePage(MainWindow& window, ReportPreviewer& previewer, QWidget* parent = nullptr);
-    ~GroupedNotePage() override;
+    GroupedNotePage(Workplace& workplace, Navigator& navigator, ReportPreviewer& previewer,
+                    QWidget* parent = nullptr);
 
     // Shows the page and empties the three machine fields; the grid and the print buttons keep
     // their state.
@@ -51,7 +52,8 @@ signals:
 private:
     QLineEdit* makeField(const QString& objectName, const QString& caption, int y);
 
-    MainWindow& m_window;
+    Workplace& m_workplace;
+    Navigator& m_navigator;
     ReportPreviewer& m_previewer;
     QLineEdit* m_code = nullptr;
     QLineEdit* m_code2 = nullptr;

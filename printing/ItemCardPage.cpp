@@ -1,14 +1,14 @@
 #include "printing/ItemCardPage.h"
 
-#include "data/Engine.h"
 #include "data/Query.h"
 #include "data/Table.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
 #include "data/controls/RecordNavigator.h"
 #include "printing/ItemCard.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigation.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -27,21 +27,16 @@ QLineEdit* field(QWidget* page, const QString& caption, const QString& objectNam
 
 } // namespace
 
-ItemCardPage::ItemCardPage(MainWindow& window, QWidget* parent)
-    : QWidget(parent), m_window(window), m_card(window.engine().query())
+ItemCardPage::ItemCardPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
+    : QWidget(parent), m_workplace(workplace), m_card(workplace.ownQuery())
 {
-    setObjectName(MainWindow::pageName(PageIndex::ItemCard));
-    buildControls();
+    setObjectName(Navigation::pageName(PageIndex::ItemCard));
+    buildControls(navigator);
 }
 
-ItemCardPage::~ItemCardPage()
+void ItemCardPage::buildControls(Navigator& navigator)
 {
-    // The grids go before the card result set they show.
-    delete m_cardGrid;
-}
-
-void ItemCardPage::buildControls()
-{
+    Messages& messages = m_workplace.messages();
     PageKit::title(this, QStringLiteral("Kartica robe"), QRect(16, 6, 300, 28), 22);
 
     m_code = field(this, QStringLiteral("Izabrana sifra robe"), QStringLiteral("izabranaSifraRobe"),
@@ -61,28 +56,25 @@ void ItemCardPage::buildControls()
     build->setFont(buildFont);
     connect(build, &QPushButton::clicked, this, &ItemCardPage::buildCard);
 
-    m_cardGrid = new DataGrid(this);
+    m_cardGrid = new DataGrid(messages, this);
     m_cardGrid->setObjectName(QStringLiteral("cardGrid"));
     m_cardGrid->setAccessibleName(QStringLiteral("Kartica robe"));
     m_cardGrid->setGeometry(16, 126, 759, 214);
-    m_cardGrid->setMessages(&m_window.messages());
-    m_cardGrid->setDataset(m_card.get());
+    m_cardGrid->setDataset(&m_card);
 
-    Table& ledger = m_window.ledgerTableView();
-    m_ledgerNavigator = new RecordNavigator(this);
+    Table& ledger = m_workplace.ledgerTableView();
+    m_ledgerNavigator = new RecordNavigator(messages, this);
     m_ledgerNavigator->setObjectName(QStringLiteral("ledgerNavigator"));
     m_ledgerNavigator->setGeometry(16, 348, 300, 26);
-    m_ledgerNavigator->setMessages(&m_window.messages());
     m_ledgerNavigator->setDataset(&ledger);
 
-    m_ledgerGrid = new DataGrid(this);
+    m_ledgerGrid = new DataGrid(messages, this);
     m_ledgerGrid->setObjectName(QStringLiteral("ledgerGrid"));
     m_ledgerGrid->setAccessibleName(QStringLiteral("Tabela prometa"));
     m_ledgerGrid->setGeometry(16, 378, 460, 108);
-    m_ledgerGrid->setMessages(&m_window.messages());
     m_ledgerGrid->setDataset(&ledger);
 
-    PageKit::backToAdminMenu(m_window, this, QRect(490, 446, 285, 40));
+    PageKit::backToAdminMenu(navigator, this, QRect(490, 446, 285, 40));
 }
 
 void ItemCardPage::deliverItem(const QString& code, const QString& name)
@@ -97,26 +89,26 @@ void ItemCardPage::buildCard()
     // the new statement would otherwise drop it unseen.
     if (m_cardGrid->isEditing() && !m_cardGrid->commitEdit())
         return;
-    guarded(m_window.messages(), [this] {
-        if (m_card->isModified())
-            m_card->post();
+    guarded(m_workplace.messages(), [this] {
+        if (m_card.isModified())
+            m_card.post();
     });
-    if (m_card->isModified())
+    if (m_card.isModified())
         return;
     // The grid would follow every row of the walk; it is shown the finished card instead.
     m_cardGrid->setDataset(nullptr);
-    guarded(m_window.messages(), [this] {
-        m_window.itemTableView().close();
-        ItemCard::build(m_window.engine(), *m_card, m_code->text());
+    guarded(m_workplace.messages(), [this] {
+        m_workplace.itemTableView().close();
+        ItemCard::build(m_workplace.engine(), m_card, m_code->text());
     });
-    m_cardGrid->setDataset(m_card.get());
+    m_cardGrid->setDataset(&m_card);
 }
 
 void ItemCardPage::clear()
 {
     m_code->clear();
     m_name->clear();
-    m_card->close();
+    m_card.close();
 }
 
 } // namespace kestar

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QWidget>
-#include <memory>
 
 class QLineEdit;
 class QPushButton;
@@ -10,22 +9,22 @@ class QPushButton;
 namespace kestar {
 
 class DataGrid;
-class MainWindow;
+class Navigator;
 class Query;
 class RecordNavigator;
+class Workplace;
 
 // Page 5, "Kartica robe": the movements of one article with their running balance. The card
 // grid shows the page's own live result over the ledger; under it a navigator and a small grid
-// show the window's ledger table view, which this page never opens or closes.
+// show the workplace's ledger table view, which this page never opens or closes.
 class ItemCardPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ItemCardPage(MainWindow& window, QWidget* parent = nullptr);
-    ~ItemCardPage() override;
+    ItemCardPage(Workplace& workplace, Navigator& navigator, QWidget* parent = nullptr);
 
     // The card result set; it belongs to this page alone.
-    Query& card() const { return *m_card; }
+    Query& card() const { return m_card; }
 
     // The item chooser's OK: the article's code and name land in the two fields, whatever page
     // is shown. Nothing else happens until the card is built.
@@ -42,10 +41,10 @@ signals:
     void itemChooserRequested();
 
 private:
-    void buildControls();
+    void buildControls(Navigator& navigator);
 
-    MainWindow& m_window;
-    std::unique_ptr<Query> m_card;
+    Workplace& m_workplace;
+    Query& m_card;
     QLineEdit* m_code = nullptr;
     QLineEdit* m_name = nullptr;
     DataGrid* m_cardGrid = nullptr;

@@ -2,26 +2,27 @@
 
 #include "printing/GroupedNotePage.h"
 #include "printing/StockListPage.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 
 namespace kestar {
 
-GroupedNotePage* installListings(MainWindow& window, ReportPreviewer& previewer)
+GroupedNotePage* installListings(Workplace& workplace, Navigator& navigator,
+                                 ReportPreviewer& previewer)
 {
-    auto* stock = new StockListPage(window, previewer);
-    window.setPage(PageIndex::StockList, stock);
-    window.setNavigationHandler(NavAction::StockList, [stock] { stock->openPage(); });
+    auto* stock = new StockListPage(workplace, navigator, previewer);
+    navigator.setPage(PageIndex::StockList, stock);
+    navigator.setNavigationHandler(NavAction::StockList, [stock] { stock->openPage(); });
     // The list below the minimum, from the menu: the stock list page with the list of the
     // whole warehouse over it; the page's own button lists one group.
-    window.setNavigationHandler(NavAction::MinimumStock, [stock] {
+    navigator.setNavigationHandler(NavAction::MinimumStock, [stock] {
         stock->openPage();
         stock->printMinimumStock(true);
     });
 
-    auto* note = new GroupedNotePage(window, previewer);
-    window.setPage(PageIndex::GroupedNote, note);
-    window.setNavigationHandler(NavAction::GroupedNote, [note] { note->openPage(); });
-    window.addLogOutStep([note] { note->disablePrinting(); });
+    auto* note = new GroupedNotePage(workplace, navigator, previewer);
+    navigator.setPage(PageIndex::GroupedNote, note);
+    navigator.setNavigationHandler(NavAction::GroupedNote, [note] { note->openPage(); });
+    navigator.addLogOutStep([note] { note->disablePrinting(); });
     return note;
 }
 

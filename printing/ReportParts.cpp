@@ -1,6 +1,6 @@
 #include "printing/ReportParts.h"
 
-#include "shell/MainWindow.h"
+#include "shell/Letterhead.h"
 
 namespace kestar::ReportParts {
 

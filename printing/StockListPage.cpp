@@ -1,9 +1,8 @@
 #include "printing/StockListPage.h"
 
-#include "data/Engine.h"
 #include "data/Query.h"
+#include "data/SharedData.h"
 #include "data/Table.h"
-#include "data/TextFiles.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
 #include "data/sql/SqlDialect.h"
@@ -12,8 +11,9 @@
 #include "reporting/DatasetRowSource.h"
 #include "reporting/ReportPreviewer.h"
 #include "reporting/SelectedRowSource.h"
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 #include "shell/PageKit.h"
+#include "shell/Workplace.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -23,12 +23,10 @@
 
 namespace kestar {
 
-namespace {
-const QString kGroupFile = QStringLiteral("podaci/grupe.txt");
-} // namespace
-
-StockListPage::StockListPage(MainWindow& window, ReportPreviewer& previewer, QWidget* parent)
-    : QWidget(parent), m_window(window), m_previewer(previewer), m_stock(window.engine().query())
+StockListPage::StockListPage(Workplace& workplace, Navigator& navigator, ReportPreviewer& previewer,
+                             QWidget* parent)
+    : QWidget(parent), m_workplace(workplace), m_navigator(navigator), m_previewer(previewer),
+      m_stock(workplace.ownQuery())
 {
     setObjectName(QStringLiteral("Ceo magacin"));
     PageKit::title(this, QStringLiteral("Spisak robe u celom magacinu..."), QRect(20, 10, 600, 30),
@@ -63,28 +61,20 @@ StockListPage::StockListPage(MainWindow& window, ReportPreviewer& previewer, QWi
         PageKit::button(this, QStringLiteral("Prikazi stanje u magacinu"), QRect(20, 400, 220, 32));
 
     const QString gridCaption = QStringLiteral("Stanje u magacinu");
-    m_grid = new DataGrid(this);
+    m_grid = new DataGrid(workplace.messages(), this);
     m_grid->setObjectName(QStringLiteral("stockGrid"));
     m_grid->setAccessibleName(gridCaption);
     m_grid->setGeometry(256, 48, 515, 384);
-    m_grid->setMessages(&window.messages());
     m_grid->setReadOnly(true);
-    m_grid->setDataset(m_stock.get());
+    m_grid->setDataset(&m_stock);
 
-    PageKit::backToAdminMenu(window, this, QRect(471, 444, 300, 36));
+    PageKit::backToAdminMenu(navigator, this, QRect(471, 444, 300, 36));
     QPushButton* minimum = PageKit::button(this, QStringLiteral("Prikazi robu ispod minimuma"),
                                            QRect(20, 444, 220, 32));
 
     connect(m_groups, &QListWidget::itemClicked, this, &StockListPage::groupClicked);
     connect(print, &QPushButton::clicked, this, &StockListPage::print);
     connect(minimum, &QPushButton::clicked, this, [this] { printMinimumStock(false); });
-}
-
-StockListPage::~StockListPage()
-{
-    // The grid goes before the result set it shows.
-    delete m_grid;
-    m_grid = nullptr;
 }
 
 QString StockListPage::stockStatement(const QString& groupName, bool onlyThatGroup)
@@ -98,10 +88,11 @@ QString StockListPage::stockStatement(const QString& groupName, bool onlyThatGro
 
 void StockListPage::openPage()
 {
-    m_window.showPage(PageIndex::StockList);
+    m_navigator.showPage(PageIndex::StockList);
     m_groupField->clear();
     m_groups->clear();
-    guarded(m_window.messages(), [this] { m_groups->addItems(TextFiles::readLines(kGroupFile)); });
+    guarded(m_workplace.messages(),
+            [this] { m_groups->addItems(m_workplace.sharedData().groupNames()); });
 }
 
 void StockListPage::groupClicked(QListWidgetItem* item)
@@ -109,39 +100,39 @@ void StockListPage::groupClicked(QListWidgetItem* item)
     if (!item)
         return;
     m_groupField->setText(item->text());
-    guarded(m_window.messages(), [this] { runStockQuery(); });
+    guarded(m_workplace.messages(), [this] { runStockQuery(); });
 }
 
 void StockListPage::runStockQuery()
 {
-    m_stock->setSql(stockStatement(m_groupField->text(), m_oneGroup->isChecked()));
-    m_stock->open();
-    m_window.itemTableView().close();
+    m_stock.setSql(stockStatement(m_groupField->text(), m_oneGroup->isChecked()));
+    m_stock.open();
+    m_workplace.itemTableView().close();
 }
 
 void StockListPage::print()
 {
-    guarded(m_window.messages(), [this] {
+    guarded(m_workplace.messages(), [this] {
         runStockQuery();
-        const ReportDefinition report = StockListReport::definition(m_window.letterhead());
-        const DatasetRowSource rows(*m_stock);
+        const ReportDefinition report = StockListReport::definition(m_workplace.letterhead());
+        const DatasetRowSource rows(m_stock);
         m_previewer.preview(QStringLiteral("Popis robe u magacinu"), report, rows);
-        m_window.itemTableView().close();
+        m_workplace.itemTableView().close();
     });
 }
 
 void StockListPage::printMinimumStock(bool wholeWarehouse)
 {
-    guarded(m_window.messages(), [this, wholeWarehouse] {
+    guarded(m_workplace.messages(), [this, wholeWarehouse] {
         const bool oneGroup = !wholeWarehouse && m_oneGroup->isChecked();
         const QString group = oneGroup ? m_groupField->text() : QString();
-        Query articles(m_window.engine(), MinimumStock::statement(group, oneGroup));
+        Query articles(m_workplace.engine(), MinimumStock::statement(group, oneGroup));
         articles.open();
-        m_window.itemTableView().close();
+        m_workplace.itemTableView().close();
         const DatasetRowSource all(articles);
         const SelectedRowSource below(all, MinimumStock::belowMinimum(all));
         const ReportDefinition report =
-            MinimumStock::definition(m_window.letterhead(), group, oneGroup);
+            MinimumStock::definition(m_workplace.letterhead(), group, oneGroup);
         m_previewer.preview(QLatin1String(MinimumStock::kTitle), report, below);
     });
 }

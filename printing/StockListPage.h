@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QWidget>
-#include <memory>
 
 class QLineEdit;
 class QListWidget;
@@ -13,9 +12,10 @@ class QRadioButton;
 namespace kestar {
 
 class DataGrid;
-class MainWindow;
+class Navigator;
 class Query;
 class ReportPreviewer;
+class Workplace;
 
 // Page 11, "Spisak robe u celom magacinu...": the articles of the whole warehouse or of one
 // group, in a grid over the page's own stock result set, and the stock list report over them.
@@ -23,12 +23,12 @@ class StockListPage : public QWidget
 {
     Q_OBJECT
 public:
-    StockListPage(MainWindow& window, ReportPreviewer& previewer, QWidget* parent = nullptr);
-    ~StockListPage() override;
+    StockListPage(Workplace& workplace, Navigator& navigator, ReportPreviewer& previewer,
+                  QWidget* parent = nullptr);
 
-    // Shows the page, empties the group field and reloads the group list from
-    // podaci/grupe.txt; a file that cannot be read leaves the list empty and is reported. The
-    // choice and the stock result set stay as they were.
+    // Shows the page, empties the group field and reloads the list of group names; names that
+    // cannot be read leave the list empty and are reported. The choice and the stock result
+    // set stay as they were.
     void openPage();
 
     // The stock query: every article, or with the group choice those whose NAZIVGRUPE equals
@@ -43,7 +43,7 @@ public:
     // closed.
     void printMinimumStock(bool wholeWarehouse);
 
-    Query& stockResult() const { return *m_stock; }
+    Query& stockResult() const { return m_stock; }
 
     // The statement of the stock query for a group name and choice.
     static QString stockStatement(const QString& groupName, bool onlyThatGroup);
@@ -51,9 +51,10 @@ public:
 private:
     void groupClicked(QListWidgetItem* item);
 
-    MainWindow& m_window;
+    Workplace& m_workplace;
+    Navigator& m_navigator;
     ReportPreviewer& m_previewer;
-    std::unique_ptr<Query> m_stock;
+    Query& m_stock;
     QListWidget* m_groups = nullptr;
     QLineEdit* m_groupField = nullptr;
     QRadioButton* m_allGoods = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/MainWindow.h"
+#include "shell/Letterhead.h"
 
 #include <QStringList>
 

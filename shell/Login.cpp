@@ -5,7 +5,7 @@
 #include "data/controls/ActionGuard.h"
 #include "shell/LoginPage.h"
 #include "shell/MainWindow.h"
-#include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 
 #include <QLineEdit>
 
@@ -15,18 +15,18 @@ void logIn(MainWindow& window, const QString& password)
 {
     // A cursor of its own, so the walk always starts at the first row, whatever row the users
     // page shows.
-    std::unique_ptr<Table> users = window.engine().table(QStringLiteral("podaci/korisnici.db"));
+    Workplace& workplace = window.workplace();
+    std::unique_ptr<Table> users = workplace.engine().table(QStringLiteral("podaci/korisnici.db"));
     users->open();
     for (users->first(); !users->eof(); users->next()) {
         if (users->text(QStringLiteral("SIFRA")) != password)
             continue;
         const QString name = users->text(QStringLiteral("KORISNIK"));
+        workplace.setUser(name);
         if (name == QLatin1String("Administrator")) {
-            window.setPanel(StatusPanels::kUser, name);
             window.showPage(PageIndex::AdminMenu);
             window.enableAdminItems();
         } else {
-            window.setPanel(StatusPanels::kUser, name);
             window.showPage(PageIndex::WorkerMenu);
             window.enableWorkerItems();
         }
@@ -38,7 +38,7 @@ void connectLogin(MainWindow& window, LoginPage& page)
 {
     QObject::connect(
         &page, &LoginPage::loginRequested, &page, [&window, &page](const QString& typed) {
-            const bool done = guarded(window.messages(), [&] { logIn(window, typed); });
+            const bool done = guarded(window.workplace().messages(), [&] { logIn(window, typed); });
             if (done)
                 page.passwordField()->clear();
         });

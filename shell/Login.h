@@ -11,7 +11,7 @@ class LoginPage;
 // last. A row whose SIFRA equals the password exactly logs its user in: "Administrator" gets
 // the admin menu and all eight switchable menu items, any other name the worker menu and the
 // four items of "Dokumenti" and "Stampanje". The walk does not stop at a match, so the last
-// matching row decides the user panel and the page, while the enabled items add up.
+// matching row decides the user and the page, while the enabled items add up.
 // No match changes nothing. Raises EngineError when the user table cannot be read.
 void logIn(MainWindow& window, const QString& password);
 

@@ -1,13 +1,11 @@
 #include "shell/MainWindow.h"
 
-#include "data/Engine.h"
-#include "data/Query.h"
-#include "data/Table.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/Messages.h"
 #include "platform/WorkingFolder.h"
 #include "shell/Pictures.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -30,30 +28,6 @@ constexpr int kStatusHeight = 19;
 const QColor kWindowColour(0x28, 0x28, 0x20);
 const QColor kPageColour(0x9F, 0xC6, 0xE1);
 
-struct PageEntry
-{
-    int index;
-    const char* name;
-};
-
-const PageEntry kPages[] = {
-    {PageIndex::AdminMenu, "Meni"},
-    {PageIndex::Items, "Roba"},
-    {PageIndex::Company, "Firma"},
-    {PageIndex::DocumentPrint, "Predracun"},
-    {PageIndex::ItemCard, "Kartica robe"},
-    {PageIndex::Groups, "Grupe robe"},
-    {PageIndex::StockList, "Ceo magacin"},
-    {PageIndex::MovementTable, "Tabela prometa"},
-    {PageIndex::Login, "LOGIN"},
-    {PageIndex::Users, "Korisnici"},
-    {PageIndex::GoodsDocument, "OTPREMNICA SAMO"},
-    {PageIndex::WorkerMenu, "STAMPA RADNIKA"},
-    {PageIndex::Backup, "BACK UP"},
-    {PageIndex::Machines, "Masina"},
-    {PageIndex::GroupedNote, "Grupna otpremnica"},
-};
-
 const QString kAboutText =
     QStringLiteral("Program za rad magacina KESTAR, verzija 1.1.\n\n"
                    "Vodi artikle, otpremnice i prijemnice, kartice robe i stanje magacina.\n"
@@ -62,8 +36,6 @@ const QString kContactText = QStringLiteral("Podrska za program KESTAR\n\n"
                                             "Telefon: 011/555-0142\n"
                                             "E-mail: podrska@kestar.example");
 const QString kAdminOnly = QStringLiteral("Ova opcija je dostupna samo administratoru!!!");
-const QString kMovementWarning =
-    QStringLiteral("NE MENJATI TABELU PROMETA BEZ!!! PROMENE SE NE KNJIZE AUTOMATSKI!!!");
 
 QWidget* makePlaceholder(const QString& name)
 {
@@ -81,15 +53,11 @@ QWidget* makePlaceholder(const QString& name)
 
 } // namespace
 
-MainWindow::MainWindow(Messages& messages, QWidget* parent)
+MainWindow::MainWindow(Workplace& workplace, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_messages(messages), m_engine(std::make_unique<Engine>()),
-      m_itemTable(m_engine->table(QStringLiteral("podaci/magacin.db"))),
-      m_ledgerTable(m_engine->table(QStringLiteral("podaci/prometx.DB"))),
-      m_documentResult(m_engine->query())
+      m_workplace(workplace)
 {
-    m_documentResult->setReadOnly(true);
     setObjectName(QStringLiteral("TForm1"));
     setWindowTitle(QStringLiteral("KESTAR - ver 1.1"));
     QFont font(QStringLiteral("Liberation Sans"));
@@ -121,10 +89,10 @@ MainWindow::MainWindow(Messages& messages, QWidget* parent)
     QPalette pagePal = m_stack->palette();
     pagePal.setColor(QPalette::Window, kPageColour);
     m_stack->setPalette(pagePal);
-    for (const PageEntry& entry : kPages) {
-        QWidget* placeholder = makePlaceholder(QString::fromLatin1(entry.name));
-        placeholder->setObjectName(QStringLiteral("page%1").arg(entry.index));
-        m_pages.insert(entry.index, placeholder);
+    for (int index : Navigation::pageIndices()) {
+        QWidget* placeholder = makePlaceholder(Navigation::pageName(index));
+        placeholder->setObjectName(QStringLiteral("page%1").arg(index));
+        m_pages.insert(index, placeholder);
         m_stack->addWidget(placeholder);
     }
     layout->addWidget(m_stack);
@@ -132,6 +100,7 @@ MainWindow::MainWindow(Messages& messages, QWidget* parent)
     m_status = new StatusPanels(client);
     m_status->setFixedSize(kClientWidth, kStatusHeight);
     layout->addWidget(m_status);
+    showSession();
 
     setCentralWidget(client);
     buildMenuBar();
@@ -145,6 +114,19 @@ MainWindow::MainWindow(Messages& messages, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::showSession()
+{
+    static constexpr int kCounterPanels[] = {
+        StatusPanels::kDocumentNumber, StatusPanels::kOrderNumber, StatusPanels::kWorkOrderNumber,
+        StatusPanels::kIssueNumber, StatusPanels::kReceiptNumber};
+    connect(&m_workplace, &Workplace::lastNumberChanged, this,
+            [this](Counter counter, const QString& text) {
+                m_status->setText(kCounterPanels[int(counter)], text);
+            });
+    connect(&m_workplace, &Workplace::userChanged, this,
+            [this](const QString& user) { m_status->setText(StatusPanels::kUser, user); });
+}
 
 void MainWindow::buildTopStrip(QWidget* strip)
 {
@@ -266,23 +248,6 @@ int MainWindow::currentPageIndex() const
     return m_pages.key(m_stack->currentWidget(), -1);
 }
 
-QString MainWindow::pageName(int index)
-{
-    for (const PageEntry& entry : kPages) {
-        if (entry.index == index)
-            return QString::fromLatin1(entry.name);
-    }
-    return {};
-}
-
-QList<int> MainWindow::pageIndices()
-{
-    QList<int> indices;
-    for (const PageEntry& entry : kPages)
-        indices << entry.index;
-    return indices;
-}
-
 QString MainWindow::panel(int number) const
 {
     return m_status->text(number);
@@ -295,42 +260,17 @@ void MainWindow::setPanel(int number, const QString& text)
 
 void MainWindow::returnToMenu()
 {
-    showPage(panel(StatusPanels::kUser) == QLatin1String("Administrator") ? PageIndex::AdminMenu
-                                                                          : PageIndex::WorkerMenu);
+    showPage(m_workplace.isAdministrator() ? PageIndex::AdminMenu : PageIndex::WorkerMenu);
 }
-
-bool MainWindow::isAdministrator() const
-{
-    return panel(StatusPanels::kUser) == QLatin1String("Administrator");
-}
-
-namespace {
-// The actions a worker may take; every other action leads to an administrator's page.
-bool openToWorkers(NavAction action)
-{
-    switch (action) {
-    case NavAction::PrintIssueNotes:
-    case NavAction::PrintReceiptNotes:
-    case NavAction::NewIssue:
-    case NavAction::NewReceipt:
-    case NavAction::LogOut:
-    case NavAction::Exit:
-    case NavAction::About:
-    case NavAction::Contact:
-        return true;
-    default:
-        return false;
-    }
-}
-} // namespace
 
 void MainWindow::trigger(NavAction action)
 {
-    guarded(m_messages, [&] {
+    Messages& messages = m_workplace.messages();
+    guarded(messages, [&] {
         // Menu items enabled for an administrator stay enabled when a later match of the same
         // password logs in a worker; the pages behind them stay closed to the worker all the same.
-        if (!openToWorkers(action) && !isAdministrator()) {
-            m_messages.show(kAdminOnly);
+        if (!Navigation::openToWorkers(action) && !m_workplace.isAdministrator()) {
+            messages.show(kAdminOnly);
             return;
         }
         const auto handler = m_handlers.constFind(static_cast<int>(action));
@@ -354,61 +294,29 @@ void MainWindow::addLogOutStep(std::function<void()> step)
 void MainWindow::defaultNavigation(NavAction action)
 {
     switch (action) {
-    case NavAction::ItemList:
-        return showPage(PageIndex::Items);
-    case NavAction::CompanyData:
-        return showPage(PageIndex::Company);
-    case NavAction::ItemGroups:
-        return showPage(PageIndex::Groups);
-    case NavAction::Users:
-        return showPage(PageIndex::Users);
-    case NavAction::Backup:
-        return showPage(PageIndex::Backup);
-    case NavAction::MachinePage:
-        return showPage(PageIndex::Machines);
-    case NavAction::PrintIssueNotes:
-    case NavAction::PrintReceiptNotes:
-        return showPage(PageIndex::DocumentPrint);
-    case NavAction::GroupedNote:
-        return showPage(PageIndex::GroupedNote);
-    case NavAction::NewIssue:
-    case NavAction::NewReceipt:
-        return showPage(PageIndex::GoodsDocument);
-    case NavAction::ItemCard:
-        return showPage(PageIndex::ItemCard);
-    case NavAction::MovementTable:
-        m_messages.show(kMovementWarning);
-        return showPage(PageIndex::MovementTable);
-    case NavAction::StockList:
-        return showPage(PageIndex::StockList);
-    case NavAction::BackToAdminMenu:
-        return showPage(PageIndex::AdminMenu);
     case NavAction::LogOut:
         return logOut();
     case NavAction::Exit:
         close();
         return;
     case NavAction::About:
-        return m_messages.show(kAboutText);
+        return m_workplace.messages().show(kAboutText);
     case NavAction::Contact:
-        return m_messages.show(kContactText);
-    case NavAction::MinimumStock:
-        return showPage(PageIndex::StockList);
+        return m_workplace.messages().show(kContactText);
+    default:
+        showPage(Navigation::pageOf(action));
     }
 }
 
 void MainWindow::logOut()
 {
-    if (!m_programFolder.isEmpty())
-        WorkingFolder::change(m_programFolder);
+    if (!m_workplace.programFolder().isEmpty())
+        WorkingFolder::change(m_workplace.programFolder());
     showPage(PageIndex::Login);
+    Messages& messages = m_workplace.messages();
     for (const auto& step : m_logOutSteps)
-        guarded(m_messages, step);
-    guarded(m_messages, [this] {
-        m_itemTable->close();
-        m_ledgerTable->close();
-        m_documentResult->close();
-    });
+        guarded(messages, step);
+    guarded(messages, [this] { m_workplace.closeSharedViews(); });
     disableSwitchableItems();
     if (m_loginFocus)
         m_loginFocus->setFocus(Qt::OtherFocusReason);
@@ -454,7 +362,7 @@ QAction* MainWindow::menuItem(const QString& caption) const
 
 bool MainWindow::showOrEnd()
 {
-    if (m_dateCheckFailed) {
+    if (m_workplace.dateCheckFailed()) {
         close();
         return false;
     }

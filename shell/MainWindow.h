@@ -1,84 +1,58 @@
 #pragma once
 
-#include "shell/Navigation.h"
+#include "shell/Navigator.h"
 
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <functional>
-#include <memory>
 
 class QAction;
-class QPushButton;
 class QStackedWidget;
 
 namespace kestar {
 
-class Engine;
-class Messages;
-class Query;
 class StatusPanels;
-class Table;
+class Workplace;
 
-// The four texts at the head of every printed report, composed from the company data at
-// start-up. Before that they hold their placeholders.
-struct Letterhead
-{
-    QString name = QStringLiteral("Naziv firme");
-    QString address = QStringLiteral("Adresa");
-    QString registration = QStringLiteral("Maticni broj");
-    QString telephone = QStringLiteral("Telefon");
-};
-
-// The one main window (TForm1): top strip, page stack, status bar and menu bar. It holds the
-// state the pages share and performs the navigation actions; the pages themselves are handed
-// to it by the application.
-class MainWindow : public QMainWindow
+// The one main window (TForm1): top strip, page stack, status bar and menu bar. It is the
+// frame only: the data session is the Workplace, which outlives it, and the pages are handed
+// to it by the application. The status panels show the workplace's user and last numbers.
+class MainWindow : public QMainWindow, public Navigator
 {
     Q_OBJECT
 public:
     static constexpr int kClientWidth = 791;
     static constexpr int kClientHeight = 556;
 
-    explicit MainWindow(Messages& messages, QWidget* parent = nullptr);
+    explicit MainWindow(Workplace& workplace, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Messages& messages() const { return m_messages; }
-
-    // The table engine and the views the pages share: the item table view over magacin, the
-    // ledger table view over prometx and the document result set of the print pages.
-    Engine& engine() const { return *m_engine; }
-    Table& itemTableView() const { return *m_itemTable; }
-    Table& ledgerTableView() const { return *m_ledgerTable; }
-    Query& documentResultSet() const { return *m_documentResult; }
-
-    // True when the user panel names the administrator exactly.
-    bool isAdministrator() const;
+    Workplace& workplace() const { return m_workplace; }
 
     // Pages by index. Indices without a page of their own show a placeholder named after the
     // page; setPage() replaces it (the window takes ownership).
-    void setPage(int index, QWidget* page);
+    void setPage(int index, QWidget* page) override;
     QWidget* page(int index) const;
-    void showPage(int index);
-    int currentPageIndex() const;
-    static QString pageName(int index);
-    static QList<int> pageIndices();
+    void showPage(int index) override;
+    int currentPageIndex() const override;
+    static QString pageName(int index) { return Navigation::pageName(index); }
+    static QList<int> pageIndices() { return Navigation::pageIndices(); }
 
     QString panel(int number) const;
-    void setPanel(int number, const QString& text);
+    void setPanel(int number, const QString& text) override;
 
-    // Applies the return-to-menu rule: exactly "Administrator" in the user panel shows the
-    // admin menu, anything else the worker menu.
-    void returnToMenu();
+    // Applies the return-to-menu rule: exactly "Administrator" as the user shows the admin
+    // menu, anything else the worker menu.
+    void returnToMenu() override;
 
     // Navigation: every menu button and menu-bar item calls trigger(). A page that needs its
     // own preparation installs a handler, which then replaces the plain page change.
-    void trigger(NavAction action);
-    void setNavigationHandler(NavAction action, std::function<void()> handler);
-    // Steps a page adds to the log out (closing its views, emptying its fields), run in the
-    // order they were added after the login page is shown.
-    void addLogOutStep(std::function<void()> step);
+    void trigger(NavAction action) override;
+    void setNavigationHandler(NavAction action, std::function<void()> handler) override;
+    void addLogOutStep(std::function<void()> step) override;
+    QWidget* dialogParent() override { return this; }
     // The field that receives the keyboard focus when the login page shows.
     void setLoginFocusWidget(QWidget* widget) { m_loginFocus = widget; }
 
@@ -90,32 +64,18 @@ public:
     void disableSwitchableItems();
     QAction* menuItem(const QString& caption) const;
 
-    QString programFolder() const { return m_programFolder; }
-    void setProgramFolder(const QString& folder) { m_programFolder = folder; }
-    int equipmentSwitch() const { return m_equipmentSwitch; }
-    void setEquipmentSwitch(int value) { m_equipmentSwitch = value; }
-    const Letterhead& letterhead() const { return m_letterhead; }
-    void setLetterhead(const Letterhead& letterhead) { m_letterhead = letterhead; }
-
-    // Set by start-up; a failed date-format check ends the program when the window would be
-    // shown.
-    void setDateCheckFailed(bool failed) { m_dateCheckFailed = failed; }
-    bool dateCheckFailed() const { return m_dateCheckFailed; }
-    // Shows the window, or closes it at once when the date-format check failed. Returns
-    // whether the window is shown.
+    // Shows the window, or closes it at once when the workplace's date-format check failed.
+    // Returns whether the window is shown.
     bool showOrEnd();
 
 private:
     void buildTopStrip(QWidget* strip);
     void buildMenuBar();
+    void showSession();
     void logOut();
     void defaultNavigation(NavAction action);
 
-    Messages& m_messages;
-    std::unique_ptr<Engine> m_engine;
-    std::unique_ptr<Table> m_itemTable;
-    std::unique_ptr<Table> m_ledgerTable;
-    std::unique_ptr<Query> m_documentResult;
+    Workplace& m_workplace;
     QStackedWidget* m_stack = nullptr;
     StatusPanels* m_status = nullptr;
     QHash<int, QWidget*> m_pages;
@@ -125,10 +85,6 @@ private:
     QList<QAction*> m_adminOnly;  // additions enabled for the administrator alone
     QList<QAction*> m_allItems;
     QWidget* m_loginFocus = nullptr;
-    QString m_programFolder;
-    int m_equipmentSwitch = 0;
-    Letterhead m_letterhead;
-    bool m_dateCheckFailed = false;
 };
 
 } // namespace kestar

@@ -1,6 +1,6 @@
 #include "shell/MenuPage.h"
 
-#include "shell/MainWindow.h"
+#include "shell/Navigator.h"
 #include "shell/PageKit.h"
 
 #include <QGroupBox>
@@ -11,7 +11,7 @@
 
 namespace kestar {
 
-MenuPage::MenuPage(MainWindow& window, const QString& title, const QList<Group>& groups,
+MenuPage::MenuPage(Navigator& navigator, const QString& title, const QList<Group>& groups,
                    QWidget* parent)
     : QWidget(parent)
 {
@@ -53,8 +53,8 @@ MenuPage::MenuPage(MainWindow& window, const QString& title, const QList<Group>&
             push->setFont(buttonFont);
             push->setMinimumHeight(26);
             const NavAction action = button.action;
-            connect(push, &QPushButton::clicked, &window,
-                    [&window, action] { window.trigger(action); });
+            connect(push, &QPushButton::clicked, this,
+                    [&navigator, action] { navigator.trigger(action); });
             column->addWidget(push);
         }
         column->addStretch(1);
@@ -62,7 +62,7 @@ MenuPage::MenuPage(MainWindow& window, const QString& title, const QList<Group>&
     }
 }
 
-MenuPage* MenuPage::adminMenu(MainWindow& window)
+MenuPage* MenuPage::adminMenu(Navigator& navigator)
 {
     using D = Pictures::Decoration;
     const QList<Group> groups = {
@@ -93,12 +93,12 @@ MenuPage* MenuPage::adminMenu(MainWindow& window)
           {QStringLiteral("OTPREMNICA"), NavAction::PrintIssueNotes},
           {QStringLiteral("GRUPNA OTPREMNICA"), NavAction::GroupedNote}}},
     };
-    auto* page = new MenuPage(window, QStringLiteral("MENI ADMINISTRATORA"), groups);
+    auto* page = new MenuPage(navigator, QStringLiteral("MENI ADMINISTRATORA"), groups);
     page->setObjectName(QStringLiteral("Meni"));
     return page;
 }
 
-MenuPage* MenuPage::workerMenu(MainWindow& window)
+MenuPage* MenuPage::workerMenu(Navigator& navigator)
 {
     using D = Pictures::Decoration;
     const QList<Group> groups = {
@@ -113,7 +113,7 @@ MenuPage* MenuPage::workerMenu(MainWindow& window)
          {{QStringLiteral("OTPREMNICA"), NavAction::PrintIssueNotes},
           {QStringLiteral("PRIJEMNICA"), NavAction::PrintReceiptNotes}}},
     };
-    auto* page = new MenuPage(window, QStringLiteral("MENI KORISNIKA / MAGACIONERA"), groups);
+    auto* page = new MenuPage(navigator, QStringLiteral("MENI KORISNIKA / MAGACIONERA"), groups);
     page->setObjectName(QStringLiteral("STAMPA RADNIKA"));
     return page;
 }

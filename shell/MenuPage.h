@@ -9,10 +9,10 @@
 
 namespace kestar {
 
-class MainWindow;
+class Navigator;
 
 // A menu page: a title and framed groups, each with a decorative picture on its left and its
-// buttons on its right. Every button performs one navigation action of the main window.
+// buttons on its right. Every button performs one navigation action.
 class MenuPage : public QWidget
 {
     Q_OBJECT
@@ -30,12 +30,12 @@ public:
         QList<Button> buttons;
     };
 
-    MenuPage(MainWindow& window, const QString& title, const QList<Group>& groups,
+    MenuPage(Navigator& navigator, const QString& title, const QList<Group>& groups,
              QWidget* parent = nullptr);
 
     // The admin menu (page 0) and the worker menu (page 22).
-    static MenuPage* adminMenu(MainWindow& window);
-    static MenuPage* workerMenu(MainWindow& window);
+    static MenuPage* adminMenu(Navigator& navigator);
+    static MenuPage* workerMenu(Navigator& navigator);
 };
 
 } // namespace kestar

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <QString>
+
 namespace kestar {
 
 // The page indices of the main window's page stack.
@@ -48,4 +51,18 @@ enum class NavAction
     MinimumStock,
 };
 
+// The pages and the actions that lead to them, from one table (Navigation.cpp).
+namespace Navigation {
+
+// The name of the page at the index, "" for an index without a page.
+QString pageName(int index);
+// Every index of the page stack, in stack order.
+QList<int> pageIndices();
+// The page an action shows when no page installed a handler for it; -1 for the actions that
+// show no page (log out, exit, about, contact).
+int pageOf(NavAction action);
+// Whether a worker may take the action; every other action is the administrator's alone.
+bool openToWorkers(NavAction action);
+
+} // namespace Navigation
 } // namespace kestar

@@ -1,6 +1,10 @@
 #include "shell/PageKit.h"
 
-#include "shell/MainWindow.h"
+#include "data/Dataset.h"
+#include "data/controls/ActionGuard.h"
+#include "data/controls/DataGrid.h"
+#include "data/controls/RecordNavigator.h"
+#include "shell/Navigator.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -70,21 +74,49 @@ QPushButton* button(QWidget* page, const QString& caption, const QRect& geometry
     return push;
 }
 
-QPushButton* backToAdminMenu(MainWindow& window, QWidget* page, const QRect& geometry)
+QPushButton* backToAdminMenu(Navigator& navigator, QWidget* page, const QRect& geometry)
 {
     QPushButton* push = button(page, QStringLiteral("POVRATAK NA MENI ADMINISTRATORA"), geometry,
                                QStringLiteral("btnPovratakNaMeniAdministratora"));
     QFont font = push->font();
     font.setBold(true);
     push->setFont(font);
-    QObject::connect(push, &QPushButton::clicked, &window,
-                     [&window] { window.trigger(NavAction::BackToAdminMenu); });
+    QObject::connect(push, &QPushButton::clicked, page,
+                     [&navigator] { navigator.trigger(NavAction::BackToAdminMenu); });
     return push;
 }
 
-void centreOnScreen(QWidget& dialog, const QWidget& window)
+TablePageControls tablePage(QWidget* page, Messages& messages, Navigator& navigator,
+                            Dataset& dataset, const TablePageLayout& layout)
 {
-    const QScreen* screen = window.screen();
+    auto* records = new RecordNavigator(messages, page);
+    records->setObjectName(layout.navigatorName);
+    if (layout.navigatorNamed)
+        records->setAccessibleName(layout.gridCaption);
+    records->setGeometry(layout.navigatorGeometry);
+    records->setDataset(&dataset);
+
+    auto* grid = new DataGrid(messages, page);
+    grid->setObjectName(layout.gridName);
+    grid->setAccessibleName(layout.gridCaption);
+    grid->setGeometry(layout.gridGeometry);
+    grid->setDataset(&dataset);
+
+    QPushButton* open = button(page, layout.openCaption, layout.openGeometry);
+    QPushButton* close = button(page, layout.closeCaption, layout.closeGeometry);
+    QPushButton* back = backToAdminMenu(navigator, page, layout.backGeometry);
+
+    QObject::connect(open, &QPushButton::clicked, page,
+                     [&messages, &dataset] { guarded(messages, [&dataset] { dataset.open(); }); });
+    QObject::connect(close, &QPushButton::clicked, page,
+                     [&messages, &dataset] { guarded(messages, [&dataset] { dataset.close(); }); });
+    return {records, grid, open, close, back};
+}
+
+void centreOnScreen(QWidget& dialog)
+{
+    const QWidget* window = dialog.parentWidget() ? dialog.parentWidget()->window() : &dialog;
+    const QScreen* screen = window->screen();
     if (!screen)
         return;
     QRect frame(QPoint(), dialog.frameSize());

@@ -10,7 +10,11 @@ class QWidget;
 
 namespace kestar {
 
-class MainWindow;
+class DataGrid;
+class Dataset;
+class Messages;
+class Navigator;
+class RecordNavigator;
 
 // Small makers for the controls every page has, so pages look alike.
 namespace PageKit {
@@ -27,9 +31,40 @@ QLineEdit* lineEdit(QWidget* page, const QString& caption, const QRect& labelGeo
 QPushButton* button(QWidget* page, const QString& caption, const QRect& geometry,
                     const QString& objectName = {});
 // "POVRATAK NA MENI ADMINISTRATORA": shows the admin menu.
-QPushButton* backToAdminMenu(MainWindow& window, QWidget* page, const QRect& geometry);
-// Places a dialog in the middle of the screen the main window is on.
-void centreOnScreen(QWidget& dialog, const QWidget& window);
+QPushButton* backToAdminMenu(Navigator& navigator, QWidget* page, const QRect& geometry);
+// Where the controls of a table page stand and what they are called.
+struct TablePageLayout
+{
+    QString navigatorName;
+    QRect navigatorGeometry;
+    QString gridName;
+    QString gridCaption; // the grid's accessible name, and the navigator's when it names one
+    QRect gridGeometry;
+    QString openCaption;
+    QRect openGeometry;
+    QString closeCaption;
+    QRect closeGeometry;
+    QRect backGeometry;
+    bool navigatorNamed = true; // the navigator's accessible name is the grid caption
+};
+
+struct TablePageControls
+{
+    RecordNavigator* navigator;
+    DataGrid* grid;
+    QPushButton* open;
+    QPushButton* close;
+    QPushButton* back;
+};
+
+// The controls of a page that edits one table in place: a record navigator and a grid over
+// the dataset, the two buttons that open and close it (the page itself opens nothing), and
+// "POVRATAK NA MENI ADMINISTRATORA". The dataset must outlive the page.
+TablePageControls tablePage(QWidget* page, Messages& messages, Navigator& navigator,
+                            Dataset& dataset, const TablePageLayout& layout);
+
+// Places a dialog in the middle of the screen its window is on.
+void centreOnScreen(QWidget& dialog);
 // The object name a button gets from its caption: "Otvori tabelu" -> "btnOtvoriTabelu".
 QString objectNameFor(const QString& caption);
 

@@ -8,9 +8,10 @@ class QLabel;
 
 namespace kestar {
 
-// The status bar of thirteen panels. The counter panels hold the counters themselves: their
-// text is the value, kept nowhere else. Each panel's accessible name follows its text; a value
-// panel's name begins with the caption of the panel before it ("Broj otpremnice: 17").
+// The status bar of thirteen panels. The counter panels and the user panel show the session's
+// values, which the Workplace keeps; nothing reads them back from here. Each panel's accessible
+// name follows its text; a value panel's name begins with the caption of the panel before it
+// ("Broj otpremnice: 17").
 class StatusPanels : public QWidget
 {
     Q_OBJECT

@@ -2,8 +2,8 @@
 
 #include "data/Engine.h"
 #include "data/EngineError.h"
+#include "data/FileSharedData.h"
 #include "data/Table.h"
-#include "data/TextFiles.h"
 #include "data/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
@@ -171,19 +171,16 @@ void SetupDemo::fill(Engine& engine, const QString& folder)
     masina->close();
     ledger->close();
 
-    QStringList names, codes;
+    Groups stored;
     for (const DemoGroup& group : groups) {
-        names.append(group.name);
-        codes.append(group.code);
+        stored.names.append(group.name);
+        stored.codes.append(group.code);
     }
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("grupe.txt")), names);
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("sgrupe.txt")), codes);
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("dokument.txt")),
-                            {QString::number(counters.document)});
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("otpremnica.txt")),
-                            {QString::number(counters.issue)});
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("ulaz.txt")),
-                            {QString::number(counters.receipt)});
+    FileSharedData shared(dir.path());
+    shared.setGroups(stored);
+    shared.setLastNumber(Counter::Document, QString::number(counters.document));
+    shared.setLastNumber(Counter::Issue, QString::number(counters.issue));
+    shared.setLastNumber(Counter::Receipt, QString::number(counters.receipt));
 }
 
 } // namespace kestar

@@ -2,6 +2,7 @@
 
 #include "data/Engine.h"
 #include "data/EngineError.h"
+#include "data/FileSharedData.h"
 #include "data/Schema.h"
 #include "data/Table.h"
 #include "data/TextFiles.h"
@@ -41,15 +42,14 @@ void checkPassword(const QString& password)
 
 void writeTextFiles(const QString& folder, bool demo)
 {
-    const QDir dir(folder);
+    FileSharedData shared(folder);
     QStringList company = demo ? SetupDemoCatalog::companyLines() : QStringList();
-    company = TextFiles::fitFields(company, TextFiles::kCompanyFieldCount);
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("firma.txt")), company);
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("oprema.txt")), {QStringLiteral("1")});
-    for (const QString& counter : counterNames())
-        TextFiles::replaceLines(dir.filePath(counter), {QStringLiteral("0")});
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("grupe.txt")), {});
-    TextFiles::replaceLines(dir.filePath(QStringLiteral("sgrupe.txt")), {});
+    shared.setCompanyLines(TextFiles::fitFields(company, TextFiles::kCompanyFieldCount));
+    shared.setEquipmentSwitch(1);
+    for (Counter counter :
+         {Counter::Document, Counter::Issue, Counter::Receipt, Counter::Order, Counter::WorkOrder})
+        shared.setLastNumber(counter, QStringLiteral("0"));
+    shared.setGroups({});
 }
 
 void addUsers(Engine& engine, const QString& folder, const QList<DemoUser>& users)

@@ -33,7 +33,8 @@ int typicalChars(FieldType type)
 
 } // namespace
 
-DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new DatasetModel(this))
+DataGrid::DataGrid(Messages& messages, QWidget* parent)
+    : QTableView(parent), m_model(new DatasetModel(messages, this)), m_messages(messages)
 {
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -82,12 +83,6 @@ void DataGrid::setDataset(Dataset* dataset)
 void DataGrid::setColumns(const QStringList& fieldNames)
 {
     m_model->setColumns(fieldNames);
-}
-
-void DataGrid::setMessages(Messages* messages)
-{
-    m_messages = messages;
-    m_model->setMessages(messages);
 }
 
 void DataGrid::setReadOnly(bool readOnly)
@@ -148,7 +143,7 @@ void DataGrid::keyPressEvent(QKeyEvent* event)
             (m_dataset->state() == DatasetState::Edit ||
              m_dataset->state() == DatasetState::Insert)) {
             event->accept();
-            guarded(messages(), [this] { m_dataset->cancel(); });
+            guarded(m_messages, [this] { m_dataset->cancel(); });
             return;
         }
         const QString text = event->text();
@@ -180,7 +175,7 @@ void DataGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
     }
     if (current.row() == m_dataset->position())
         return;
-    guarded(messages(), [&] {
+    guarded(m_messages, [&] {
         qint64 target = current.row();
         if (m_dataset->state() == DatasetState::Insert && !m_dataset->isModified() &&
             target > m_dataset->position()) {
@@ -219,7 +214,7 @@ bool DataGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event
     const bool opened = QTableView::edit(index, trigger, event);
     if (opened && !wasEditing && m_dataset && m_dataset->isOpen() &&
         m_dataset->state() == DatasetState::Browse && index.row() == m_dataset->position())
-        guarded(messages(), [this] { m_dataset->edit(); });
+        guarded(m_messages, [this] { m_dataset->edit(); });
     return opened;
 }
 
@@ -289,11 +284,6 @@ QWidget* DataGrid::openEditor() const
             return child;
     }
     return nullptr;
-}
-
-Messages& DataGrid::messages()
-{
-    return m_messages ? *m_messages : m_boxes;
 }
 
 } // namespace kestar

@@ -20,15 +20,14 @@ class DataGrid : public QTableView
 {
     Q_OBJECT
 public:
-    explicit DataGrid(QWidget* parent = nullptr);
+    // messages: where engine errors of edits and moves are shown.
+    explicit DataGrid(Messages& messages, QWidget* parent = nullptr);
 
     // The grid does not own the dataset.
     void setDataset(Dataset* dataset);
     Dataset* dataset() const { return m_model->dataset(); }
     // Field names in column order; empty for every field in field order.
     void setColumns(const QStringList& fieldNames);
-    // Where engine errors of edits and moves are shown; without one, real message boxes.
-    void setMessages(Messages* messages);
 
     // A read-only grid edits nothing; its character keys are reported through keyTyped().
     void setReadOnly(bool readOnly);
@@ -76,12 +75,10 @@ private:
     void onDatasetStateChanged();
     void fitColumns();
     QWidget* openEditor() const;
-    Messages& messages();
 
     DatasetModel* m_model;
     QPointer<Dataset> m_dataset;
-    Messages* m_messages = nullptr;
-    BoxMessages m_boxes;
+    Messages& m_messages;
     bool m_readOnly = false;
     bool m_following = false;  // the cursor is being moved to where the dataset is
     bool m_discarding = false; // an editor is closed because the dataset moved elsewhere

@@ -7,7 +7,10 @@
 
 namespace kestar {
 
-DatasetModel::DatasetModel(QObject* parent) : QAbstractTableModel(parent) {}
+DatasetModel::DatasetModel(Messages& messages, QObject* parent)
+    : QAbstractTableModel(parent), m_messages(messages)
+{
+}
 
 void DatasetModel::setDataset(Dataset* dataset)
 {
@@ -129,7 +132,7 @@ bool DatasetModel::setData(const QModelIndex& index, const QVariant& value, int 
     const Column column = m_columns.at(index.column());
     const int row = index.row();
     const QString text = value.toString();
-    const bool done = guarded(messages(), [&] {
+    const bool done = guarded(m_messages, [&] {
         // An editor closed without a change writes nothing, so an untouched new row stays
         // untouched and is dropped when the cursor leaves it.
         if (m_dataset->textAt(row, column.field) == text)
@@ -213,7 +216,7 @@ void DatasetModel::fetchMore(const QModelIndex& parent)
     if (!canFetchMore(parent))
         return;
     // The rows read come back through rowsAdded.
-    guarded(messages(), [this] { m_dataset->readMore(); });
+    guarded(m_messages, [this] { m_dataset->readMore(); });
 }
 
 void DatasetModel::onRowsAdded(qint64 first, qint64 last)
@@ -236,11 +239,6 @@ void DatasetModel::onDatasetDestroyed()
     m_rowCount = 0;
     m_open = false;
     endResetModel();
-}
-
-Messages& DatasetModel::messages()
-{
-    return m_messages ? *m_messages : m_boxes;
 }
 
 } // namespace kestar

@@ -24,7 +24,8 @@ class DatasetModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    explicit DatasetModel(QObject* parent = nullptr);
+    // messages: where refused edits are reported.
+    explicit DatasetModel(Messages& messages, QObject* parent = nullptr);
 
     // The model does not own the dataset; a dataset destroyed while shown leaves the model empty.
     void setDataset(Dataset* dataset);
@@ -38,9 +39,6 @@ public:
     // Read-only here or read-only in the dataset: no cell is editable.
     void setReadOnly(bool readOnly);
     bool isReadOnly() const;
-
-    // Where refused edits are reported; without one, the real message boxes are used.
-    void setMessages(Messages* messages) { m_messages = messages; }
 
     // Field name of a column, "" outside the columns.
     QString fieldName(int column) const;
@@ -77,7 +75,6 @@ private:
     void onRowChanged(qint64 row);
     void onRowsAdded(qint64 first, qint64 last);
     void onDatasetDestroyed();
-    Messages& messages();
 
     QPointer<Dataset> m_dataset;
     QStringList m_columnList;
@@ -85,8 +82,7 @@ private:
     int m_rowCount = 0;
     bool m_open = false;
     bool m_readOnly = false;
-    Messages* m_messages = nullptr;
-    BoxMessages m_boxes;
+    Messages& m_messages;
 };
 
 } // namespace kestar

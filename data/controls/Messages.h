@@ -11,6 +11,9 @@ namespace kestar {
 class Messages
 {
 public:
+    // The question before every change the user cannot take back.
+    static inline const QString kAreYouSure = QStringLiteral("Da li ste sigurni?");
+
     virtual ~Messages() = default;
     // A plain message box with one OK button; returns when it is closed.
     virtual void show(const QString& text) = 0;

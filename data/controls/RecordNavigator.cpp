@@ -33,7 +33,8 @@ const QString kConfirmDelete = QStringLiteral("Obrisati izabrani red?");
 
 } // namespace
 
-RecordNavigator::RecordNavigator(QWidget* parent) : QWidget(parent)
+RecordNavigator::RecordNavigator(Messages& messages, QWidget* parent)
+    : QWidget(parent), m_messages(messages)
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -107,7 +108,7 @@ void RecordNavigator::run(Button which)
     if (!m_dataset || !m_dataset->isOpen())
         return;
     Dataset& dataset = *m_dataset;
-    guarded(messages(), [&] {
+    guarded(m_messages, [&] {
         switch (which) {
         case Button::First:
             dataset.first();
@@ -125,7 +126,7 @@ void RecordNavigator::run(Button which)
             dataset.insert();
             break;
         case Button::Delete:
-            if (messages().confirm(kConfirmDelete))
+            if (m_messages.confirm(kConfirmDelete))
                 dataset.remove();
             break;
         case Button::Edit:
@@ -144,11 +145,6 @@ void RecordNavigator::run(Button which)
     });
     // The end flags change without a move when a step runs into an end.
     updateButtons();
-}
-
-Messages& RecordNavigator::messages()
-{
-    return m_messages ? *m_messages : m_boxes;
 }
 
 } // namespace kestar

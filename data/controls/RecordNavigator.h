@@ -38,13 +38,12 @@ public:
         Refresh
     };
 
-    explicit RecordNavigator(QWidget* parent = nullptr);
+    // messages: where the confirmation and engine errors go.
+    explicit RecordNavigator(Messages& messages, QWidget* parent = nullptr);
 
     // The navigator does not own the dataset.
     void setDataset(Dataset* dataset);
     Dataset* dataset() const { return m_dataset; }
-    // Where the confirmation and engine errors go; without one, real message boxes.
-    void setMessages(Messages* messages) { m_messages = messages; }
 
     QToolButton* button(Button which) const { return m_buttons.at(std::size_t(which)); }
 
@@ -53,12 +52,10 @@ public:
 
 private:
     void run(Button which);
-    Messages& messages();
 
     std::array<QToolButton*, 10> m_buttons{};
     QPointer<Dataset> m_dataset;
-    Messages* m_messages = nullptr;
-    BoxMessages m_boxes;
+    Messages& m_messages;
 };
 
 } // namespace kestar

@@ -6,6 +6,7 @@
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -67,7 +68,7 @@ public:
         }
         messages.bar = progressBar();
         // The page belongs to the administrator; the user panel is what marks the login.
-        window().setPanel(StatusPanels::kUser, QStringLiteral("Administrator"));
+        window().workplace().setUser(QStringLiteral("Administrator"));
         window().trigger(NavAction::Backup);
         if (window().currentPageIndex() != PageIndex::Backup) {
             qWarning() << "backup page not shown:" << window().currentPageIndex()
@@ -190,7 +191,8 @@ private slots:
         program.click("btnSnimiPodatke");
 
         QCOMPARE(values, QList<int>({25, 50, 75, 100, 0}));
-        const QString dataFolder = QDir(program.window().programFolder()).filePath("podaci");
+        const QString dataFolder =
+            QDir(program.window().workplace().programFolder()).filePath("podaci");
         QCOMPARE(folders.mid(0, 3), QStringList(3, dataFolder));
         QCOMPARE(program.messages.texts(), QStringList{"SNIMLJENO"});
         QCOMPARE(program.messages.barAtMessage, QList<int>{100});
@@ -217,7 +219,7 @@ private slots:
         }
 
         // Relative data paths resolve against the program folder again.
-        QCOMPARE(QDir::currentPath(), program.window().programFolder());
+        QCOMPARE(QDir::currentPath(), program.window().workplace().programFolder());
         QVERIFY(QFile(QStringLiteral("podaci/magacin.db")).exists());
     }
 
@@ -325,7 +327,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(program.backupFolder()));
         QCOMPARE(program.progressBar()->value(), 0);
         QCOMPARE(program.window().currentPageIndex(), PageIndex::Backup);
-        QCOMPARE(QDir::currentPath(), program.window().programFolder());
+        QCOMPARE(QDir::currentPath(), program.window().workplace().programFolder());
     }
 
     void missingOrEmptyDataFolderIsReported()
@@ -339,7 +341,7 @@ private slots:
         program.click("btnSnimiPodatke");
         QCOMPARE(program.messages.errors(),
                  QStringList{"U folderu podaci nema fajlova za back up!"});
-        QCOMPARE(QDir::currentPath(), program.window().programFolder());
+        QCOMPARE(QDir::currentPath(), program.window().workplace().programFolder());
 
         program.messages.clear();
         QVERIFY(QDir(program.dataFolder()).removeRecursively());
@@ -347,7 +349,7 @@ private slots:
         QCOMPARE(program.messages.errors().size(), 1);
         QVERIFY2(program.messages.errors().first().contains("Ne postoji folder sa podacima: "),
                  qPrintable(program.messages.errors().first()));
-        QCOMPARE(QDir::currentPath(), program.window().programFolder());
+        QCOMPARE(QDir::currentPath(), program.window().workplace().programFolder());
 
         QVERIFY(program.backupEntries().isEmpty());
         QCOMPARE(program.progressBar()->value(), 0);
@@ -384,7 +386,7 @@ private slots:
         QVERIFY(manifest->files.at(0).copied() && manifest->files.at(2).copied());
         QCOMPARE(program.progressBar()->value(), 0);
         QCOMPARE(program.window().currentPageIndex(), PageIndex::Backup);
-        QCOMPARE(QDir::currentPath(), program.window().programFolder());
+        QCOMPARE(QDir::currentPath(), program.window().workplace().programFolder());
     }
 
     void backupThatStopsHalfWayLeavesItsSetMarkedUnfinished()
@@ -444,7 +446,7 @@ private slots:
     {
         Program program;
         QVERIFY(program.start());
-        QCOMPARE(program.window().equipmentSwitch(), 1);
+        QCOMPARE(program.window().workplace().equipmentSwitch(), 1);
         auto* yes = program.control<QRadioButton>("equipmentYes");
         auto* no = program.control<QRadioButton>("equipmentNo");
         QVERIFY(yes && no);
@@ -455,7 +457,7 @@ private slots:
         program.click("btnSnimiOvuPromenu");
         QCOMPARE(program.folder.read("oprema.txt"), QByteArray("0\r\n"));
         QCOMPARE(program.messages.texts(), QStringList{"IZMENA JE SNIMLJENA!!!"});
-        QCOMPARE(program.window().equipmentSwitch(), 1);
+        QCOMPARE(program.window().workplace().equipmentSwitch(), 1);
 
         yes->setChecked(true);
         program.click("btnSnimiOvuPromenu");

@@ -113,6 +113,7 @@ class TestDataGrid : public QObject
 private slots:
     void init()
     {
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".*")));
         m_regional = std::make_unique<ScopedRegional>(Regional::standard());
         m_dataset = std::make_unique<MemoryDataset>(articleFields());
         for (int i = 0; i < 30; ++i) {
@@ -121,8 +122,7 @@ private slots:
         }
         m_dataset->open();
         m_messages = std::make_unique<ScriptedMessages>();
-        m_grid = std::make_unique<DataGrid>();
-        m_grid->setMessages(m_messages.get());
+        m_grid = std::make_unique<DataGrid>(*m_messages);
         m_grid->setDataset(m_dataset.get());
         m_tester = std::make_unique<QAbstractItemModelTester>(
             m_grid->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);

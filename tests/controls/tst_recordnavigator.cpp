@@ -40,11 +40,9 @@ private slots:
         m_messages = std::make_unique<ScriptedMessages>();
         m_window = std::make_unique<QWidget>();
         auto* layout = new QVBoxLayout(m_window.get());
-        m_navigator = new RecordNavigator(m_window.get());
-        m_navigator->setMessages(m_messages.get());
+        m_navigator = new RecordNavigator(*m_messages, m_window.get());
         m_navigator->setDataset(m_dataset.get());
-        m_grid = new DataGrid(m_window.get());
-        m_grid->setMessages(m_messages.get());
+        m_grid = new DataGrid(*m_messages, m_window.get());
         m_grid->setDataset(m_dataset.get());
         layout->addWidget(m_navigator);
         layout->addWidget(m_grid);

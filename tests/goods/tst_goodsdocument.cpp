@@ -9,6 +9,7 @@
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -46,8 +47,9 @@ struct Program
         folder.write("ulaz.txt", "0\r\n");
         createAllTables();
         assembly = std::make_unique<Assembly>(messages);
-        addRows(window().engine(), "podaci/magacin.db", {article("A", "10"), article("B", "4")});
-        addRows(window().engine(), "podaci/korisnici.db",
+        addRows(window().workplace().engine(), "podaci/magacin.db",
+                {article("A", "10"), article("B", "4")});
+        addRows(window().workplace().engine(), "podaci/korisnici.db",
                 {{{"SIFRA", "123"}, {"KORISNIK", "Administrator"}},
                  {{"SIFRA", "777"}, {"KORISNIK", "Marko"}}});
         assembly->start();
@@ -102,10 +104,13 @@ struct Program
         choose(2, "B");
         typeQuantity(2, "1.5");
     }
-    QList<Row> ledger() const { return readRows(window().engine(), "podaci/prometx.db"); }
+    QList<Row> ledger() const
+    {
+        return readRows(window().workplace().engine(), "podaci/prometx.db");
+    }
     QString stock(const QString& code) const
     {
-        for (const Row& row : readRows(window().engine(), "podaci/magacin.db")) {
+        for (const Row& row : readRows(window().workplace().engine(), "podaci/magacin.db")) {
             if (row.value("SIFRA") == code)
                 return row.value("KOLICINA") + "/" + row.value("MAGACIN1");
         }
@@ -241,11 +246,11 @@ private slots:
         Program p;
         p.openIssue();
         ItemChooser* chooser = p.assembly->goods().itemChooser;
-        p.window().itemTableView().open();
+        p.window().workplace().itemTableView().open();
         p.grid()->setCurrentCell(2, 0);
         QTest::keyClick(p.grid(), Qt::Key_Return);
         QVERIFY(chooser->isVisible());
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
         QCOMPARE(p.page()->lineCount(), 3);
         p.page()->deliverItem("B", "Artikal B", "01", "Alati");
         QCOMPARE(p.cell(2, 0), QStringLiteral("B"));
@@ -277,7 +282,7 @@ private slots:
     void aCodeInTheSifraCellTakesItsArticleOver()
     {
         Program p;
-        addRows(p.window().engine(), "podaci/magacin.db",
+        addRows(p.window().workplace().engine(), "podaci/magacin.db",
                 {{{"SIFRA", "4006381333931"},
                   {"NAZIV", "Olovka"},
                   {"GRUPAROBE", "02"},
@@ -303,12 +308,12 @@ private slots:
         };
 
         // Typed by hand, key by key, into line 1.
-        p.window().itemTableView().open();
+        p.window().workplace().itemTableView().open();
         QTest::keyClicks(kFocused, "B", Qt::NoModifier, 30);
         QTest::keyClick(kFocused, Qt::Key_Return);
         QTRY_COMPARE(p.cell(0, 1), QStringLiteral("Artikal B"));
         QVERIFY(!chooser->isVisible());
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
         QCOMPARE(p.page()->lineCount(), 1);
         QCOMPARE(p.cell(0, 2), QStringLiteral("0"));
         QCOMPARE(p.cell(0, 3), QStringLiteral("01"));
@@ -414,8 +419,8 @@ private slots:
         p.fillExample();
         p.number()->setText("17");
         p.child<QLineEdit>("komentar1")->setText("Za servis");
-        p.window().itemTableView().open();
-        p.window().ledgerTableView().open();
+        p.window().workplace().itemTableView().open();
+        p.window().workplace().ledgerTableView().open();
         QTest::mouseClick(p.save(), Qt::LeftButton);
 
         QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));
@@ -443,8 +448,8 @@ private slots:
         QCOMPARE(p.panels(), QStringList({"42", "17", "0"}));
         QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
         QCOMPARE(p.machineCode()->text(), QString());
-        QVERIFY(!p.window().itemTableView().isOpen());
-        QVERIFY(!p.window().ledgerTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().ledgerTableView().isOpen());
         // the document stays in the page until it is opened again
         QCOMPARE(p.cell(0, 0), QStringLiteral("A"));
     }
@@ -490,7 +495,7 @@ private slots:
             QCOMPARE(p.panels(), kPanelsBefore);
         }
         Program p;
-        p.window().setEquipmentSwitch(0);
+        p.window().workplace().setEquipmentSwitch(0);
         p.openIssue();
         p.fillExample();
         QTest::mouseClick(p.save(), Qt::LeftButton);
@@ -508,7 +513,7 @@ private slots:
     void receiptNeverCarriesAMachine()
     {
         Program p;
-        addRows(p.window().engine(), "podaci/masina.db",
+        addRows(p.window().workplace().engine(), "podaci/masina.db",
                 {{{"SIFRAMASINE", "M1"}, {"SIFRA2", "X"}, {"NAZIVMASINE", "Presa"}}});
         p.openIssue();
         QTest::mouseClick(p.child<QPushButton>("btnIzaberiOpremu"), Qt::LeftButton);
@@ -531,7 +536,7 @@ private slots:
         QCOMPARE(rows[0].value("ULAZ"), QStringLiteral("5"));
         for (const char* field : {"SIFRAMASINE", "SIFRAMASINE2", "NAZIVMASINE"})
             QVERIFY2(rows[0].value(field).isEmpty(), field);
-        auto machineRows = p.window().engine().query(
+        auto machineRows = p.window().workplace().engine().query(
             "SELECT * FROM podaci\\prometx WHERE SIFRAMASINE='M1' AND SIFRAMASINE2='X'");
         machineRows->open();
         QVERIFY(machineRows->isEmpty());

@@ -5,6 +5,7 @@
 #include "goods/ItemChooser.h"
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -49,9 +50,9 @@ struct Program
         writeGroups({"Alati", "Maziva", "O'Neil", "Prazna", "Svi proizvodi"});
         createAllTables();
         assembly = std::make_unique<Assembly>(messages);
-        addRows(window().engine(), "podaci/magacin.db", kArticles);
+        addRows(window().workplace().engine(), "podaci/magacin.db", kArticles);
         assembly->start();
-        chooser = std::make_unique<ItemChooser>(window());
+        chooser = std::make_unique<ItemChooser>(assembly->workplace());
     }
     ~Program() { chooser.reset(); }
 
@@ -174,7 +175,7 @@ private slots:
         QTest::keyClick(p.groups(), Qt::Key_Return);
         QCOMPARE(p.chooser->focusWidget(), p.grid());
         QVERIFY(p.messages.texts().isEmpty());
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
     }
 
     void nameSearchTrailsOneKeyAndEnterCompletesIt()
@@ -286,7 +287,7 @@ private slots:
         QTest::mouseClick(p.ok(), Qt::LeftButton);
         QCOMPARE(delivered.count(), 2);
         QCOMPARE(delivered.at(1), Delivery({"", "zz", "02", "Maziva"}));
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
     }
 
     void okWithoutChoosingDeliversTheSearchTextAndNoGroup()

@@ -1,9 +1,9 @@
 #include "data/Engine.h"
 #include "data/EngineError.h"
+#include "data/FileSharedData.h"
 #include "data/Table.h"
 #include "goods/Posting.h"
 #include "platform/Regional.h"
-#include "shell/StatusPanels.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
 
@@ -58,7 +58,7 @@ struct Data
         document.machineCode2 = "X";
         document.machineName = "Presa";
         document.lines = {line("A", "3"), line("B", "1.5")};
-        document.documentPanel = "41";
+        document.lastDocumentNumber = 41;
         document.user = "Marko";
         document.equipmentSwitch = 1;
         return document;
@@ -66,7 +66,7 @@ struct Data
 
     PostingResult post(const GoodsDocument& document) const
     {
-        return Posting::post({*engine, *ledger, *items}, document);
+        return Posting::post({*engine, *ledger, *items, shared}, document);
     }
 
     QList<Row> ledgerRows() const { return readRows(*engine, "podaci/prometx.db"); }
@@ -88,6 +88,7 @@ struct Data
     std::unique_ptr<Engine> engine;
     std::unique_ptr<Table> ledger;
     std::unique_ptr<Table> items;
+    mutable FileSharedData shared;
 };
 
 const QList<QByteArray> kCountersBefore = {"41\r\n", "16\r\n", "5\r\n"};
@@ -104,9 +105,10 @@ private slots:
     {
         Data data;
         const PostingResult result = data.post(data.issue());
-        QCOMPARE(result.documentNumber, QStringLiteral("42"));
-        QCOMPARE(result.kindNumber, QStringLiteral("17"));
-        QCOMPARE(result.kindPanel, StatusPanels::kIssueNumber);
+        QCOMPARE(result.documentNumber, 42);
+        QCOMPARE(result.kindNumber.text, QStringLiteral("17"));
+        QCOMPARE(result.kindNumber.value, 17);
+        QCOMPARE(result.kind, DocumentKind::Issue);
 
         const QList<Row> rows = data.ledgerRows();
         QCOMPARE(rows.size(), 3);
@@ -167,7 +169,7 @@ private slots:
         GoodsDocument document = data.issue();
         document.kind = DocumentKind::Receipt;
         const PostingResult result = data.post(document);
-        QCOMPARE(result.kindPanel, StatusPanels::kReceiptNumber);
+        QCOMPARE(result.kind, DocumentKind::Receipt);
         const QList<Row> rows = data.ledgerRows();
         QCOMPARE(rows[0].value("ULAZ"), QStringLiteral("17"));
         QCOMPARE(rows[0].value("OTPREMNICA"), QStringLiteral("0"));
@@ -255,7 +257,7 @@ private slots:
         GoodsDocument document = data.issue();
         document.kind = receipt ? DocumentKind::Receipt : DocumentKind::Issue;
         document.number = number;
-        document.documentPanel = panel;
+        document.lastDocumentNumber = panel.toInt();
         document.lines.append(line("C", thirdQuantity));
         try {
             data.post(document);
@@ -307,12 +309,12 @@ private slots:
         Data data;
         addRows(*data.engine, "podaci/prometx.db", {{{"BROJDOKUMENTA", "57"}}});
         GoodsDocument document = data.issue();
-        document.documentPanel = "40"; // 41 is taken: the next after the largest, 57
-        QCOMPARE(data.post(document).documentNumber, QStringLiteral("58"));
+        document.lastDocumentNumber = 40; // 41 is taken: the next after the largest, 57
+        QCOMPARE(data.post(document).documentNumber, 58);
         QCOMPARE(data.ledgerRows().first().value("BROJDOKUMENTA"), QStringLiteral("58"));
         QCOMPARE(data.counters().first(), QByteArray("58\r\n"));
-        document.documentPanel = "41"; // 42 is free: the panel's next, gaps are kept
-        QCOMPARE(data.post(document).documentNumber, QStringLiteral("42"));
+        document.lastDocumentNumber = 41; // 42 is free: the last one's next, gaps are kept
+        QCOMPARE(data.post(document).documentNumber, 42);
     }
 
     // An issue or receipt number is the user's: the ledger holding it for the same kind is only
@@ -320,7 +322,7 @@ private slots:
     void numberHeldIsTheKindsNumberInTheLedger()
     {
         Data data;
-        const PostingTarget target{*data.engine, *data.ledger, *data.items};
+        const PostingTarget target{*data.engine, *data.ledger, *data.items, data.shared};
         QVERIFY(!Posting::numberHeld(target, DocumentKind::Issue, "17"));
         data.post(data.issue());
         QVERIFY(Posting::numberHeld(target, DocumentKind::Issue, "17"));

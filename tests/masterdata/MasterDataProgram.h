@@ -5,6 +5,7 @@
 #include "data/controls/DataGrid.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -30,7 +31,7 @@ struct MasterDataProgram
             prepare(folder);
         assembly = std::make_unique<Assembly>(messages);
         assembly->start();
-        window().setPanel(StatusPanels::kUser, QStringLiteral("Administrator"));
+        window().workplace().setUser(QStringLiteral("Administrator"));
         window().activateWindow();
         messages.clear();
     }

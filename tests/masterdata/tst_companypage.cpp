@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(savedData(p)->toPlainText().split('\n').first(), QStringLiteral("Nova firma"));
 
         // The letterhead stays as start-up composed it until the next start.
-        const Letterhead& letterhead = p.window().letterhead();
+        const Letterhead& letterhead = p.window().workplace().letterhead();
         QCOMPARE(letterhead.name, QStringLiteral("Kestar d.o.o."));
         QCOMPARE(letterhead.telephone, QStringLiteral("Telefon: 021111, Fax: 021222, mail: "));
     }

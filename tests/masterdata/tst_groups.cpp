@@ -210,7 +210,7 @@ private slots:
 
         p.messages.answer(true);
         p.click("btnUpamtiNoviArikal");
-        const QList<Row> items = readRows(p.window().engine(), "podaci/magacin.db");
+        const QList<Row> items = readRows(p.window().workplace().engine(), "podaci/magacin.db");
         QCOMPARE(items.size(), 2);
         QMap<QString, QString> groupOf;
         for (const Row& row : items)

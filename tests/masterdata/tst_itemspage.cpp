@@ -42,7 +42,7 @@ void refuseCode(const TestFolder& folder, const QByteArray& code)
 struct ItemsProgram : MasterDataProgram
 {
     using MasterDataProgram::MasterDataProgram;
-    Engine& engine() const { return window().engine(); }
+    Engine& engine() const { return window().workplace().engine(); }
     DataGrid* newGrid() const { return find<DataGrid>("newArticleGrid"); }
     Table& stagedTable() const { return *qobject_cast<Table*>(newGrid()->dataset()); }
     QList<Row> items() const { return readRows(engine(), kItems); }
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(article.value("DATUMULAZA"), QStringLiteral("08/12/2026"));
         QVERIFY(p.stagedRows().isEmpty());
         QVERIFY(!p.stagedTable().isOpen());
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
         QCOMPARE(p.find<DataGrid>("itemGrid")->model()->rowCount(), 0);
     }
 
@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(p.items().first().value("KOLICINA"), QStringLiteral("3"));
         QVERIFY(p.stagedRows().isEmpty());
         QVERIFY(!p.stagedTable().isOpen());
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
     }
 
     void answeringNoOpensClosesAndChangesNothing()
@@ -155,7 +155,7 @@ private slots:
         MasterDataProgram::typeIntoCell(p.newGrid(), "SIFRA", "D2");
         p.save(false);
         QCOMPARE(p.messages.texts(), QStringList({"Da li ste sigurni?"}));
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
         QCOMPARE(p.stagedTable().state(), DatasetState::Insert);
         QCOMPARE(p.stagedTable().text("SIFRA"), QStringLiteral("D2"));
         QVERIFY(p.items().isEmpty());
@@ -177,7 +177,7 @@ private slots:
         QCOMPARE(codesAndNames(p.items()), QStringList({"A0:postojeci"}));
         QCOMPARE(codesAndNames(p.stagedRows()), QStringList({"C1:jedan", "C2:dva", "C3:tri"}));
         // The grids show the tables as they are, with no article half-added.
-        QCOMPARE(p.window().itemTableView().rowCount(), 1);
+        QCOMPARE(p.window().workplace().itemTableView().rowCount(), 1);
         QCOMPARE(p.stagedTable().rowCount(), 3);
     }
 
@@ -225,7 +225,7 @@ private slots:
         p.click("glavniMeni");
         QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
         QVERIFY(!p.stagedTable().isOpen());
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
     }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -36,9 +37,9 @@ struct Program
         folder.writeStandardTextFiles();
         createAllTables();
         assembly = std::make_unique<Assembly>(messages);
-        addRows(window().engine(), "podaci/masina.db", machines);
+        addRows(window().workplace().engine(), "podaci/masina.db", machines);
         assembly->start();
-        window().setPanel(StatusPanels::kUser, QStringLiteral("Administrator"));
+        window().workplace().setUser(QStringLiteral("Administrator"));
         window().trigger(NavAction::MachinePage);
     }
 
@@ -254,7 +255,7 @@ private slots:
         QVERIFY(!table.isOpen());
         QCOMPARE(p.grid()->model()->rowCount(), 0);
         QVERIFY(p.messages.texts().isEmpty());
-        QCOMPARE(readRows(p.window().engine(), "podaci/masina.db").size(), 4);
+        QCOMPARE(readRows(p.window().workplace().engine(), "podaci/masina.db").size(), 4);
     }
 
     void missingTableIsReportedAndLeavesTheListsEmpty()

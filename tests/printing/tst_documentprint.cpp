@@ -7,6 +7,7 @@
 #include "reporting/ReportCsv.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
@@ -64,10 +65,10 @@ struct Program
         folder.write("ulaz.txt", lastReceipt + "\r\n");
         createAllTables();
         assembly = std::make_unique<Assembly>(messages, &previewer);
-        addRows(window().engine(), "podaci/prometx.db",
+        addRows(window().workplace().engine(), "podaci/prometx.db",
                 {issueLine("12", "A", "3", "M1"), receiptLine("3", "R"),
                  issueLine("12", "B", "1.5", "M1"), issueLine("11", "C", "2", "M2")});
-        addRows(window().engine(), "podaci/korisnici.db",
+        addRows(window().workplace().engine(), "podaci/korisnici.db",
                 {{{"SIFRA", "123"}, {"KORISNIK", "Administrator"}}});
         assembly->start();
         auto* field = window().findChild<QLineEdit*>("passwordField");
@@ -105,7 +106,7 @@ struct Program
                 child<QLabel>("printMachineCode2")->text(),
                 child<QLabel>("printMachineName")->text()};
     }
-    QString sql() const { return window().documentResultSet().sql(); }
+    QString sql() const { return window().workplace().documentResultSet().sql(); }
     QString firstText(const ReportPages& pages, const QString& element) const
     {
         const PageText* text = pages.pages.first().find(element);
@@ -145,8 +146,8 @@ private slots:
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='12')");
         QCOMPARE(p.gridRows(), 2);
         QCOMPARE(p.machine(), (QStringList{"M1", "X", "Presa M1"}));
-        QVERIFY(p.window().ledgerTableView().isOpen());
-        QVERIFY(p.window().documentResultSet().isReadOnly());
+        QVERIFY(p.window().workplace().ledgerTableView().isOpen());
+        QVERIFY(p.window().workplace().documentResultSet().isReadOnly());
         QVERIFY(p.messages.texts().isEmpty());
     }
 
@@ -176,7 +177,7 @@ private slots:
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='0')");
         // Number 0 holds the rows of the other kind.
         QCOMPARE(p.gridRows(), 1);
-        QCOMPARE(p.window().documentResultSet().text("SIFRAROBE"), QStringLiteral("R"));
+        QCOMPARE(p.window().workplace().documentResultSet().text("SIFRAROBE"), QStringLiteral("R"));
         QTest::keyClick(p.number(), Qt::Key_Down);
         QCOMPARE(p.number()->text(), QStringLiteral("0"));
         QCOMPARE(p.gridRows(), 0);
@@ -268,7 +269,8 @@ private slots:
     void numbersBeyondSixteenBitsAreReachableAndShownGrouped()
     {
         Program p("40000");
-        addRows(p.window().engine(), "podaci/prometx.db", {issueLine("40000", "Z", "7", "M9")});
+        addRows(p.window().workplace().engine(), "podaci/prometx.db",
+                {issueLine("40000", "Z", "7", "M9")});
         p.window().trigger(NavAction::PrintIssueNotes);
         QCOMPARE(p.number()->text(), QStringLiteral("40,000"));
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='40000')");
@@ -309,7 +311,7 @@ private slots:
         QCOMPARE(page.textsOf("comment1"), QStringList{"Hitno za O'Neil"});
         QVERIFY(page.textsOf("comment2").isEmpty());
         QCOMPARE(page.textsOf("comment3"), QStringList{QString()});
-        QCOMPARE(p.firstText(pages, "letterName"), p.window().letterhead().name);
+        QCOMPARE(p.firstText(pages, "letterName"), p.window().workplace().letterhead().name);
 
         // While a preview is open a second press opens nothing and brings it to the front.
         p.previewer.setPreviewOpen(true);
@@ -358,10 +360,10 @@ private slots:
     {
         Program p;
         p.window().trigger(NavAction::PrintIssueNotes);
-        QVERIFY(p.window().documentResultSet().isOpen());
+        QVERIFY(p.window().workplace().documentResultSet().isOpen());
         p.window().trigger(NavAction::LogOut);
-        QVERIFY(!p.window().documentResultSet().isOpen());
-        QVERIFY(!p.window().ledgerTableView().isOpen());
+        QVERIFY(!p.window().workplace().documentResultSet().isOpen());
+        QVERIFY(!p.window().workplace().ledgerTableView().isOpen());
         QCOMPARE(p.gridRows(), 0);
 
         // Back in without a new query: the same number, nothing queried, no note.
@@ -369,7 +371,7 @@ private slots:
         QTest::keyClicks(field, "123");
         QTest::keyClick(field, Qt::Key_Return);
         p.window().trigger(NavAction::PrintIssueNotes);
-        QVERIFY(!p.window().documentResultSet().isOpen());
+        QVERIFY(!p.window().workplace().documentResultSet().isOpen());
         p.print();
         QCOMPARE(p.previewer.count(), 0);
         QCOMPARE(p.messages.errors(), QStringList{"Field 'KORISNIK' not found"});

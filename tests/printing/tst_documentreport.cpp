@@ -4,7 +4,7 @@
 #include "reporting/ReportLayout.h"
 #include "reporting/ReportPainter.h"
 #include "reporting/TableRowSource.h"
-#include "shell/MainWindow.h"
+#include "shell/Letterhead.h"
 
 #include <QProcess>
 #include <QStandardPaths>

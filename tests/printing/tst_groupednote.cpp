@@ -10,6 +10,7 @@
 #include "reporting/ReportCsv.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
@@ -50,7 +51,7 @@ struct Program
         folder.writeStandardTextFiles();
         createAllTables();
         assembly = std::make_unique<Assembly>(messages, &previewer);
-        addRows(window().engine(), QStringLiteral("podaci/prometx.db"), rows);
+        addRows(window().workplace().engine(), QStringLiteral("podaci/prometx.db"), rows);
         assembly->start();
         logIn();
         window().trigger(NavAction::GroupedNote);
@@ -58,7 +59,7 @@ struct Program
 
     void logIn() const
     {
-        window().setPanel(StatusPanels::kUser, QStringLiteral("Administrator"));
+        window().workplace().setUser(QStringLiteral("Administrator"));
         window().showPage(PageIndex::AdminMenu);
         messages.clear();
     }
@@ -161,7 +162,7 @@ private slots:
         QCOMPARE(p.fields(), QStringList({"M7", "2", "Bager"}));
 
         p.summaryView();
-        QCOMPARE(p.window().documentResultSet().sql(),
+        QCOMPARE(p.window().workplace().documentResultSet().sql(),
                  GroupedNotePage::summaryStatement("M7", "2"));
         QCOMPARE(p.gridColumn("SIFRAROBE"), QStringList({"A1", "B1"}));
         QCOMPARE(p.gridColumn("UKUPNO"), QStringList({"5", "1"}));
@@ -249,7 +250,7 @@ private slots:
         Program p;
         p.chooseMachine("M9", "1", "Prazna");
         p.summaryView();
-        QCOMPARE(p.window().documentResultSet().rowCount(), 0);
+        QCOMPARE(p.window().workplace().documentResultSet().rowCount(), 0);
         QTest::mouseClick(p.printSummary(), Qt::LeftButton);
         QCOMPARE(p.previewer.last().pageCount(), 1);
         QVERIFY(p.printed("code").isEmpty());
@@ -267,7 +268,7 @@ private slots:
         QCOMPARE(p.fields(), QStringList({"", "", ""}));
         p.detailedView();
         QCOMPARE(p.messages.texts(), QStringList({"PRVO IZABERITE MASINU!!!"}));
-        QCOMPARE(p.window().documentResultSet().sql(),
+        QCOMPARE(p.window().workplace().documentResultSet().sql(),
                  GroupedNotePage::summaryStatement("M7", "2"));
         QVERIFY(p.printSummary()->isEnabled());
         QVERIFY(!p.printDetailed()->isEnabled());
@@ -297,7 +298,7 @@ private slots:
         p.window().trigger(NavAction::LogOut);
         QVERIFY(!p.printSummary()->isEnabled());
         QVERIFY(!p.printDetailed()->isEnabled());
-        QVERIFY(!p.window().documentResultSet().isOpen());
+        QVERIFY(!p.window().workplace().documentResultSet().isOpen());
         p.logIn();
         p.window().trigger(NavAction::GroupedNote);
         QVERIFY(!p.printSummary()->isEnabled());
@@ -321,7 +322,7 @@ private slots:
         p.chooseMachine("M7", "2", "Bager");
         p.summaryView();
         // The document print page puts its own statement into the shared result set.
-        Query& shared = p.window().documentResultSet();
+        Query& shared = p.window().workplace().documentResultSet();
         shared.setSql(QStringLiteral("select OTPREMNICA, SIFRAROBE from podaci\\prometx where "
                                      "OTPREMNICA=9"));
         shared.open();

@@ -11,6 +11,7 @@
 #include "reporting/CapturingPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -97,15 +98,15 @@ struct Program
         folder.writeStandardTextFiles();
         createAllTables();
         assembly = std::make_unique<Assembly>(messages, &previewer);
-        addRows(window().engine(), "podaci/magacin.db",
+        addRows(window().workplace().engine(), "podaci/magacin.db",
                 {{{"SIFRA", "A"}, {"NAZIV", "Burgija"}, {"KOLICINA", "12"}}});
-        addRows(window().engine(), "podaci/korisnici.db",
+        addRows(window().workplace().engine(), "podaci/korisnici.db",
                 {{{"SIFRA", "1"}, {"KORISNIK", "Administrator"}}});
-        addRows(window().engine(), kLedger, {receipt("A", "1", "10")});
-        addRows(window().engine(), kLedger, {receipt("A", "2", "5")});
-        addRows(window().engine(), kLedger, {issue("A", "1", "3")});
+        addRows(window().workplace().engine(), kLedger, {receipt("A", "1", "10")});
+        addRows(window().workplace().engine(), kLedger, {receipt("A", "2", "5")});
+        addRows(window().workplace().engine(), kLedger, {issue("A", "1", "3")});
         assembly->start();
-        window().setPanel(StatusPanels::kUser, "Administrator");
+        window().workplace().setUser("Administrator");
         window().trigger(NavAction::ItemCard);
     }
 
@@ -137,7 +138,7 @@ struct Program
     QStringList saldo() const
     {
         QStringList values;
-        for (const Row& row : readRows(window().engine(), kLedger))
+        for (const Row& row : readRows(window().workplace().engine(), kLedger))
             values.append(row.value("SALDO"));
         return values;
     }
@@ -303,10 +304,10 @@ private slots:
     {
         Program program;
         QCOMPARE(program.window().currentPageIndex(), PageIndex::ItemCard);
-        program.window().itemTableView().open();
+        program.window().workplace().itemTableView().open();
         program.buildFor("A");
         QVERIFY(program.messages.errors().isEmpty());
-        QVERIFY(!program.window().itemTableView().isOpen());
+        QVERIFY(!program.window().workplace().itemTableView().isOpen());
         QCOMPARE(program.saldo(), QStringList({"12", "15", "10"}));
         QCOMPARE(program.cardGrid()->model()->rowCount(), 3);
         QCOMPARE(program.cardGrid()->model()->headerData(4, Qt::Horizontal).toString(),
@@ -316,10 +317,10 @@ private slots:
 
         // the small grid shows the ledger view only while someone else has it open
         QCOMPARE(program.ledgerGrid()->model()->rowCount(), 0);
-        program.window().ledgerTableView().open();
+        program.window().workplace().ledgerTableView().open();
         QCOMPARE(program.ledgerGrid()->model()->rowCount(), 3);
         program.buildFor("A");
-        QVERIFY(program.window().ledgerTableView().isOpen());
+        QVERIFY(program.window().workplace().ledgerTableView().isOpen());
 
         QTest::mouseClick(program.child<QPushButton>("btnPovratakNaMeniAdministratora"),
                           Qt::LeftButton);
@@ -364,9 +365,10 @@ private slots:
         QVERIFY(editor);
         QTest::keyClicks(editor, "ovo");
         QTest::keyClick(editor, Qt::Key_Return);
-        QCOMPARE(readRows(program.window().engine(), kLedger).at(1).value("KOMENTAR"), QString());
+        QCOMPARE(readRows(program.window().workplace().engine(), kLedger).at(1).value("KOMENTAR"),
+                 QString());
         QTest::keyClick(grid, Qt::Key_Down);
-        QCOMPARE(readRows(program.window().engine(), kLedger).at(1).value("KOMENTAR"),
+        QCOMPARE(readRows(program.window().workplace().engine(), kLedger).at(1).value("KOMENTAR"),
                  QStringLiteral("novo"));
 
         // a quantity typed and not yet posted counts in the next build

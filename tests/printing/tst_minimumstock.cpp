@@ -8,6 +8,7 @@
 #include "reporting/ScriptedFileQuestions.h"
 #include "reporting/WindowPreviewer.h"
 #include "shell/MainWindow.h"
+#include "shell/Workplace.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/PreviewDriver.h"
@@ -61,8 +62,8 @@ struct Program
         createAllTables();
         assembly = std::make_unique<Assembly>(
             messages, realPreview ? static_cast<ReportPreviewer*>(&windowPreviewer) : &previewer);
-        addRows(window().engine(), QStringLiteral("podaci/magacin.db"), kArticles);
-        addRows(window().engine(), "podaci/korisnici.db",
+        addRows(window().workplace().engine(), QStringLiteral("podaci/magacin.db"), kArticles);
+        addRows(window().workplace().engine(), "podaci/korisnici.db",
                 {{{"SIFRA", "123"}, {"KORISNIK", "Administrator"}},
                  {{"SIFRA", "777"}, {"KORISNIK", "Marko"}}});
         assembly->start();
@@ -143,7 +144,7 @@ private slots:
     {
         ScopedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
         Program p;
-        p.window().itemTableView().open();
+        p.window().workplace().itemTableView().open();
         p.menuItem()->trigger();
         QCOMPARE(p.window().currentPageIndex(), PageIndex::StockList);
         QCOMPARE(p.previewer.count(), 1);
@@ -159,7 +160,7 @@ private slots:
         QCOMPARE(p.printed("minimumDate"), QStringList({"08/12/2026"}));
         QCOMPARE(p.printed("minimumScope"), QStringList({"Ceo magacin"}));
         QCOMPARE(p.printed("articleCount"), QStringList({"Broj artikala ispod minimuma: 3"}));
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
 
         // The page's button follows the page's choice: one group, named as the field holds it.
         QTest::mouseClick(p.find<QRadioButton>("groupGoodsChoice"), Qt::LeftButton);

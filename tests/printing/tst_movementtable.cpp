@@ -8,6 +8,7 @@
 #include "reporting/CapturingPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -52,11 +53,11 @@ struct Program
         createAllTables();
         assembly = std::make_unique<Assembly>(messages, &previewer);
         messages.window = &window();
-        addRows(window().engine(), "podaci/magacin.db",
+        addRows(window().workplace().engine(), "podaci/magacin.db",
                 {{{"SIFRA", "A"}, {"NAZIV", "Burgija"}, {"KOLICINA", "12"}, {"MAGACIN1", "12"}}});
-        addRows(window().engine(), "podaci/korisnici.db",
+        addRows(window().workplace().engine(), "podaci/korisnici.db",
                 {{{"SIFRA", "1"}, {"KORISNIK", "Administrator"}}});
-        addRows(window().engine(), kLedger,
+        addRows(window().workplace().engine(), kLedger,
                 {{{"SIFRAROBE", "A"}, {"OTPREMNICA", "1"}, {"ULAZ", "0"}, {"KOLICINA", "3"}},
                  {{"SIFRAROBE", "A"}, {"OTPREMNICA", "0"}, {"ULAZ", "2"}, {"KOLICINA", "5"}},
                  {{"SIFRAROBE", "A"}, {"OTPREMNICA", "0"}, {"ULAZ", "1"}, {"KOLICINA", "10"}}});
@@ -88,7 +89,7 @@ struct Program
         QVERIFY(button);
         QTest::mouseClick(button, Qt::LeftButton);
     }
-    QList<Row> ledger() const { return readRows(window().engine(), kLedger); }
+    QList<Row> ledger() const { return readRows(window().workplace().engine(), kLedger); }
 
     TestFolder folder;
     PageNotingMessages messages;
@@ -122,11 +123,11 @@ private slots:
         item->trigger();
         QCOMPARE(program.messages.texts(), QStringList({kEntryWarning, kEntryWarning}));
         QCOMPARE(program.messages.pages.last(), PageIndex::MovementTable);
-        QVERIFY(program.window().ledgerTableView().isOpen());
+        QVERIFY(program.window().workplace().ledgerTableView().isOpen());
         program.enterFromMenu();
         QCOMPARE(program.messages.texts().size(), 3);
         QCOMPARE(program.messages.pages.last(), PageIndex::AdminMenu);
-        QVERIFY(program.window().ledgerTableView().isOpen()); // entering closes nothing
+        QVERIFY(program.window().workplace().ledgerTableView().isOpen()); // entering closes nothing
         QCOMPARE(program.grid()->model()->rowCount(), 3);
         QVERIFY(program.messages.errors().isEmpty());
     }
@@ -137,7 +138,7 @@ private slots:
         program.enterFromMenu();
         DataGrid* grid = program.grid();
         QCOMPARE(grid->model()->rowCount(), 0);
-        QVERIFY(!program.window().ledgerTableView().isOpen());
+        QVERIFY(!program.window().workplace().ledgerTableView().isOpen());
 
         program.click("btnOtvoriTabelu");
         QCOMPARE(grid->model()->rowCount(), 3);
@@ -145,20 +146,20 @@ private slots:
         QCOMPARE(grid->model()->headerData(0, Qt::Horizontal).toString(),
                  QStringLiteral("BROJDOKUMENTA"));
         QCOMPARE(grid->model()->headerData(29, Qt::Horizontal).toString(), QStringLiteral("SALDO"));
-        program.window().ledgerTableView().last();
+        program.window().workplace().ledgerTableView().last();
         program.click("btnOtvoriTabelu"); // already open: stays where it was
-        QCOMPARE(program.window().ledgerTableView().position(), 2);
+        QCOMPARE(program.window().workplace().ledgerTableView().position(), 2);
 
         // leaving the page keeps the view and its row
         program.window().trigger(NavAction::BackToAdminMenu);
         program.enterFromMenu();
-        QCOMPARE(program.window().ledgerTableView().position(), 2);
+        QCOMPARE(program.window().workplace().ledgerTableView().position(), 2);
         QCOMPARE(grid->currentIndex().row(), 2);
 
         program.click("btnZatvoriTabelu");
         QCOMPARE(grid->model()->rowCount(), 0);
         program.click("btnZatvoriTabelu"); // already closed
-        QVERIFY(!program.window().ledgerTableView().isOpen());
+        QVERIFY(!program.window().workplace().ledgerTableView().isOpen());
 
         // a log out closes it; after a new login the page shows nothing again
         program.click("btnOtvoriTabelu");
@@ -172,7 +173,7 @@ private slots:
     void ledgerOpenedByThePrintPageShowsAtOnceOnItsFirstRow()
     {
         Program program;
-        Table& ledger = program.window().ledgerTableView();
+        Table& ledger = program.window().workplace().ledgerTableView();
         ledger.open(); // as a document query of the print page leaves it
         ledger.last();
         ledger.first();
@@ -202,7 +203,7 @@ private slots:
             QVERIFY(writesAtOnce(program.folder.dataPath("prometx.db"),
                                  "UPDATE prometx SET KOMENTAR='drugi'"));
         }
-        QCOMPARE(program.window().ledgerTableView().position(), 0);
+        QCOMPARE(program.window().workplace().ledgerTableView().position(), 0);
         QVERIFY(program.messages.errors().isEmpty());
     }
 
@@ -223,7 +224,8 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(program.ledger().first().value("KOLICINA"), QStringLiteral("4"));
 
-        const QList<Row> items = readRows(program.window().engine(), "podaci/magacin.db");
+        const QList<Row> items =
+            readRows(program.window().workplace().engine(), "podaci/magacin.db");
         QCOMPARE(items.first().value("KOLICINA"), QStringLiteral("12"));
         QCOMPARE(items.first().value("MAGACIN1"), QStringLiteral("12"));
         QCOMPARE(program.folder.read("dokument.txt"), QByteArray("3\r\n"));

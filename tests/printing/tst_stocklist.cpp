@@ -12,6 +12,7 @@
 #include "reporting/WindowPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/PreviewDriver.h"
@@ -57,9 +58,9 @@ struct Program
         folder.write(QStringLiteral("grupe.txt"), groups);
         createAllTables();
         assembly = std::make_unique<Assembly>(messages, shown ? shown : &previewer);
-        addRows(window().engine(), QStringLiteral("podaci/magacin.db"), articles);
+        addRows(window().workplace().engine(), QStringLiteral("podaci/magacin.db"), articles);
         assembly->start();
-        window().setPanel(StatusPanels::kUser, QStringLiteral("Administrator"));
+        window().workplace().setUser(QStringLiteral("Administrator"));
         messages.clear();
         window().trigger(NavAction::StockList);
     }
@@ -142,7 +143,7 @@ private slots:
     {
         ScopedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
         Program p;
-        p.window().itemTableView().open();
+        p.window().workplace().itemTableView().open();
         p.print();
 
         QCOMPARE(p.previewer.count(), 1);
@@ -158,7 +159,7 @@ private slots:
         QCOMPARE(p.printed("stockDate"), QStringList({"08/12/2026"}));
         QCOMPARE(p.printed("headValue"), QStringList({"Vrednost"}));
         QCOMPARE(p.printed("footerPage"), QStringList({"Strana: 1"}));
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
         QCOMPARE(p.page()->stockResult().sql(), QStringLiteral("select * from podaci\\magacin"));
     }
 

@@ -187,12 +187,12 @@ QSet<int> checkPostings(Engine& engine, quint32 seed, const QSet<int>& reported,
     }
     const int maxDocument =
         documents.isEmpty() ? 0 : *std::max_element(documents.begin(), documents.end());
-    if (counterValue(Posting::kDocumentCounter, violations) < maxDocument)
+    if (counterValue(QStringLiteral("podaci/dokument.txt"), violations) < maxDocument)
         violations.add(
             QStringLiteral("the document counter is behind document %1").arg(maxDocument));
-    if (counterValue(Posting::kIssueCounter, violations) < maxIssue)
+    if (counterValue(QStringLiteral("podaci/otpremnica.txt"), violations) < maxIssue)
         violations.add(QStringLiteral("the issue counter is behind issue %1").arg(maxIssue));
-    if (counterValue(Posting::kReceiptCounter, violations) < maxReceipt)
+    if (counterValue(QStringLiteral("podaci/ulaz.txt"), violations) < maxReceipt)
         violations.add(QStringLiteral("the receipt counter is behind receipt %1").arg(maxReceipt));
     return documents;
 }

@@ -15,6 +15,7 @@
 
 #include "data/Engine.h"
 #include "data/EngineError.h"
+#include "data/FileSharedData.h"
 #include "data/Query.h"
 #include "data/Table.h"
 #include "data/TextFiles.h"
@@ -52,16 +53,17 @@ void postLoop(Engine& engine, quint32 seed, const QDeadlineTimer& deadline)
     auto items = engine.table(QStringLiteral("podaci/magacin.db"));
     CrashVfs::arm();
     say(QStringLiteral("ready"));
+    FileSharedData shared;
     while (!deadline.hasExpired()) {
         // The counters as start-up and the goods document page read them.
-        const NumberLine panel = TextFiles::readFirstLineNumber(Posting::kDocumentCounter);
+        const NumberLine panel = shared.lastNumber(Counter::Document);
         const int number = panel.value + 1;
         GoodsDocument document = Plan::document(seed, number);
-        document.documentPanel = panel.text;
-        document.number = QString::number(
-            qint64(TextFiles::readFirstNumber(Posting::counterFile(document.kind))) + 1);
+        document.lastDocumentNumber = panel.value;
+        document.number =
+            QString::number(qint64(shared.firstNumber(Posting::counterOf(document.kind))) + 1);
         say(QStringLiteral("posting %1").arg(number));
-        Posting::post({engine, *ledger, *items}, document);
+        Posting::post({engine, *ledger, *items, shared}, document);
         say(QStringLiteral("posted %1").arg(number));
     }
 }

@@ -6,6 +6,7 @@
 #include "goods/GoodsDocumentPage.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -77,7 +78,7 @@ struct ReliabilityProgram
     }
 
     MainWindow& window() const { return assembly->window(); }
-    Engine& engine() const { return window().engine(); }
+    Engine& engine() const { return window().workplace().engine(); }
 
     // A widget by object name on the page being shown, else anywhere in the window.
     template <class T> T* find(const QString& objectName) const

@@ -14,6 +14,7 @@
 
 #include "data/Engine.h"
 #include "data/EngineError.h"
+#include "data/FileSharedData.h"
 #include "data/Table.h"
 #include "goods/Posting.h"
 #include "platform/Regional.h"
@@ -64,11 +65,12 @@ void prepareFolder(const TestFolder& folder, bool forCards, quint32 seed)
     Engine engine;
     auto ledger = engine.table("podaci/prometx.db");
     auto items = engine.table("podaci/magacin.db");
+    FileSharedData shared;
     for (int number = 1; number <= 40; ++number) {
         GoodsDocument document = Plan::cardDocument(seed, number);
         document.number = QString::number(number);
-        document.documentPanel = QString::number(number - 1);
-        Posting::post({engine, *ledger, *items}, document);
+        document.lastDocumentNumber = number - 1;
+        Posting::post({engine, *ledger, *items, shared}, document);
     }
 }
 

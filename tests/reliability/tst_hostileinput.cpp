@@ -246,7 +246,7 @@ private slots:
         QVERIFY(codes.contains("A") && codes.contains("B"));
 
         // Issue 2 of it, then its item card by the typed code.
-        p.window().setEquipmentSwitch(0);
+        p.window().workplace().setEquipmentSwitch(0);
         p.window().trigger(NavAction::NewIssue);
         p.grid()->setCurrentCell(0, 0);
         QTest::keyClick(p.grid(), Qt::Key_Return);
@@ -329,7 +329,7 @@ private slots:
         if (text.contains(QChar(0)))
             return checkNulRefused(p);
         QCOMPARE(p.messages.errors(), QStringList());
-        QCOMPARE(p.window().documentResultSet().rowCount(), 2);
+        QCOMPARE(p.window().workplace().documentResultSet().rowCount(), 2);
     }
 
     void commentsAreStoredWhole_data() { addHostileRows(); }
@@ -388,10 +388,10 @@ private slots:
         QCOMPARE(p.messages.errors(), QStringList());
         // Not a number: the step goes from the number shown last.
         QCOMPARE(number->text(), QStringLiteral("16"));
-        QCOMPARE(p.window().documentResultSet().rowCount(), 0);
+        QCOMPARE(p.window().workplace().documentResultSet().rowCount(), 0);
         QTest::keyClick(number, Qt::Key_Up);
         QCOMPARE(number->text(), QStringLiteral("17"));
-        QCOMPARE(p.window().documentResultSet().rowCount(), 2);
+        QCOMPARE(p.window().workplace().documentResultSet().rowCount(), 2);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "masterdata/MachineChooser.h"
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -39,11 +40,11 @@ struct Program
         folder.write("sgrupe.txt", "AL\r\n");
         createAllTables();
         assembly = std::make_unique<Assembly>(messages);
-        addRows(window().engine(), "podaci/korisnici.db",
+        addRows(window().workplace().engine(), "podaci/korisnici.db",
                 {{{"SIFRA", "123"}, {"KORISNIK", "Administrator"}}});
-        addRows(window().engine(), "podaci/magacin.db",
+        addRows(window().workplace().engine(), "podaci/magacin.db",
                 {{{"SIFRA", "A"}, {"NAZIV", "Artikal A"}, {"KOLICINA", "1"}}});
-        addRows(window().engine(), "podaci/masina.db",
+        addRows(window().workplace().engine(), "podaci/masina.db",
                 {{{"SIFRAMASINE", "M1"}, {"SIFRA2", "X"}, {"NAZIVMASINE", "Presa"}}});
         assembly->start();
         window().show();
@@ -107,11 +108,11 @@ private slots:
         // A tool button of the record navigator, too.
         auto* navigator = p.child<RecordNavigator>(p.page(), "itemNavigator");
         Program::press(p.child<QPushButton>(p.page(), "btnOtvoriTabelu"), Qt::Key_Return);
-        QVERIFY(p.window().itemTableView().isOpen());
+        QVERIFY(p.window().workplace().itemTableView().isOpen());
         Program::press(navigator->button(RecordNavigator::Button::Last), Qt::Key_Enter);
-        QVERIFY(p.window().itemTableView().isOpen());
+        QVERIFY(p.window().workplace().itemTableView().isOpen());
         Program::press(p.child<QPushButton>(p.page(), "btnZatvoriTabelu"), Qt::Key_Enter);
-        QVERIFY(!p.window().itemTableView().isOpen());
+        QVERIFY(!p.window().workplace().itemTableView().isOpen());
 
         Program::press(p.child<QPushButton>(p.page(), "btnPovratakNaMeniAdministratora"),
                        Qt::Key_Return);

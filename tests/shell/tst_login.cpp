@@ -6,6 +6,7 @@
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -28,7 +29,7 @@ struct Program
         folder.writeStandardTextFiles();
         createAllTables();
         assembly = std::make_unique<Assembly>(messages);
-        addRows(window().engine(), "podaci/korisnici.db", users);
+        addRows(window().workplace().engine(), "podaci/korisnici.db", users);
         assembly->start();
     }
     MainWindow& window() const { return assembly->window(); }

@@ -5,6 +5,7 @@
 #include "shell/DateFormatCheck.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/Workplace.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 
@@ -96,13 +97,15 @@ private slots:
         QCOMPARE(w.panel(7), QStringLiteral("  17")); // the line's text, unchanged
         QCOMPARE(w.panel(9), QStringLiteral("0"));
         QCOMPARE(w.panel(12), QStringLiteral("08/12/2026"));
-        QCOMPARE(w.equipmentSwitch(), 1);
-        QCOMPARE(w.programFolder(), folder.path());
+        QCOMPARE(w.workplace().equipmentSwitch(), 1);
+        QCOMPARE(w.workplace().programFolder(), folder.path());
         QCOMPARE(w.currentPageIndex(), PageIndex::Login);
-        QCOMPARE(w.letterhead().name, QStringLiteral("Magacin"));
-        QCOMPARE(w.letterhead().address, QStringLiteral("Glavna 1 , Novi Sad"));
-        QCOMPARE(w.letterhead().registration, QStringLiteral("Maticni broj 200, PIB 100"));
-        QCOMPARE(w.letterhead().telephone, QStringLiteral("Telefon: 021/1, Fax: , mail: a@b"));
+        QCOMPARE(w.workplace().letterhead().name, QStringLiteral("Magacin"));
+        QCOMPARE(w.workplace().letterhead().address, QStringLiteral("Glavna 1 , Novi Sad"));
+        QCOMPARE(w.workplace().letterhead().registration,
+                 QStringLiteral("Maticni broj 200, PIB 100"));
+        QCOMPARE(w.workplace().letterhead().telephone,
+                 QStringLiteral("Telefon: 021/1, Fax: , mail: a@b"));
         auto* password = w.findChild<QLineEdit*>("passwordField");
         QVERIFY(password);
         QCOMPARE(password->maxLength(), 3);
@@ -167,8 +170,10 @@ private slots:
             QStringList expected = start;
             expected[12] = "08/12/2026";
             QCOMPARE(panels(assembly.window()), expected);
-            QCOMPARE(assembly.window().letterhead().name, QStringLiteral("Naziv firme"));
-            QCOMPARE(assembly.window().letterhead().telephone, QStringLiteral("Telefon"));
+            QCOMPARE(assembly.window().workplace().letterhead().name,
+                     QStringLiteral("Naziv firme"));
+            QCOMPARE(assembly.window().workplace().letterhead().telephone,
+                     QStringLiteral("Telefon"));
             QCOMPARE(assembly.window().currentPageIndex(), PageIndex::Login);
         }
         { // a missing predracun.txt: panel 1 read, panels 3, 5, 7 and 9 keep "0"
@@ -239,7 +244,7 @@ private slots:
 
         // the movement table's warning comes before its page, from the menu as from the button
         w.enableAdminItems();
-        w.setPanel(StatusPanels::kUser, "Administrator");
+        w.workplace().setUser("Administrator");
         w.switchableItem(3, 1)->trigger();
         QCOMPARE(
             messages.last(),
@@ -255,10 +260,10 @@ private slots:
         Assembly assembly(messages);
         QVERIFY(assembly.start());
         MainWindow& w = assembly.window();
-        w.setPanel(StatusPanels::kUser, "Administrator");
+        w.workplace().setUser("Administrator");
         w.returnToMenu();
         QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
-        w.setPanel(StatusPanels::kUser, "administrator");
+        w.workplace().setUser("administrator");
         w.returnToMenu();
         QCOMPARE(w.currentPageIndex(), PageIndex::WorkerMenu);
     }

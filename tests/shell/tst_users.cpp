@@ -8,6 +8,7 @@
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
 #include "shell/UsersPage.h"
+#include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -31,11 +32,11 @@ struct Program
         folder.writeStandardTextFiles();
         createAllTables();
         assembly = std::make_unique<Assembly>(messages);
-        addRows(window().engine(), "podaci/korisnici.db",
+        addRows(window().workplace().engine(), "podaci/korisnici.db",
                 {{{"SIFRA", "1"}, {"KORISNIK", "Administrator"}},
                  {{"SIFRA", "2"}, {"KORISNIK", "Ana"}}});
         QVERIFY(assembly->start());
-        window().setPanel(StatusPanels::kUser, "Administrator");
+        window().workplace().setUser("Administrator");
         window().trigger(NavAction::Users);
     }
     MainWindow& window() const { return assembly->window(); }
@@ -80,7 +81,7 @@ private slots:
         QTest::keyClicks(editor, "ila");
         QTest::keyClick(editor, Qt::Key_Return);
         QTest::keyClick(grid, Qt::Key_Up);
-        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").at(1).value("KORISNIK"),
+        QCOMPARE(readRows(w.workplace().engine(), "podaci/korisnici.db").at(1).value("KORISNIK"),
                  QStringLiteral("Mila"));
 
         // a login while the grid sits on the second row still finds the first user
@@ -137,7 +138,7 @@ private slots:
         auto& users = static_cast<UsersPage*>(w.page(PageIndex::Users))->users();
         QCOMPARE(users.state(), DatasetState::Edit);
         QCOMPARE(users.text("SIFRA"), QStringLiteral("1234"));
-        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
+        QCOMPARE(readRows(w.workplace().engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
                  QStringLiteral("1"));
         // The navigator's post refuses it too.
         messages.clear();
@@ -145,7 +146,7 @@ private slots:
                               ->button(RecordNavigator::Button::Post),
                           Qt::LeftButton);
         QCOMPARE(messages.errors(), QStringList{kTooLongPassword});
-        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
+        QCOMPARE(readRows(w.workplace().engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
                  QStringLiteral("1"));
 
         // Corrected to three characters, the row goes in; a new user the same way.
@@ -153,7 +154,7 @@ private slots:
         typeInto(0, "9z9");
         QTest::keyClick(grid, Qt::Key_Down);
         QVERIFY(messages.errors().isEmpty());
-        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
+        QCOMPARE(readRows(w.workplace().engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
                  QStringLiteral("9z9"));
         users.last();
         users.insert();
@@ -161,7 +162,7 @@ private slots:
         users.setText("KORISNIK", "Petar");
         QVERIFY_THROWS_EXCEPTION(EngineError, users.post());
         users.cancel();
-        QCOMPARE(readRows(w.engine(), "podaci/korisnici.db").size(), 2);
+        QCOMPARE(readRows(w.workplace().engine(), "podaci/korisnici.db").size(), 2);
 
         // The administrator still logs in with the corrected password.
         w.trigger(NavAction::LogOut);

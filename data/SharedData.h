@@ -1,0 +1,82 @@
+#pragma once
+
+#include "data/NumberLine.h"
+
+#include <QList>
+#include <QStringList>
+#include <memory>
+
+namespace kestar {
+
+// The running numbers the program keeps besides its tables.
+enum class Counter
+{
+    Document,  // BROJDOKUMENTA, the program's own
+    Order,     // PREDRACUN
+    WorkOrder, // RADNINALOG
+    Issue,     // OTPREMNICA
+    Receipt,   // ULAZ
+};
+
+// The article groups: names and codes, paired by position alone.
+struct Groups
+{
+    QStringList names;
+    QStringList codes;
+};
+
+// New values of some counters that belong to a change of the tables: begun before the tables
+// change, written just before the change commits, and put back when the commit fails. A crash
+// between the write and the commit skips at most one number; a counter never falls behind the
+// tables.
+class CounterChange
+{
+public:
+    virtual ~CounterChange() = default;
+    // Writes one value per counter of the change, in the change's order. When one cannot be
+    // written, those written before it get their former values back and EngineError is raised
+    // with the failure, followed by any failure to put a former value back.
+    virtual void write(const QStringList& values) = 0;
+    // Puts back every counter written; returns error, followed by any failure to put a former
+    // value back.
+    virtual QString undoAfter(const QString& error) = 0;
+};
+
+// The data every workstation shares besides the tables: the five counters, the company lines,
+// the groups and the equipment switch. Every function raises EngineError with a text the user
+// can be shown; a write either happens whole or leaves the former data.
+class SharedData
+{
+public:
+    virtual ~SharedData() = default;
+
+    // The counter's last number, strictly: the first entry must be a whole number and nothing
+    // else. Errors: the counter cannot be read, "'17a' is not a valid integer value".
+    virtual NumberLine lastNumber(Counter counter) = 0;
+    // The counter's last number, leniently: the first run of characters after blanks and line
+    // breaks, 0 when there is none. Errors: the counter cannot be read, "Invalid numeric input".
+    virtual int firstNumber(Counter counter) = 0;
+    // Sets one counter on its own, outside any change of the tables.
+    virtual void setLastNumber(Counter counter, const QString& text) = 0;
+    // Takes the counters' present values so that a change can put them back; a counter whose
+    // present value cannot be read raises EngineError before anything is changed.
+    virtual std::unique_ptr<CounterChange> changeCounters(const QList<Counter>& counters) = 0;
+
+    // The company lines as stored, any number of them.
+    virtual QStringList companyLines() = 0;
+    virtual void setCompanyLines(const QStringList& lines) = 0;
+
+    // The group names alone, for the lists that show names only.
+    virtual QStringList groupNames() = 0;
+    virtual Groups groups() = 0;
+    // Names and codes are written together: when the codes cannot be written, the names get
+    // their former values back, so the two never fall out of step.
+    virtual void setGroups(const Groups& groups) = 0;
+
+    // The equipment switch: 1 when goods are issued to machines. A switch stored as no whole
+    // number, or not at all, raises EngineError.
+    virtual NumberLine equipmentSwitch() = 0;
+    virtual void setEquipmentSwitch(int value) = 0;
+};
+
+} // namespace kestar

@@ -1,0 +1,75 @@
+#include "shell/Workplace.h"
+
+#include "data/Engine.h"
+#include "data/FileSharedData.h"
+#include "data/Query.h"
+#include "data/Table.h"
+
+namespace kestar {
+
+Workplace::Workplace(Messages& messages) : Workplace(messages, std::make_unique<FileSharedData>())
+{
+}
+
+Workplace::Workplace(Messages& messages, std::unique_ptr<SharedData> shared)
+    : m_messages(messages), m_shared(std::move(shared)), m_engine(std::make_unique<Engine>()),
+      m_itemTable(m_engine->table(QStringLiteral("podaci/magacin.db"))),
+      m_ledgerTable(m_engine->table(QStringLiteral("podaci/prometx.DB"))),
+      m_documentResult(m_engine->query())
+{
+    m_documentResult->setReadOnly(true);
+    m_lastNumbers.fill(NumberLine{0, QStringLiteral("0")});
+}
+
+Workplace::~Workplace()
+{
+    // The pages' own cursors go before the engine they run on.
+    m_own.clear();
+}
+
+Table& Workplace::ownTable(const QString& name)
+{
+    std::unique_ptr<Table> table = m_engine->table(name);
+    Table& kept = *table;
+    m_own.push_back(std::move(table));
+    return kept;
+}
+
+Query& Workplace::ownQuery()
+{
+    std::unique_ptr<Query> query = m_engine->query();
+    Query& kept = *query;
+    m_own.push_back(std::move(query));
+    return kept;
+}
+
+void Workplace::closeSharedViews()
+{
+    m_itemTable->close();
+    m_ledgerTable->close();
+    m_documentResult->close();
+}
+
+void Workplace::setUser(const QString& user)
+{
+    m_user = user;
+    emit userChanged(user);
+}
+
+bool Workplace::isAdministrator() const
+{
+    return m_user == QLatin1String("Administrator");
+}
+
+NumberLine Workplace::lastNumber(Counter counter) const
+{
+    return m_lastNumbers.at(size_t(counter));
+}
+
+void Workplace::setLastNumber(Counter counter, const NumberLine& number)
+{
+    m_lastNumbers.at(size_t(counter)) = number;
+    emit lastNumberChanged(counter, number.text);
+}
+
+} // namespace kestar
