@@ -272,8 +272,11 @@ void verifyAimed(const Figures& figures, Ending ending)
     const int enough = figures.kills / 10;
     QVERIFY2(figures.landed[int(Landing::Before)] >= enough, qPrintable(figures.line()));
     QVERIFY2(figures.landed[int(Landing::Inside)] >= enough, qPrintable(figures.line()));
+    // Only a kill just after the last sync of a commit lands after it: about one in six of a
+    // series, fewer when a seed makes long units, so a tenth would fail now and then by chance.
     if (ending == Ending::Trigger)
-        QVERIFY2(figures.landed[int(Landing::After)] >= enough, qPrintable(figures.line()));
+        QVERIFY2(figures.landed[int(Landing::After)] >= figures.kills / 20,
+                 qPrintable(figures.line()));
 }
 
 } // namespace
