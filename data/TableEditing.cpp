@@ -12,96 +12,41 @@
 
 namespace kestar {
 
-namespace {
-
-EngineError closedError()
-{
-    return EngineError(QStringLiteral("Cannot perform this operation on a closed dataset"));
-}
-
-} // namespace
-
-void Table::checkOpen() const
-{
-    if (!isOpen())
-        throw closedError();
-}
-
-void Table::checkWritable() const
-{
-    checkOpen();
-    if (m_readOnly)
-        throw EngineError(QStringLiteral("Cannot modify a read-only dataset"));
-}
-
-void Table::finishPending()
-{
-    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert) {
-        if (m_modified)
-            post();
-        else
-            cancel();
-    }
-}
-
 void Table::insert()
 {
     checkWritable();
     finishPending();
     refreshIfStale();
     keepRow();
-    m_buffer = QList<QVariant>(m_file->fields.size());
+    QList<QVariant> row(m_file->fields.size());
     if (m_keyField >= 0)
-        m_buffer[m_keyField] = QString(QLatin1String(""));
-    m_modified = false;
-    m_state = DatasetState::Insert;
+        row[m_keyField] = QString(QLatin1String(""));
+    beginInsert(row);
     emit rowsReset();
     emit stateChanged();
 }
 
-void Table::edit()
+QList<QVariant> Table::currentRow()
 {
-    checkWritable();
-    if (m_state != DatasetState::Browse)
-        return;
-    refreshIfStale();
-    if (!m_hasRow) {
-        insert();
-        return;
-    }
     keepRow();
-    m_buffer = m_row.values.row(0);
-    m_original = m_buffer;
-    m_modified = false;
-    m_state = DatasetState::Edit;
-    emit stateChanged();
+    return m_row.values.row(0);
 }
 
-void Table::cancel()
+void Table::afterCancel(bool wasInsert)
 {
-    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
-        return;
-    const bool wasInsert = m_state == DatasetState::Insert;
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_original.clear();
-    m_modified = false;
     if (wasInsert)
         emit rowsReset();
     else if (m_hasRow)
         announceRowChanged();
-    emit stateChanged();
 }
 
-void Table::post()
+void Table::postPending()
 {
-    checkOpen();
-    if (m_postCheck && m_modified &&
-        (m_state == DatasetState::Insert || m_state == DatasetState::Edit))
+    if (m_postCheck && m_modified)
         m_postCheck(*this);
-    if (m_state == DatasetState::Insert)
+    if (state() == DatasetState::Insert)
         postInsert();
-    else if (m_state == DatasetState::Edit)
+    else
         postEdit();
 }
 
@@ -170,9 +115,8 @@ void Table::postInsert()
     m_pages.clear();
     if (m_count >= 0)
         ++m_count;
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_modified = false;
+    setState(DatasetState::Browse);
+    clearPending();
     if (!seekRowid(newRowid))
         throw EngineError(
             QStringLiteral("Novi red tabele %1 ne moze da se procita!!!").arg(m_name));
@@ -213,10 +157,8 @@ void Table::postEdit()
                 QStringLiteral("Ovaj red je u medjuvremenu obrisan!!! Izmena nije upamcena."));
     });
     const bool keyMoved = m_keyField >= 0 && changed.contains(m_keyField);
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_original.clear();
-    m_modified = false;
+    setState(DatasetState::Browse);
+    clearPending();
     m_pages.clear();
     seekRowid(rowid);
     if (keyMoved)
@@ -232,11 +174,11 @@ void Table::postEdit()
 void Table::remove()
 {
     checkWritable();
-    if (m_state == DatasetState::Insert) {
+    if (state() == DatasetState::Insert) {
         cancel();
         return;
     }
-    if (m_state == DatasetState::Edit)
+    if (state() == DatasetState::Edit)
         cancel();
     refreshIfStale();
     if (!m_hasRow)
