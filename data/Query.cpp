@@ -1,5 +1,6 @@
 #include "data/Query.h"
 
+#include "data/Backend.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
@@ -46,21 +47,24 @@ void Query::open()
     if (m_sql.trimmed().isEmpty())
         throw EngineError(QStringLiteral("No SQL statement to run"));
     QList<std::shared_ptr<const TableFile>> tables;
-    const sql::Translation translation = sql::translate(m_sql, [&](const QString& name) {
-        auto file = m_engine.attach(name);
-        tables.append(file);
-        sql::TableInfo info;
-        info.qualified = file->qualified;
-        for (const FieldDef& field : file->fields)
-            info.fields.append(field.name);
-        if (!file->key.isEmpty())
-            info.natural = {file->key};
-        else if (file->hasOrder)
-            info.natural = {QString::fromLatin1(Schema::kOrderColumn)};
-        else
-            info.natural = {QStringLiteral("_rowid_")};
-        return info;
-    });
+    const sql::Translation translation = sql::translate(
+        m_sql,
+        [&](const QString& name) {
+            auto file = m_engine.attach(name);
+            tables.append(file);
+            sql::TableInfo info;
+            info.qualified = file->qualified;
+            for (const FieldDef& field : file->fields)
+                info.fields.append(field.name);
+            if (!file->key.isEmpty())
+                info.natural = {file->key};
+            else if (file->hasOrder)
+                info.natural = {QString::fromLatin1(Schema::kOrderColumn)};
+            else
+                info.natural = {QStringLiteral("_rowid_")};
+            return info;
+        },
+        &m_engine.backend());
 
     m_tables = tables;
     m_live = translation.live && tables.size() == 1;
@@ -98,11 +102,10 @@ void Query::open()
             m_writeColumn.append(first.value(name, i));
             first.insert(name, m_writeColumn.last());
         }
-        m_updates =
-            std::make_unique<SqliteUpdates>(m_engine.handle(), m_liveTable->qualified, names);
-        m_delete = std::make_unique<SqliteStatement>(
-            m_engine.handle(),
-            QStringLiteral("DELETE FROM %1 WHERE rowid=?1").arg(m_liveTable->qualified));
+        Backend& backend = m_engine.backend();
+        m_updates = std::make_unique<RowUpdates>(backend, m_liveTable->qualified, names);
+        m_delete = backend.prepare(backend.spell(
+            QStringLiteral("DELETE FROM %1 WHERE rowid=?1").arg(m_liveTable->qualified)));
     }
     m_reader = std::make_unique<QueryReader>(m_engine, translation,
                                              tables.size() == 1 ? tables.first() : nullptr,

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "data/Cursor.h"
-#include "data/SqliteRowStore.h"
-#include "data/SqliteStatement.h"
-#include "data/SqliteUpdates.h"
+#include "data/RowStore.h"
+#include "data/RowUpdates.h"
+#include "data/Statement.h"
 
 #include <QList>
 #include <QString>
@@ -91,17 +91,17 @@ private:
     QList<FieldDef> m_writeFields; // for a live result: each column as the table defines it
     QList<std::shared_ptr<const TableFile>> m_tables;
     std::shared_ptr<const TableFile> m_liveTable;
-    SqliteRowStore m_rows; // a live result keeps the row id in column 0
+    RowStore m_rows; // a live result keeps the row id in column 0
     int m_firstField = 0;
     qint64 m_current = -1;
     bool m_eof = true;
     bool m_bof = true;
     bool m_inPages = false;
     std::unique_ptr<QueryReader> m_reader;
-    std::unique_ptr<SqliteUpdates> m_updates;
+    std::unique_ptr<RowUpdates> m_updates;
     // For each column of a live result, the first column writing the same table field.
     QList<int> m_writeColumn;
-    std::unique_ptr<SqliteStatement> m_delete;
+    std::unique_ptr<Statement> m_delete;
 };
 
 } // namespace kestar

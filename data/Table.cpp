@@ -3,11 +3,9 @@
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/RowUpdates.h"
 #include "data/Schema.h"
-#include "data/SqliteTableStatements.h"
-#include "data/SqliteUpdates.h"
-
-#include <sqlite3.h>
+#include "data/TableStatements.h"
 
 namespace kestar {
 
@@ -105,7 +103,7 @@ void Table::dropCachedRows()
 void Table::rereadStale()
 {
     if (!m_hasRow) {
-        if (!loadRow(m_sql->first))
+        if (!loadRow(*m_sql->first))
             setNoRow();
         else
             m_eof = m_bof = false;
@@ -115,12 +113,12 @@ void Table::rereadStale()
     if (seekRowid(old.rowid))
         return;
     // The row is gone: stand on the row that followed it, else on the one before.
-    SqliteStatement& after = m_sql->after;
+    Statement& after = *m_sql->after;
     after.bind(1, old.order);
     after.bind(2, old.rowid);
     if (loadRow(after))
         return;
-    SqliteStatement& before = m_sql->before;
+    Statement& before = *m_sql->before;
     before.bind(1, old.order);
     before.bind(2, old.rowid);
     if (!loadRow(before))
@@ -129,7 +127,7 @@ void Table::rereadStale()
 
 // ---- rows -----------------------------------------------------------------------------------
 
-void Table::takeRow(const SqliteStatement& statement)
+void Table::takeRow(const Statement& statement)
 {
     m_row.place.rowid = statement.columnInt(0);
     m_row.place.order = statement.column(1);
@@ -191,7 +189,7 @@ QVariant Table::currentValue(int field) const
     return m_row.values.value(0, field);
 }
 
-bool Table::loadRow(SqliteStatement& statement)
+bool Table::loadRow(Statement& statement)
 {
     const bool found = statement.step();
     if (found)
@@ -202,8 +200,8 @@ bool Table::loadRow(SqliteStatement& statement)
 
 bool Table::seekRowid(qint64 rowid)
 {
-    m_sql->byRowid.bind(1, rowid);
-    return loadRow(m_sql->byRowid);
+    m_sql->byRowid->bind(1, rowid);
+    return loadRow(*m_sql->byRowid);
 }
 
 void Table::setNoRow()
@@ -226,7 +224,7 @@ void Table::afterMove()
 void Table::first()
 {
     beginMove();
-    if (loadRow(m_sql->first)) {
+    if (loadRow(*m_sql->first)) {
         m_bof = true;
         m_eof = false;
         setPositionFromStart(0);
@@ -239,7 +237,7 @@ void Table::first()
 void Table::last()
 {
     beginMove();
-    if (loadRow(m_sql->last)) {
+    if (loadRow(*m_sql->last)) {
         m_bof = m_eof = false;
         setPositionFromEnd(0);
     } else {
@@ -292,7 +290,7 @@ bool Table::walkTo(bool forward)
     // between two moves no statement is left open, so the file stays free for other writers.
     keepRow();
     m_walk.clear(m_file->fields.size() + 2);
-    SqliteStatement& walk = forward ? m_sql->walkNext : m_sql->walkPrior;
+    Statement& walk = forward ? *m_sql->walkNext : *m_sql->walkPrior;
     walk.bind(1, m_row.place.order);
     walk.bind(2, m_row.place.rowid);
     walk.bind(3, m_walkPage);
@@ -344,8 +342,8 @@ void Table::findNearest(const QString& key)
         throw EngineError(QStringLiteral("Table %1 has no primary key").arg(m_name));
     finishPending();
     refreshIfStale();
-    m_sql->nearest.bind(1, key);
-    if (loadRow(m_sql->nearest) || loadRow(m_sql->last)) {
+    m_sql->nearest->bind(1, key);
+    if (loadRow(*m_sql->nearest) || loadRow(*m_sql->last)) {
         m_eof = m_bof = false;
         m_fromStart = m_fromEnd = -1;
     } else {
@@ -364,7 +362,7 @@ void Table::moveTo(qint64 row)
         return;
     }
     row = qBound<qint64>(0, row, count - 1);
-    const SqliteTablePages::Anchor current{knownPosition(), m_row.place};
+    const TablePages::Anchor current{knownPosition(), m_row.place};
     const bool anchored = m_hasRow && current.position >= 0;
     if (!seekRowid(m_pages.locate(row, m_count, anchored ? &current : nullptr).rowid))
         throw EngineError(
@@ -411,9 +409,9 @@ qint64 Table::rowCount() const
         return 0;
     refreshIfStale();
     if (m_count < 0) {
-        m_sql->count.step();
-        m_count = m_sql->count.columnInt(0);
-        m_sql->count.reset();
+        m_sql->count->step();
+        m_count = m_sql->count->columnInt(0);
+        m_sql->count->reset();
     }
     return m_count + (state() == DatasetState::Insert ? 1 : 0);
 }
@@ -428,7 +426,7 @@ qint64 Table::position() const
     if (m_fromStart < 0 && m_fromEnd >= 0)
         rowCount();
     if (knownPosition() < 0) {
-        SqliteStatement& count = m_sql->countBefore;
+        Statement& count = *m_sql->countBefore;
         count.bind(1, m_row.place.order);
         count.bind(2, m_row.place.rowid);
         count.step();
@@ -441,7 +439,7 @@ qint64 Table::position() const
 QVariant Table::cachedValue(qint64 row, int column) const
 {
     if (m_hasRow && knownPosition() >= 0) {
-        const SqliteTablePages::Anchor current{m_fromStart, m_row.place};
+        const TablePages::Anchor current{m_fromStart, m_row.place};
         return m_pages.value(row, column, m_count, &current);
     }
     return m_pages.value(row, column, m_count, nullptr);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "data/Cursor.h"
-#include "data/SqliteRowStore.h"
-#include "data/SqliteStatement.h"
-#include "data/SqliteTablePages.h"
+#include "data/RowStore.h"
+#include "data/Statement.h"
+#include "data/TablePages.h"
 
 #include <QBitArray>
 #include <QHash>
@@ -18,7 +18,7 @@ namespace kestar {
 
 class Engine;
 struct TableFile;
-struct SqliteTableStatements;
+struct TableStatements;
 
 // A cursor over one table file: a keyed table (magacin on SIFRA) is read in key order, any
 // other table in its stored order (the hidden order column). Moves are indexed seeks, so a
@@ -72,11 +72,11 @@ private:
     static constexpr qint64 kOrderStep = 1024;
 
     // Where a row stands in the table's order.
-    using Place = SqliteTablePages::Place;
+    using Place = TablePages::Place;
     struct Row
     {
         Place place;
-        SqliteRowStore values; // one row
+        RowStore values; // one row
     };
 
     bool hasCurrentRow() const override { return m_hasRow; }
@@ -92,7 +92,7 @@ private:
     void prepare();
 
     // Reads the current row of the statement (rowid, order, fields) into m_row.
-    void takeRow(const SqliteStatement& statement);
+    void takeRow(const Statement& statement);
     // Stands on the row m_walkRow of the walk's page, reading its fields in place.
     void takeWalkRow();
     // Copies the fields of a row read in place (reading the row whole when the page left some
@@ -105,7 +105,7 @@ private:
     bool walkTo(bool forward);
     void resetWalks();
     QVariant currentValue(int field) const;
-    bool loadRow(SqliteStatement& statement);
+    bool loadRow(Statement& statement);
     bool seekRowid(qint64 rowid);
     void setNoRow();
     void afterMove();
@@ -124,7 +124,7 @@ private:
     Engine& m_engine;
     QString m_name;
     std::shared_ptr<const TableFile> m_file;
-    std::unique_ptr<SqliteTableStatements> m_sql;
+    std::unique_ptr<TableStatements> m_sql;
     QString m_orderColumn; // the key field or the hidden order column
     int m_keyField = -1;
 
@@ -138,7 +138,7 @@ private:
     // is then empty and m_rowInPage set).
     static constexpr qint64 kFirstWalkPage = 16;
     static constexpr qint64 kLastWalkPage = 512;
-    SqliteRowStore m_walk;  // rowid, order value, then the fields
+    RowStore m_walk;        // rowid, order value, then the fields
     QBitArray m_walkFields; // the columns of m_walk that the pages take
     qint64 m_walkRow = -1;  // the current row's place in the page while walking
     bool m_rowInPage = false;
@@ -154,7 +154,7 @@ private:
 
     mutable bool m_walkingForward = false;
     mutable bool m_walkingBackward = false;
-    SqliteTablePages m_pages;
+    TablePages m_pages;
 };
 
 } // namespace kestar

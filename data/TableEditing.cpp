@@ -1,14 +1,13 @@
 // Editing a table: insert, edit, post, cancel and delete of the current row.
 #include "data/Table.h"
 
+#include "data/Backend.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/RowUpdates.h"
 #include "data/Schema.h"
-#include "data/SqliteTableStatements.h"
-#include "data/SqliteUpdates.h"
-
-#include <sqlite3.h>
+#include "data/TableStatements.h"
 
 namespace kestar {
 
@@ -53,12 +52,12 @@ void Table::postPending()
 QVariant Table::orderBefore(const std::optional<Place>& before)
 {
     if (!before) {
-        if (!loadRow(m_sql->last))
+        if (!loadRow(*m_sql->last))
             return QVariant(qint64(0));
         return QVariant(m_row.place.order.toLongLong() + kOrderStep);
     }
     const qint64 next = before->order.toLongLong();
-    SqliteStatement& prior = m_sql->before;
+    Statement& prior = *m_sql->before;
     prior.bind(1, before->order);
     prior.bind(2, before->rowid);
     const bool found = prior.step();
@@ -81,13 +80,13 @@ void Table::postInsert()
     qint64 newRowid = 0;
     try {
         m_engine.write(m_file->path, this, [&]() {
-            SqliteStatement& insert = m_sql->insert;
+            Statement& insert = *m_sql->insert;
             for (int i = 0; i < n; ++i)
                 insert.bind(i + 1, m_buffer.at(i));
             if (m_keyField < 0) {
                 QVariant order = orderBefore(before);
                 if (order.isNull()) {
-                    m_sql->renumber.run();
+                    m_sql->renumber->run();
                     std::optional<Place> moved;
                     if (before && seekRowid(before->rowid))
                         moved = m_row.place;
@@ -98,12 +97,11 @@ void Table::postInsert()
             try {
                 insert.run();
             } catch (const EngineError&) {
-                const int code = sqlite3_extended_errcode(m_engine.handle());
-                if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+                if (m_engine.backend().lastErrorIsKeyViolation())
                     throw EngineError(QStringLiteral("Key violation"));
                 throw;
             }
-            newRowid = sqlite3_last_insert_rowid(m_engine.handle());
+            newRowid = insert.newRowId();
         });
     } catch (...) {
         m_row = kept;
@@ -147,8 +145,7 @@ void Table::postEdit()
         try {
             written = m_sql->updates.write(rowid, changed, m_buffer);
         } catch (const EngineError&) {
-            const int code = sqlite3_extended_errcode(m_engine.handle());
-            if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+            if (m_engine.backend().lastErrorIsKeyViolation())
                 throw EngineError(QStringLiteral("Key violation"));
             throw;
         }
@@ -186,14 +183,14 @@ void Table::remove()
     keepRow();
     const Place gone = m_row.place;
     m_engine.write(m_file->path, this, [&]() {
-        m_sql->remove.bind(1, gone.rowid);
-        m_sql->remove.run();
+        m_sql->remove->bind(1, gone.rowid);
+        m_sql->remove->run();
     });
     m_pages.clear();
     if (m_count >= 0)
         --m_count;
     m_walkingForward = m_walkingBackward = false;
-    SqliteStatement& after = m_sql->after;
+    Statement& after = *m_sql->after;
     after.bind(1, gone.order);
     after.bind(2, gone.rowid);
     if (loadRow(after)) {
@@ -201,7 +198,7 @@ void Table::remove()
         if (m_fromEnd >= 0)
             --m_fromEnd;
     } else {
-        SqliteStatement& before = m_sql->before;
+        Statement& before = *m_sql->before;
         before.bind(1, gone.order);
         before.bind(2, gone.rowid);
         if (loadRow(before)) {
