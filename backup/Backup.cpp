@@ -3,7 +3,7 @@
 #include "data/BackupManifest.h"
 #include "data/DataPath.h"
 #include "data/DiskSync.h"
-#include "data/TableJournals.h"
+#include "data/JournalRecovery.h"
 #include "platform/Regional.h"
 #include "platform/WorkingFolder.h"
 
@@ -147,7 +147,7 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
     // One that cannot be settled keeps its copy from counting as backed up.
     QSet<QString> unsettled;
     QList<BackupFailure> unsettledFailures;
-    for (const TableJournals::Unsettled& table : TableJournals::settle(dataFolder)) {
+    for (const JournalRecovery::Unsettled& table : JournalRecovery::settleJournals(dataFolder)) {
         unsettledFailures.append(
             {table.table,
              table.orphaned

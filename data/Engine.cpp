@@ -2,22 +2,13 @@
 
 #include "data/EngineError.h"
 #include "data/EngineScratch.h"
-#include "data/FieldValue.h"
 #include "data/Query.h"
-#include "data/Schema.h"
-#include "data/SearchIndex.h"
-#include "data/SqliteLike.h"
-#include "data/SqliteStatement.h"
-#include "data/SqliteTableStatements.h"
 #include "data/Table.h"
-#include "data/TableUpgrade.h"
+#include "data/TableStatements.h"
+#include "data/sqlite/SqliteBackend.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <fcntl.h>
-#include <sqlite3.h>
-#include <unistd.h>
 
 namespace kestar {
 
@@ -50,30 +41,13 @@ Engine::Engine(QObject* parent) : QObject(parent), m_scratch(std::make_unique<En
     if (!m_scratch->isValid())
         throw EngineError(QStringLiteral("Pomocni folder za rad sa tabelama ne moze da se "
                                          "napravi!!!"));
-    // The main database must be a real file in rollback-journal mode: only then does SQLite
-    // commit a transaction over several attached files atomically.
-    const QByteArray mainPath = QFile::encodeName(m_scratch->filePath(QStringLiteral("engine.db")));
-    if (sqlite3_open_v2(mainPath.constData(), &m_db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        const QString error = m_db ? sqliteError(m_db) : QStringLiteral("out of memory");
-        sqlite3_close(m_db);
-        m_db = nullptr;
-        throw EngineError(error);
-    }
-    sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_limit(m_db, SQLITE_LIMIT_ATTACHED, 125);
-    sqlite3_busy_timeout(m_db, 5000);
-    sqliteExec(m_db, QStringLiteral("PRAGMA main.journal_mode=DELETE; PRAGMA main.synchronous=FULL;"
-                                    "CREATE TABLE IF NOT EXISTS main.scratch(x);"));
-    registerLike(m_db);
-    m_begin = std::make_unique<SqliteStatement>(m_db, QStringLiteral("BEGIN IMMEDIATE"));
-    m_commit = std::make_unique<SqliteStatement>(m_db, QStringLiteral("COMMIT"));
-    m_rollback = std::make_unique<SqliteStatement>(m_db, QStringLiteral("ROLLBACK"));
-    m_savepoint = std::make_unique<SqliteStatement>(m_db, QStringLiteral("SAVEPOINT kestar_write"));
-    m_release = std::make_unique<SqliteStatement>(m_db, QStringLiteral("RELEASE kestar_write"));
-    m_rollbackTo =
-        std::make_unique<SqliteStatement>(m_db, QStringLiteral("ROLLBACK TO kestar_write"));
+    m_backend = std::make_unique<SqliteBackend>(m_scratch->filePath(QStringLiteral("engine.db")));
+    m_begin = m_backend->prepare(QStringLiteral("BEGIN IMMEDIATE"));
+    m_commit = m_backend->prepare(QStringLiteral("COMMIT"));
+    m_rollback = m_backend->prepare(QStringLiteral("ROLLBACK"));
+    m_savepoint = m_backend->prepare(QStringLiteral("SAVEPOINT kestar_write"));
+    m_release = m_backend->prepare(QStringLiteral("RELEASE kestar_write"));
+    m_rollbackTo = m_backend->prepare(QStringLiteral("ROLLBACK TO kestar_write"));
 }
 
 Engine::~Engine()
@@ -87,8 +61,8 @@ Engine::~Engine()
     m_release.reset();
     m_rollbackTo.reset();
     // Cursors that outlive the engine hold finalized nothing: they are the caller's to close
-    // first. sqlite3_close_v2 waits for any statement still alive.
-    sqlite3_close_v2(m_db);
+    // first.
+    m_backend.reset();
 }
 
 std::unique_ptr<Table> Engine::table(const QString& name)
@@ -99,11 +73,6 @@ std::unique_ptr<Table> Engine::table(const QString& name)
 std::unique_ptr<Query> Engine::query(const QString& sql)
 {
     return std::make_unique<Query>(*this, sql);
-}
-
-sqlite3* Engine::handle()
-{
-    return m_db;
 }
 
 QString Engine::resolve(const QString& name) const
@@ -164,86 +133,10 @@ std::shared_ptr<const TableFile> Engine::attach(const QString& name)
 
 std::shared_ptr<TableFile> Engine::attachFile(const QString& path)
 {
-    try {
-        TableUpgrade::upgrade(path);
-    } catch (const EngineError&) {
-        // A file another program holds, or a full disk: it is read as it is, only slower.
-    }
-    auto file = std::make_shared<TableFile>();
-    file->path = path;
-    file->alias = QStringLiteral("t%1").arg(m_nextAlias++);
-    {
-        SqliteStatement attach(m_db, QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(file->alias));
-        attach.bind(1, path);
-        try {
-            attach.run();
-        } catch (const EngineError&) {
-            // Attachments nobody uses any more make room (SQLite allows only so many).
-            detachUnused();
-            attach.reset();
-            attach.bind(1, path);
-            attach.run();
-        }
-    }
-    try {
-        const QString alias = file->alias;
-        sqliteExec(m_db,
-                   QStringLiteral("PRAGMA %1.journal_mode=DELETE; PRAGMA %1.synchronous=FULL;")
-                       .arg(alias));
-        SqliteStatement tables(m_db, QStringLiteral("SELECT name FROM %1.sqlite_master WHERE "
-                                                    "type='table' AND substr(name,1,7)<>'sqlite_' "
-                                                    "ORDER BY rowid")
-                                         .arg(alias));
-        const QString baseName = QFileInfo(path).completeBaseName();
-        while (tables.step()) {
-            const QString table = tables.column(0).toString();
-            if (file->table.isEmpty() || table.compare(baseName, Qt::CaseInsensitive) == 0)
-                file->table = table;
-        }
-        tables.reset();
-        if (file->table.isEmpty())
-            throw EngineError(QStringLiteral("Datoteka %1 ne sadrzi tabelu!!!").arg(path));
-        file->qualified = identifier(alias) + QLatin1Char('.') + identifier(file->table);
-
-        SqliteStatement info(
-            m_db, QStringLiteral("PRAGMA %1.table_info(%2)").arg(alias, identifier(file->table)));
-        int keyCount = 0;
-        QString key;
-        while (info.step()) {
-            const QString column = info.column(1).toString();
-            if (column.compare(QLatin1String(Schema::kOrderColumn), Qt::CaseInsensitive) == 0) {
-                file->hasOrder = true;
-                continue;
-            }
-            file->fields.append({column, FieldValue::typeFromSql(info.column(2).toString())});
-            if (info.columnInt(5) > 0) {
-                ++keyCount;
-                key = column;
-            }
-        }
-        info.reset();
-        if (keyCount == 1)
-            file->key = key;
-        describeSearch(*file);
-    } catch (...) {
-        sqliteExec(m_db, QStringLiteral("DETACH DATABASE %1").arg(file->alias));
-        throw;
-    }
+    const QString alias = QStringLiteral("t%1").arg(m_nextAlias++);
+    std::shared_ptr<TableFile> file = m_backend->attach(path, alias, [this]() { detachUnused(); });
     m_files.insert(path, file);
     return file;
-}
-
-void Engine::describeSearch(TableFile& file)
-{
-    SqliteStatement names(m_db, QStringLiteral("SELECT name FROM %1.sqlite_master WHERE "
-                                               "type = 'table' AND name = ?1")
-                                    .arg(file.alias));
-    for (const FieldDef& field : std::as_const(file.fields)) {
-        names.bind(1, SearchIndex::indexName(file.table, field.name));
-        if (names.step())
-            file.searchFields.append(field.name);
-        names.reset();
-    }
 }
 
 void Engine::attachDataFolder()
@@ -279,11 +172,9 @@ void Engine::detachUnused()
         if (it.value().use_count() == 1) {
             // Statements kept for the file would reach whatever is attached under its name next.
             forgetStatements(it.key());
-            try {
-                sqliteExec(m_db, QStringLiteral("DETACH DATABASE %1").arg(it.value()->alias));
+            if (m_backend->detach(*it.value())) {
                 it = m_files.erase(it);
                 continue;
-            } catch (const EngineError&) {
             }
         }
         ++it;
@@ -292,28 +183,7 @@ void Engine::detachUnused()
 
 void Engine::reopenWritable()
 {
-    // SQLite opens a file it may not write read-only and keeps it so; once the file can be
-    // written again it is attached anew under the same name, which the prepared statements
-    // follow on their own.
-    for (const std::shared_ptr<TableFile>& file : std::as_const(m_files)) {
-        const QByteArray alias = file->alias.toUtf8();
-        if (sqlite3_db_readonly(m_db, alias.constData()) != 1)
-            continue;
-        if (::faccessat(AT_FDCWD, QFile::encodeName(file->path).constData(), W_OK, AT_EACCESS) != 0)
-            continue;
-        try {
-            sqliteExec(m_db, QStringLiteral("DETACH DATABASE %1").arg(file->alias));
-            SqliteStatement attach(m_db,
-                                   QStringLiteral("ATTACH DATABASE ?1 AS %1").arg(file->alias));
-            attach.bind(1, file->path);
-            attach.run();
-            sqliteExec(m_db,
-                       QStringLiteral("PRAGMA %1.journal_mode=DELETE; PRAGMA %1.synchronous=FULL;")
-                           .arg(file->alias));
-        } catch (const EngineError&) {
-            // Still read-only or busy: the write that follows reports it.
-        }
-    }
+    m_backend->prepareWrite(m_files.values());
 }
 
 QString Engine::column(const TableFile& file, const QString& field)
@@ -325,11 +195,11 @@ QString Engine::column(const TableFile& file, const QString& field)
     throw EngineError(QStringLiteral("Field '%1' not found").arg(field));
 }
 
-SqliteStatement& Engine::prepared(const QString& sql)
+Statement& Engine::prepared(const QString& sql)
 {
     auto& kept = m_ownStatements[sql];
     if (!kept)
-        kept = std::make_unique<SqliteStatement>(m_db, sql);
+        kept = m_backend->prepare(sql);
     return *kept;
 }
 
@@ -340,21 +210,20 @@ void Engine::forgetStatements(const QString& path)
     m_ownStatements.clear();
 }
 
-std::unique_ptr<SqliteTableStatements> Engine::tableStatements(const TableFile& file,
-                                                               const QString& orderColumn,
-                                                               bool keyed, qint64 orderStep)
+std::unique_ptr<TableStatements> Engine::tableStatements(const TableFile& file,
+                                                         const QString& orderColumn, bool keyed,
+                                                         qint64 orderStep)
 {
     auto idle = m_idleStatements.find(file.path);
     if (idle != m_idleStatements.end() && !idle->second.empty()) {
-        std::unique_ptr<SqliteTableStatements> statements = std::move(idle->second.back());
+        std::unique_ptr<TableStatements> statements = std::move(idle->second.back());
         idle->second.pop_back();
         return statements;
     }
-    return SqliteTableStatements::prepare(m_db, file, orderColumn, keyed, orderStep);
+    return TableStatements::prepare(*m_backend, file, orderColumn, keyed, orderStep);
 }
 
-void Engine::keepTableStatements(const TableFile& file,
-                                 std::unique_ptr<SqliteTableStatements> statements)
+void Engine::keepTableStatements(const TableFile& file, std::unique_ptr<TableStatements> statements)
 {
     // A few cursors on one file at a time is the most the pages open.
     constexpr size_t kKept = 4;
@@ -366,8 +235,9 @@ void Engine::keepTableStatements(const TableFile& file,
 bool Engine::holds(const QString& table, const QString& field, const QVariant& value)
 {
     const auto file = attach(table);
-    SqliteStatement& find = prepared(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = ?1 LIMIT 1")
-                                         .arg(file->qualified, column(*file, field)));
+    Statement& find =
+        prepared(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = %3 LIMIT 1")
+                     .arg(file->qualified, column(*file, field), m_backend->parameter(1)));
     find.bind(1, value);
     const bool found = find.step();
     find.reset();
@@ -383,7 +253,7 @@ std::optional<qint64> Engine::largestInteger(const QString& table, const QString
     const QString select = QStringLiteral("SELECT max(%2) FROM %1").arg(file->qualified, name);
     for (const QString& sql :
          {select, select + QStringLiteral(" WHERE typeof(%1) = 'integer'").arg(name)}) {
-        SqliteStatement& largest = prepared(sql);
+        Statement& largest = prepared(sql);
         const QVariant value = largest.step() ? largest.column(0) : QVariant();
         largest.reset();
         if (!value.isValid())
@@ -404,7 +274,7 @@ void Engine::write(const QString& path, const QObject* writer, const std::functi
             work();
             m_commit->run();
         } catch (...) {
-            if (!sqlite3_get_autocommit(m_db)) {
+            if (m_backend->inTransaction()) {
                 try {
                     m_rollback->run();
                 } catch (const EngineError&) {
@@ -440,7 +310,7 @@ void Engine::begin()
         reopenWritable();
         m_begin->run();
     } else {
-        sqliteExec(m_db, QStringLiteral("SAVEPOINT kestar_level%1").arg(m_levels.size()));
+        m_backend->exec(QStringLiteral("SAVEPOINT kestar_level%1").arg(m_levels.size()));
     }
     m_levels.append(QSet<QString>());
 }
@@ -456,7 +326,7 @@ void Engine::commit()
         notifyWritten(written, true, false);
         return;
     }
-    sqliteExec(m_db, QStringLiteral("RELEASE kestar_level%1").arg(m_levels.size() - 1));
+    m_backend->exec(QStringLiteral("RELEASE kestar_level%1").arg(m_levels.size() - 1));
     const QSet<QString> written = m_levels.takeLast();
     m_levels.last().unite(written);
 }
@@ -469,12 +339,11 @@ void Engine::rollback()
     const QSet<QString> written = m_levels.takeLast();
     try {
         if (m_levels.isEmpty()) {
-            if (!sqlite3_get_autocommit(m_db))
+            if (m_backend->inTransaction())
                 m_rollback->run();
         } else {
             const int level = m_levels.size();
-            sqliteExec(
-                m_db,
+            m_backend->exec(
                 QStringLiteral("ROLLBACK TO kestar_level%1; RELEASE kestar_level%1").arg(level));
             m_levels.last().unite(written);
         }

@@ -15,15 +15,14 @@
 #include <optional>
 #include <vector>
 
-struct sqlite3;
-
 namespace kestar {
 
+class Backend;
 class EngineScratch;
 class Table;
 class Query;
-class SqliteStatement;
-struct SqliteTableStatements;
+class Statement;
+struct TableStatements;
 
 // One table file as the engine has attached it.
 struct TableFile
@@ -38,10 +37,10 @@ struct TableFile
     QStringList searchFields; // fields with a name search index in the file (SearchIndex)
 };
 
-// The table engine: one SQLite connection reaching every table file of the data folder.
+// The table engine: one backend connection reaching every table file of the data folder.
 // Table files are attached when a cursor or query first needs them, once per file however
-// the file is named. The connection's main database is a private scratch file, so that a
-// transaction over several table files commits atomically.
+// the file is named. On SQLite the connection's main database is a private scratch file, so
+// that a transaction over several table files commits atomically.
 class Engine : public QObject
 {
     Q_OBJECT
@@ -55,10 +54,11 @@ public:
     std::unique_ptr<Table> table(const QString& name);
     // A closed query; setSql() and open() run it.
     std::unique_ptr<Query> query(const QString& sql = {});
-    sqlite3* handle();
+    // Where the tables are kept; every statement of the engine goes through it.
+    Backend& backend() { return *m_backend; }
     // A statement of the engine's own lookups, prepared once and kept (until a file it may
     // name is detached). The caller resets it after use.
-    SqliteStatement& prepared(const QString& sql);
+    Statement& prepared(const QString& sql);
 
     // The canonical path of the file a table name reaches: "/" and "\" both separate, the
     // extension ".db" may be left out, and a name that does not exist exactly matches a file
@@ -81,11 +81,10 @@ public:
     // The prepared statements of a cursor on the file: made once, handed back when the cursor
     // closes and handed out again to the next cursor on the file, so that views opened and
     // closed around every posting do not prepare them each time.
-    std::unique_ptr<SqliteTableStatements> tableStatements(const TableFile& file,
-                                                           const QString& orderColumn, bool keyed,
-                                                           qint64 orderStep);
-    void keepTableStatements(const TableFile& file,
-                             std::unique_ptr<SqliteTableStatements> statements);
+    std::unique_ptr<TableStatements> tableStatements(const TableFile& file,
+                                                     const QString& orderColumn, bool keyed,
+                                                     qint64 orderStep);
+    void keepTableStatements(const TableFile& file, std::unique_ptr<TableStatements> statements);
 
     // Runs one write of a cursor as a transaction of its own, or inside the open transaction;
     // a failed write leaves nothing behind. Afterwards the other cursors of the table hear of it.
@@ -109,7 +108,6 @@ signals:
 
 private:
     std::shared_ptr<TableFile> attachFile(const QString& path);
-    void describeSearch(TableFile& file);
     // The field's column as statements on the file name it.
     static QString column(const TableFile& file, const QString& field);
     void attachDataFolder();
@@ -119,16 +117,16 @@ private:
     void forgetStatements(const QString& path);
 
     std::unique_ptr<EngineScratch> m_scratch; // holds the connection's main database
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<Backend> m_backend;
     QHash<QString, std::shared_ptr<TableFile>> m_files;
     int m_nextAlias = 1;
     QList<QSet<QString>> m_levels; // tables written per open transaction level
-    std::unique_ptr<SqliteStatement> m_begin, m_commit, m_rollback;
+    std::unique_ptr<Statement> m_begin, m_commit, m_rollback;
     // One savepoint around each write inside a transaction: prepared once, run many times.
-    std::unique_ptr<SqliteStatement> m_savepoint, m_release, m_rollbackTo;
+    std::unique_ptr<Statement> m_savepoint, m_release, m_rollbackTo;
     // Statements of closed cursors by file path, for the next cursor on the same file.
-    std::map<QString, std::vector<std::unique_ptr<SqliteTableStatements>>> m_idleStatements;
-    std::map<QString, std::unique_ptr<SqliteStatement>> m_ownStatements;
+    std::map<QString, std::vector<std::unique_ptr<TableStatements>>> m_idleStatements;
+    std::map<QString, std::unique_ptr<Statement>> m_ownStatements;
 };
 
 } // namespace kestar

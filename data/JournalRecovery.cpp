@@ -2,6 +2,7 @@
 
 #include "data/DataFolderRefusal.h"
 #include "data/EngineError.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
 namespace kestar {
@@ -164,14 +164,10 @@ void dropSuperRecord(const QString& journal)
 // opened for writing keeps its journal; the engine reports it when it opens the table.
 void letSqliteSettle(const QString& table)
 {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(table).constData(), &db,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) == SQLITE_OK) {
-        sqlite3_busy_timeout(db, 5000);
-        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
-    }
-    sqlite3_close(db);
+    SqliteFile::readOnce(table, 5000);
 }
+
+const QString kJournalSuffix = QStringLiteral("-journal");
 
 } // namespace
 
@@ -239,6 +235,61 @@ void JournalRecovery::settle(const QString& dataFolder, const QString& programFo
         QFile::remove(superJournal);
     for (const JournalFinding& finding : findings)
         letSqliteSettle(finding.table);
+}
+
+JournalRecovery::State JournalRecovery::stateOf(const QString& journalPath)
+{
+    QFile file(journalPath);
+    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+        return State::None;
+    char first = 0;
+    if (!file.getChar(&first) || first == '\0')
+        return State::Finished;
+    const QString super = superJournalOf(journalPath);
+    if (super.isEmpty() || QFileInfo::exists(super))
+        return State::Hot;
+    return State::Orphaned;
+}
+
+QStringList JournalRecovery::journalsIn(const QString& folder)
+{
+    QStringList journals;
+    const QStringList entries =
+        QDir(folder).entryList({QStringLiteral("*") + kJournalSuffix},
+                               QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& entry : entries)
+        journals.append(QDir(folder).filePath(entry));
+    return journals;
+}
+
+QList<JournalRecovery::Unsettled> JournalRecovery::settleJournals(const QString& folder)
+{
+    QList<Unsettled> unsettled;
+    for (const QString& journal : journalsIn(folder)) {
+        const QString table = journal.chopped(kJournalSuffix.size());
+        const QString name = QFileInfo(table).fileName();
+        QString reason;
+        switch (stateOf(journal)) {
+        case State::Orphaned:
+            unsettled.append({name, true, superJournalOf(journal)});
+            continue;
+        case State::Hot:
+            reason = QFileInfo(table).isFile() ? SqliteFile::readOnce(table, 0)
+                                               : QStringLiteral("No such file or directory");
+            break;
+        case State::None:
+        case State::Finished:
+            break;
+        }
+        if (reason.isEmpty() && QFileInfo::exists(journal) && stateOf(journal) != State::Hot &&
+            !QFile::remove(journal))
+            reason = QStringLiteral("%1-journal: cannot remove it").arg(name);
+        if (reason.isEmpty() && QFileInfo::exists(journal))
+            reason = QStringLiteral("%1-journal: still hot after the table was read").arg(name);
+        if (!reason.isEmpty())
+            unsettled.append({name, false, reason});
+    }
+    return unsettled;
 }
 
 } // namespace kestar

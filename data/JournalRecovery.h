@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace kestar {
 
@@ -56,6 +57,33 @@ public:
     // The program folder at the time of the crash that left a journal naming superJournal
     // (the scratch folder's parent).
     static QString formerProgramFolder(const QString& superJournal);
+
+    // ---- the journals of a copied folder (a backup, a set being restored) ----
+    enum class State
+    {
+        None,     // no journal, or an empty one
+        Finished, // its header is cleared: the write it served has committed
+        Hot,      // the engine rolls it back into its table on the next read
+        Orphaned, // it names a super-journal that no longer exists
+    };
+    // What the journal at path is. While the super-journal it names exists the commit had not
+    // finished and the journal is hot; one whose super-journal is gone is taken by the engine
+    // as committed, which is only true when that commit removed it.
+    static State stateOf(const QString& journalPath);
+    // The journals of the .db files in folder.
+    static QStringList journalsIn(const QString& folder);
+
+    // A table whose journal could not be settled, and why.
+    struct Unsettled
+    {
+        QString table;  // file name, e.g. magacin.db
+        bool orphaned;  // its journal is orphaned: detail names the missing super-journal
+        QString detail; // otherwise the engine's or the system's text
+    };
+    // Settles the journals of the folder as the engine would on its next read of each table: a
+    // hot one is rolled back into its table, a finished one taken away. An orphaned journal is
+    // left where it is and listed: whether its commit finished cannot be told any more.
+    static QList<Unsettled> settleJournals(const QString& folder);
 };
 
 } // namespace kestar

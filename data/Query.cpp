@@ -1,5 +1,6 @@
 #include "data/Query.h"
 
+#include "data/Backend.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
@@ -8,14 +9,13 @@
 #include "data/sql/SqlDialect.h"
 
 #include <QHash>
-#include <QMetaObject>
 #include <algorithm>
 #include <limits>
 
 namespace kestar {
 
 Query::Query(Engine& engine, const QString& sql, QObject* parent)
-    : Dataset(parent), m_engine(engine), m_sql(sql)
+    : Cursor(parent), m_engine(engine), m_sql(sql)
 {
     connect(&m_engine, &Engine::tableWritten, this,
             [this](const QString& path, const QObject* writer) {
@@ -47,27 +47,30 @@ void Query::open()
     if (m_sql.trimmed().isEmpty())
         throw EngineError(QStringLiteral("No SQL statement to run"));
     QList<std::shared_ptr<const TableFile>> tables;
-    const sql::Translation translation = sql::translate(m_sql, [&](const QString& name) {
-        auto file = m_engine.attach(name);
-        tables.append(file);
-        sql::TableInfo info;
-        info.qualified = file->qualified;
-        for (const FieldDef& field : file->fields)
-            info.fields.append(field.name);
-        if (!file->key.isEmpty())
-            info.natural = {file->key};
-        else if (file->hasOrder)
-            info.natural = {QString::fromLatin1(Schema::kOrderColumn)};
-        else
-            info.natural = {QStringLiteral("_rowid_")};
-        return info;
-    });
+    const sql::Translation translation = sql::translate(
+        m_sql,
+        [&](const QString& name) {
+            auto file = m_engine.attach(name);
+            tables.append(file);
+            sql::TableInfo info;
+            info.qualified = file->qualified;
+            for (const FieldDef& field : file->fields)
+                info.fields.append(field.name);
+            if (!file->key.isEmpty())
+                info.natural = {file->key};
+            else if (file->hasOrder)
+                info.natural = {QString::fromLatin1(Schema::kOrderColumn)};
+            else
+                info.natural = {QStringLiteral("_rowid_")};
+            return info;
+        },
+        &m_engine.backend());
 
     m_tables = tables;
     m_live = translation.live && tables.size() == 1;
     m_liveTable = m_live ? tables.first() : nullptr;
     m_firstField = translation.live ? 1 : 0;
-    m_fields.clear();
+    QList<FieldDef> fields;
     m_writeFields.clear();
     for (const QString& column : translation.columns) {
         FieldDef def{column, FieldType::Number};
@@ -83,8 +86,9 @@ void Query::open()
         }
         if (!isField)
             m_writeFields.append(def);
-        m_fields.append(def);
+        fields.append(def);
     }
+    setFields(fields);
 
     m_updates.reset();
     m_delete.reset();
@@ -98,18 +102,17 @@ void Query::open()
             m_writeColumn.append(first.value(name, i));
             first.insert(name, m_writeColumn.last());
         }
-        m_updates =
-            std::make_unique<SqliteUpdates>(m_engine.handle(), m_liveTable->qualified, names);
-        m_delete = std::make_unique<SqliteStatement>(
-            m_engine.handle(),
-            QStringLiteral("DELETE FROM %1 WHERE rowid=?1").arg(m_liveTable->qualified));
+        Backend& backend = m_engine.backend();
+        m_updates = std::make_unique<RowUpdates>(backend, m_liveTable->qualified, names);
+        m_delete = backend.prepare(backend.spell(
+            QStringLiteral("DELETE FROM %1 WHERE rowid=?1").arg(m_liveTable->qualified)));
     }
     m_reader = std::make_unique<QueryReader>(m_engine, translation,
                                              tables.size() == 1 ? tables.first() : nullptr,
-                                             int(m_fields.size()) + m_firstField, m_inPages);
+                                             int(fieldList().size()) + m_firstField, m_inPages);
     run();
-    m_state = DatasetState::Browse;
-    m_stale = false;
+    setState(DatasetState::Browse);
+    clearStale();
     setCurrent(m_rows.size() > 0 ? 0 : -1);
     m_bof = true;
     m_eof = m_rows.size() == 0;
@@ -148,9 +151,8 @@ void Query::close()
 {
     if (!isOpen())
         return;
-    m_state = DatasetState::Closed;
-    m_buffer.clear();
-    m_modified = false;
+    setState(DatasetState::Closed);
+    clearPending();
     m_rows.clear(0);
     m_current = -1;
     m_eof = m_bof = true;
@@ -188,35 +190,11 @@ void Query::reread()
         m_eof = m_bof = true;
 }
 
-void Query::markStale()
-{
-    m_stale = true;
-    if (!m_resetQueued) {
-        m_resetQueued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this]() {
-                m_resetQueued = false;
-                if (isOpen())
-                    emit rowsReset();
-            },
-            Qt::QueuedConnection);
-    }
-}
-
-void Query::refreshIfStale() const
-{
-    if (!m_stale || !isOpen())
-        return;
-    m_stale = false;
-    const_cast<Query*>(this)->reread();
-}
-
 void Query::refresh()
 {
     checkOpen();
     finishPending();
-    m_stale = false;
+    clearStale();
     reread();
     emit rowsReset();
     emit currentChanged();
@@ -232,9 +210,7 @@ void Query::setCurrent(qint64 row)
 
 void Query::first()
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
+    beginMove();
     setCurrent(m_rows.size() > 0 ? 0 : -1);
     m_bof = true;
     m_eof = m_rows.size() == 0;
@@ -242,9 +218,7 @@ void Query::first()
 
 void Query::last()
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
+    beginMove();
     readTo(std::numeric_limits<qint64>::max());
     setCurrent(m_rows.size() - 1);
     m_bof = m_rows.size() == 0;
@@ -253,9 +227,7 @@ void Query::last()
 
 void Query::next()
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
+    beginMove();
     readTo(m_current + 1);
     if (m_current + 1 < m_rows.size()) {
         setCurrent(m_current + 1);
@@ -267,9 +239,7 @@ void Query::next()
 
 void Query::prior()
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
+    beginMove();
     if (m_current > 0) {
         setCurrent(m_current - 1);
         m_bof = m_eof = false;
@@ -280,9 +250,7 @@ void Query::prior()
 
 void Query::moveTo(qint64 row)
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
+    beginMove();
     readTo(row);
     if (m_rows.size() == 0)
         return;
@@ -293,19 +261,19 @@ void Query::moveTo(qint64 row)
 bool Query::eof() const
 {
     refreshIfStale();
-    return !isOpen() || (m_state != DatasetState::Insert && m_eof);
+    return !isOpen() || (state() != DatasetState::Insert && m_eof);
 }
 
 bool Query::bof() const
 {
     refreshIfStale();
-    return !isOpen() || (m_state != DatasetState::Insert && m_bof);
+    return !isOpen() || (state() != DatasetState::Insert && m_bof);
 }
 
 bool Query::isEmpty() const
 {
     refreshIfStale();
-    return !isOpen() || (m_rows.size() == 0 && m_state != DatasetState::Insert);
+    return !isOpen() || (m_rows.size() == 0 && state() != DatasetState::Insert);
 }
 
 qint64 Query::rowCount() const
@@ -313,7 +281,7 @@ qint64 Query::rowCount() const
     if (!isOpen())
         return 0;
     refreshIfStale();
-    return m_rows.size() + (m_state == DatasetState::Insert ? 1 : 0);
+    return m_rows.size() + (state() == DatasetState::Insert ? 1 : 0);
 }
 
 qint64 Query::position() const
@@ -321,34 +289,16 @@ qint64 Query::position() const
     if (!isOpen())
         return -1;
     refreshIfStale();
-    if (m_state == DatasetState::Insert)
+    if (state() == DatasetState::Insert)
         return m_current < 0 ? 0 : m_current;
     return m_current;
 }
 
 // ---- fields ---------------------------------------------------------------------------------
 
-int Query::fieldIndex(const QString& name) const
-{
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-int Query::checkedField(const QString& name) const
-{
-    checkOpen();
-    const int index = fieldIndex(name);
-    if (index < 0)
-        throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
-    return index;
-}
-
 QVariant Query::storedValue(qint64 row, int field) const
 {
-    if (m_state != DatasetState::Browse && row == m_current)
+    if (isPending() && row == m_current)
         return m_buffer.value(field);
     if (row < 0 || row >= m_rows.size())
         return {};
@@ -364,70 +314,49 @@ QString Query::text(const QString& field) const
 {
     const int index = checkedField(field);
     refreshIfStale();
-    return FieldValue::toText(storedValue(m_current, index), m_fields.at(index).type);
+    return FieldValue::toText(storedValue(m_current, index), fieldList().at(index).type);
 }
 
 double Query::number(const QString& field) const
 {
     const int index = checkedField(field);
     refreshIfStale();
-    return FieldValue::toNumber(storedValue(m_current, index), m_fields.at(index));
+    return FieldValue::toNumber(storedValue(m_current, index), fieldList().at(index));
 }
 
 QString Query::textAt(qint64 row, int column) const
 {
-    if (!isOpen() || column < 0 || column >= m_fields.size())
+    if (!isOpen() || column < 0 || column >= fieldList().size())
         return {};
     refreshIfStale();
-    return FieldValue::toText(storedValue(row, column), m_fields.at(column).type);
+    return FieldValue::toText(storedValue(row, column), fieldList().at(column).type);
 }
 
 void Query::setText(const QString& field, const QString& text)
 {
-    const int index = checkedField(field);
+    checkedField(field);
     checkWritable();
-    if (m_state == DatasetState::Browse)
-        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_buffer[index] = FieldValue::fromText(text, writeField(index));
-    m_modified = true;
-    emit rowChanged(m_current);
+    Cursor::setText(field, text);
 }
 
 void Query::setNumber(const QString& field, double value)
 {
-    const int index = checkedField(field);
+    checkedField(field);
     checkWritable();
-    if (m_state == DatasetState::Browse)
-        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_buffer[index] = FieldValue::fromNumber(value, writeField(index));
-    m_modified = true;
-    emit rowChanged(m_current);
+    Cursor::setNumber(field, value);
+}
+
+QVariant Query::storedFromText(int field, const QString& text) const
+{
+    return FieldValue::fromText(text, writeField(field));
+}
+
+QVariant Query::storedFromNumber(int field, double value) const
+{
+    return FieldValue::fromNumber(value, writeField(field));
 }
 
 // ---- editing --------------------------------------------------------------------------------
-
-void Query::checkOpen() const
-{
-    if (!isOpen())
-        throw EngineError(QStringLiteral("Cannot perform this operation on a closed dataset"));
-}
-
-void Query::checkWritable() const
-{
-    checkOpen();
-    if (isReadOnly())
-        throw EngineError(QStringLiteral("Cannot modify a read-only dataset"));
-}
-
-void Query::finishPending()
-{
-    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert) {
-        if (m_modified)
-            post();
-        else
-            cancel();
-    }
-}
 
 void Query::insert()
 {
@@ -435,40 +364,26 @@ void Query::insert()
     throw EngineError(QStringLiteral("U rezultat upita ne mogu da se dodaju redovi!!!"));
 }
 
-void Query::edit()
+QList<QVariant> Query::currentRow()
 {
-    checkWritable();
-    if (m_state != DatasetState::Browse)
-        return;
-    refreshIfStale();
-    if (m_current < 0)
-        throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
-    m_buffer.clear();
-    for (int i = 0; i < m_fields.size(); ++i)
-        m_buffer.append(m_rows.value(m_current, i + m_firstField));
-    m_original = m_buffer;
-    m_modified = false;
-    m_state = DatasetState::Edit;
-    emit stateChanged();
+    QList<QVariant> row;
+    for (int i = 0; i < fieldList().size(); ++i)
+        row.append(m_rows.value(m_current, i + m_firstField));
+    return row;
 }
 
-void Query::cancel()
+void Query::editWithoutRow()
 {
-    if (m_state == DatasetState::Browse || m_state == DatasetState::Closed)
-        return;
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_original.clear();
-    m_modified = false;
+    throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
+}
+
+void Query::afterCancel(bool)
+{
     emit rowChanged(m_current);
-    emit stateChanged();
 }
 
-void Query::post()
+void Query::postPending()
 {
-    checkOpen();
-    if (m_state != DatasetState::Edit)
-        return;
     const qint64 rowid = m_rows.value(m_current, 0).toLongLong();
     // Each table field is written once, from the column that changed it.
     QList<int> changed;
@@ -490,10 +405,8 @@ void Query::post()
     QList<QVariant> row{QVariant(rowid)};
     row.append(m_buffer);
     m_rows.replace(m_current, row);
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_original.clear();
-    m_modified = false;
+    setState(DatasetState::Browse);
+    clearPending();
     emit rowChanged(m_current);
     emit stateChanged();
 }
@@ -501,7 +414,7 @@ void Query::post()
 void Query::remove()
 {
     checkWritable();
-    if (m_state == DatasetState::Edit)
+    if (state() == DatasetState::Edit)
         cancel();
     refreshIfStale();
     if (m_current < 0)

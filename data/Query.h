@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/Dataset.h"
-#include "data/SqliteRowStore.h"
-#include "data/SqliteStatement.h"
-#include "data/SqliteUpdates.h"
+#include "data/Cursor.h"
+#include "data/RowStore.h"
+#include "data/RowUpdates.h"
+#include "data/Statement.h"
 
 #include <QList>
 #include <QString>
@@ -20,7 +20,7 @@ struct TableFile;
 // it opens: whole, or a page at a time (setInPages). A live result (one table, no grouping) can be
 // edited row by row, each post writing the row back into the table by its row id; any other result
 // is read only.
-class Query : public Dataset
+class Query : public Cursor
 {
     Q_OBJECT
 public:
@@ -40,10 +40,7 @@ public:
 
     void open() override;
     void close() override;
-    bool isOpen() const override { return m_state != DatasetState::Closed; }
-    DatasetState state() const override { return m_state; }
-    bool isReadOnly() const override { return !isLive() || m_readOnly; }
-    void setReadOnly(bool readOnly) override { m_readOnly = readOnly; }
+    bool isReadOnly() const override { return !isLive() || Cursor::isReadOnly(); }
 
     void first() override;
     void next() override;
@@ -53,19 +50,13 @@ public:
     bool bof() const override;
     bool isEmpty() const override;
 
-    QList<FieldDef> fields() const override { return m_fields; }
-    int fieldIndex(const QString& name) const override;
     QString text(const QString& field) const override;
     void setText(const QString& field, const QString& text) override;
     double number(const QString& field) const override;
     void setNumber(const QString& field, double value) override;
 
     void insert() override;
-    void edit() override;
-    void post() override;
-    void cancel() override;
     void remove() override;
-    bool isModified() const override { return m_modified; }
     void refresh() override;
 
     qint64 rowCount() const override;
@@ -76,45 +67,41 @@ public:
     void readMore() override;
 
 private:
-    void checkOpen() const;
-    void checkWritable() const;
-    int checkedField(const QString& name) const;
-    void finishPending();
+    bool hasCurrentRow() const override { return m_current >= 0; }
+    QList<QVariant> currentRow() override;
+    void editWithoutRow() override;
+    QVariant storedFromText(int field, const QString& text) const override;
+    QVariant storedFromNumber(int field, double value) const override;
+    void postPending() override;
+    void afterCancel(bool wasInsert) override;
+    void rereadStale() override { reread(); }
+    qint64 currentPosition() const override { return m_current; }
+
     void run();
     // Reads pages until row exists or no rows follow.
     void readTo(qint64 row);
     void reread();
-    void refreshIfStale() const;
-    void markStale();
     QVariant storedValue(qint64 row, int field) const;
     const FieldDef& writeField(int field) const;
     void setCurrent(qint64 row);
 
     Engine& m_engine;
     QString m_sql;
-    DatasetState m_state = DatasetState::Closed;
-    bool m_readOnly = false;
     bool m_live = false;
-    QList<FieldDef> m_fields;
     QList<FieldDef> m_writeFields; // for a live result: each column as the table defines it
     QList<std::shared_ptr<const TableFile>> m_tables;
     std::shared_ptr<const TableFile> m_liveTable;
-    SqliteRowStore m_rows; // a live result keeps the row id in column 0
+    RowStore m_rows; // a live result keeps the row id in column 0
     int m_firstField = 0;
     qint64 m_current = -1;
     bool m_eof = true;
     bool m_bof = true;
-    QList<QVariant> m_buffer;
-    QList<QVariant> m_original; // the edited row as read, to write back only what changed
-    bool m_modified = false;
-    mutable bool m_stale = false;
-    bool m_resetQueued = false;
     bool m_inPages = false;
     std::unique_ptr<QueryReader> m_reader;
-    std::unique_ptr<SqliteUpdates> m_updates;
+    std::unique_ptr<RowUpdates> m_updates;
     // For each column of a live result, the first column writing the same table field.
     QList<int> m_writeColumn;
-    std::unique_ptr<SqliteStatement> m_delete;
+    std::unique_ptr<Statement> m_delete;
 };
 
 } // namespace kestar

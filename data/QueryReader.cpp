@@ -1,7 +1,7 @@
 #include "data/QueryReader.h"
 
+#include "data/Backend.h"
 #include "data/Engine.h"
-#include "data/SearchIndex.h"
 
 #include <QStringList>
 
@@ -23,16 +23,13 @@ std::optional<QList<qint64>> QueryReader::candidates()
     for (const auto& [field, pattern] : std::as_const(m_translation.likes)) {
         if (!m_table->searchFields.contains(field, Qt::CaseInsensitive))
             continue;
-        if (auto rows = SearchIndex::candidates(
-                m_engine.handle(),
-                [this](const QString& sql) -> SqliteStatement& { return m_engine.prepared(sql); },
-                m_table->alias, m_table->table, field, pattern, kNarrowed))
+        if (auto rows = m_engine.backend().searchCandidates(*m_table, field, pattern, kNarrowed))
             return rows;
     }
     return std::nullopt;
 }
 
-void QueryReader::start(SqliteRowStore& rows)
+void QueryReader::start(RowStore& rows)
 {
     rows.clear(m_columns);
     m_more = false;
@@ -43,28 +40,28 @@ void QueryReader::start(SqliteRowStore& rows)
         ids.reserve(narrowed->size());
         for (const qint64 id : *narrowed)
             ids.append(QString::number(id));
-        SqliteStatement statement(m_engine.handle(), m_translation.restricted);
-        statement.bind(1, QLatin1Char('[') + ids.join(QLatin1Char(',')) + QLatin1Char(']'));
-        readAll(statement, rows);
+        const std::unique_ptr<Statement> statement = prepare(m_translation.restricted);
+        statement->bind(1, QLatin1Char('[') + ids.join(QLatin1Char(',')) + QLatin1Char(']'));
+        readAll(*statement, rows);
         return;
     }
     if (!m_inPages) {
-        SqliteStatement statement(m_engine.handle(), m_translation.sqlite);
-        readAll(statement, rows);
+        const std::unique_ptr<Statement> statement = prepare(m_translation.sqlite);
+        readAll(*statement, rows);
         return;
     }
     if (!m_firstPage)
-        m_firstPage = std::make_unique<SqliteStatement>(m_engine.handle(), m_translation.firstPage);
+        m_firstPage = prepare(m_translation.firstPage);
     m_firstPage->bind(1, m_page);
     readPage(*m_firstPage, rows);
 }
 
-void QueryReader::readMore(SqliteRowStore& rows)
+void QueryReader::readMore(RowStore& rows)
 {
     if (!m_more)
         return;
     if (!m_nextPage)
-        m_nextPage = std::make_unique<SqliteStatement>(m_engine.handle(), m_translation.nextPage);
+        m_nextPage = prepare(m_translation.nextPage);
     // Pages grow while the reader goes on, so that reading a long result through costs few
     // statements.
     m_page = qMin(m_page * 2, kLastPage);
@@ -74,14 +71,20 @@ void QueryReader::readMore(SqliteRowStore& rows)
     readPage(*m_nextPage, rows);
 }
 
-void QueryReader::readAll(SqliteStatement& statement, SqliteRowStore& rows)
+std::unique_ptr<Statement> QueryReader::prepare(const QString& sql)
+{
+    Backend& backend = m_engine.backend();
+    return backend.prepare(backend.spell(sql));
+}
+
+void QueryReader::readAll(Statement& statement, RowStore& rows)
 {
     while (statement.step())
         rows.append(statement, 0);
     statement.reset();
 }
 
-void QueryReader::readPage(SqliteStatement& statement, SqliteRowStore& rows)
+void QueryReader::readPage(Statement& statement, RowStore& rows)
 {
     const int keys = m_translation.pageKeys;
     qint64 read = 0;

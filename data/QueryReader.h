@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/SqliteRowStore.h"
-#include "data/SqliteStatement.h"
+#include "data/RowStore.h"
+#include "data/Statement.h"
 #include "data/sql/SqlDialect.h"
 
 #include <QList>
@@ -29,11 +29,11 @@ public:
     ~QueryReader();
 
     // Reads the result from its first row: all of it, or its first page.
-    void start(SqliteRowStore& rows);
+    void start(RowStore& rows);
     // Rows after those read may follow.
     bool hasMore() const { return m_more; }
     // Reads the next page of rows; nothing when none follow.
-    void readMore(SqliteRowStore& rows);
+    void readMore(RowStore& rows);
 
 private:
     static constexpr qint64 kFirstPage = 64;
@@ -42,8 +42,9 @@ private:
     static constexpr int kNarrowed = 1500;
 
     std::optional<QList<qint64>> candidates();
-    void readAll(SqliteStatement& statement, SqliteRowStore& rows);
-    void readPage(SqliteStatement& statement, SqliteRowStore& rows);
+    void readAll(Statement& statement, RowStore& rows);
+    void readPage(Statement& statement, RowStore& rows);
+    std::unique_ptr<Statement> prepare(const QString& sql);
 
     Engine& m_engine;
     sql::Translation m_translation;
@@ -53,7 +54,7 @@ private:
     bool m_more = false;
     qint64 m_page = kFirstPage;
     QList<QVariant> m_lastKeys; // order values of the last row read, for the next page
-    std::unique_ptr<SqliteStatement> m_firstPage, m_nextPage;
+    std::unique_ptr<Statement> m_firstPage, m_nextPage;
 };
 
 } // namespace kestar

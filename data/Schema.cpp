@@ -2,13 +2,11 @@
 
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
-#include "data/SearchIndex.h"
-#include "data/SqliteStatement.h"
+#include "data/sqlite/SearchIndex.h"
+#include "data/sqlite/SqliteFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 
 namespace kestar::Schema {
 
@@ -186,23 +184,11 @@ void createTableFile(const QString& folder, const TableDef& def)
         throw EngineError(QStringLiteral("Table already exists: %1").arg(path));
     if (!QFileInfo(folder).isDir())
         throw EngineError(QStringLiteral("Folder does not exist: %1").arg(folder));
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString error = db ? sqliteError(db) : QStringLiteral("out of memory");
-        sqlite3_close(db);
-        throw EngineError(QStringLiteral("Cannot create table %1: %2").arg(path, error));
-    }
     try {
-        sqliteExec(db, QStringLiteral("PRAGMA journal_mode=DELETE; BEGIN;") +
-                           createStatements(def) + QStringLiteral("COMMIT;"));
+        SqliteFile::create(path, createStatements(def));
     } catch (const EngineError& error) {
-        sqlite3_close(db);
-        QFile::remove(path);
         throw EngineError(QStringLiteral("Cannot create table %1: %2").arg(path, error.text()));
     }
-    sqlite3_close(db);
 }
 
 } // namespace kestar::Schema

@@ -3,18 +3,14 @@
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/RowUpdates.h"
 #include "data/Schema.h"
-#include "data/SqliteTableStatements.h"
-#include "data/SqliteUpdates.h"
-
-#include <QMetaMethod>
-#include <QMetaObject>
-#include <sqlite3.h>
+#include "data/TableStatements.h"
 
 namespace kestar {
 
 Table::Table(Engine& engine, const QString& name, QObject* parent)
-    : Dataset(parent), m_engine(engine), m_name(name)
+    : Cursor(parent), m_engine(engine), m_name(name)
 {
     connect(&m_engine, &Engine::aboutToWrite, this, &Table::resetWalks);
     connect(&m_engine, &Engine::tableWritten, this,
@@ -30,9 +26,8 @@ void Table::prepare()
 {
     const TableFile& file = *m_file;
     m_keyField = -1;
-    m_fieldByName.clear();
+    setFields(file.fields);
     for (int i = 0; i < file.fields.size(); ++i) {
-        m_fieldByName.insert(file.fields.at(i).name, i);
         if (!file.key.isEmpty() &&
             file.fields.at(i).name.compare(file.key, Qt::CaseInsensitive) == 0)
             m_keyField = i;
@@ -59,9 +54,9 @@ void Table::open()
         return;
     m_file = m_engine.attach(m_name);
     prepare();
-    m_state = DatasetState::Browse;
+    setState(DatasetState::Browse);
     forgetRows();
-    m_stale = false;
+    clearStale();
     first();
     emit stateChanged();
     emit rowsReset();
@@ -73,9 +68,8 @@ void Table::close()
         return;
     m_pages.reset(nullptr, 0, m_name);
     m_engine.keepTableStatements(*m_file, std::move(m_sql));
-    m_state = DatasetState::Closed;
-    m_buffer.clear();
-    m_modified = false;
+    setState(DatasetState::Closed);
+    clearPending();
     setNoRow();
     forgetRows();
     m_walkingForward = m_walkingBackward = false;
@@ -100,57 +94,40 @@ void Table::forgetRows()
     m_fromStart = m_fromEnd = -1;
 }
 
-void Table::markStale()
+void Table::dropCachedRows()
 {
-    m_stale = true;
     forgetRows();
     resetWalks();
-    // Many writes in a row (a posting) tell the grids once, when the program is idle again.
-    if (!m_resetQueued) {
-        m_resetQueued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this]() {
-                m_resetQueued = false;
-                if (isOpen())
-                    emit rowsReset();
-            },
-            Qt::QueuedConnection);
-    }
 }
 
-void Table::refreshIfStale() const
+void Table::rereadStale()
 {
-    if (!m_stale || !m_sql)
-        return;
-    auto* self = const_cast<Table*>(this);
-    self->m_stale = false;
     if (!m_hasRow) {
-        if (!self->loadRow(m_sql->first))
-            self->setNoRow();
+        if (!loadRow(*m_sql->first))
+            setNoRow();
         else
-            self->m_eof = self->m_bof = false;
+            m_eof = m_bof = false;
         return;
     }
     const Place old = m_row.place;
-    if (self->seekRowid(old.rowid))
+    if (seekRowid(old.rowid))
         return;
     // The row is gone: stand on the row that followed it, else on the one before.
-    SqliteStatement& after = m_sql->after;
+    Statement& after = *m_sql->after;
     after.bind(1, old.order);
     after.bind(2, old.rowid);
-    if (self->loadRow(after))
+    if (loadRow(after))
         return;
-    SqliteStatement& before = m_sql->before;
+    Statement& before = *m_sql->before;
     before.bind(1, old.order);
     before.bind(2, old.rowid);
-    if (!self->loadRow(before))
-        self->setNoRow();
+    if (!loadRow(before))
+        setNoRow();
 }
 
 // ---- rows -----------------------------------------------------------------------------------
 
-void Table::takeRow(const SqliteStatement& statement)
+void Table::takeRow(const Statement& statement)
 {
     m_row.place.rowid = statement.columnInt(0);
     m_row.place.order = statement.column(1);
@@ -212,7 +189,7 @@ QVariant Table::currentValue(int field) const
     return m_row.values.value(0, field);
 }
 
-bool Table::loadRow(SqliteStatement& statement)
+bool Table::loadRow(Statement& statement)
 {
     const bool found = statement.step();
     if (found)
@@ -223,8 +200,8 @@ bool Table::loadRow(SqliteStatement& statement)
 
 bool Table::seekRowid(qint64 rowid)
 {
-    m_sql->byRowid.bind(1, rowid);
-    return loadRow(m_sql->byRowid);
+    m_sql->byRowid->bind(1, rowid);
+    return loadRow(*m_sql->byRowid);
 }
 
 void Table::setNoRow()
@@ -246,10 +223,8 @@ void Table::afterMove()
 
 void Table::first()
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
-    if (loadRow(m_sql->first)) {
+    beginMove();
+    if (loadRow(*m_sql->first)) {
         m_bof = true;
         m_eof = false;
         setPositionFromStart(0);
@@ -261,10 +236,8 @@ void Table::first()
 
 void Table::last()
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
-    if (loadRow(m_sql->last)) {
+    beginMove();
+    if (loadRow(*m_sql->last)) {
         m_bof = m_eof = false;
         setPositionFromEnd(0);
     } else {
@@ -285,9 +258,7 @@ void Table::prior()
 
 void Table::step(bool forward)
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
+    beginMove();
     bool& atEnd = forward ? m_eof : m_bof;
     if (!m_hasRow || !walkTo(forward)) {
         atEnd = true;
@@ -319,7 +290,7 @@ bool Table::walkTo(bool forward)
     // between two moves no statement is left open, so the file stays free for other writers.
     keepRow();
     m_walk.clear(m_file->fields.size() + 2);
-    SqliteStatement& walk = forward ? m_sql->walkNext : m_sql->walkPrior;
+    Statement& walk = forward ? *m_sql->walkNext : *m_sql->walkPrior;
     walk.bind(1, m_row.place.order);
     walk.bind(2, m_row.place.rowid);
     walk.bind(3, m_walkPage);
@@ -345,7 +316,7 @@ bool Table::eof() const
     if (!isOpen())
         return true;
     refreshIfStale();
-    return m_state == DatasetState::Insert ? false : m_eof;
+    return state() == DatasetState::Insert ? false : m_eof;
 }
 
 bool Table::bof() const
@@ -353,7 +324,7 @@ bool Table::bof() const
     if (!isOpen())
         return true;
     refreshIfStale();
-    return m_state == DatasetState::Insert ? false : m_bof;
+    return state() == DatasetState::Insert ? false : m_bof;
 }
 
 bool Table::isEmpty() const
@@ -361,7 +332,7 @@ bool Table::isEmpty() const
     if (!isOpen())
         return true;
     refreshIfStale();
-    return !m_hasRow && m_state != DatasetState::Insert;
+    return !m_hasRow && state() != DatasetState::Insert;
 }
 
 void Table::findNearest(const QString& key)
@@ -371,8 +342,8 @@ void Table::findNearest(const QString& key)
         throw EngineError(QStringLiteral("Table %1 has no primary key").arg(m_name));
     finishPending();
     refreshIfStale();
-    m_sql->nearest.bind(1, key);
-    if (loadRow(m_sql->nearest) || loadRow(m_sql->last)) {
+    m_sql->nearest->bind(1, key);
+    if (loadRow(*m_sql->nearest) || loadRow(*m_sql->last)) {
         m_eof = m_bof = false;
         m_fromStart = m_fromEnd = -1;
     } else {
@@ -383,9 +354,7 @@ void Table::findNearest(const QString& key)
 
 void Table::moveTo(qint64 row)
 {
-    checkOpen();
-    finishPending();
-    refreshIfStale();
+    beginMove();
     const qint64 count = rowCount();
     if (count == 0) {
         setNoRow();
@@ -393,7 +362,7 @@ void Table::moveTo(qint64 row)
         return;
     }
     row = qBound<qint64>(0, row, count - 1);
-    const SqliteTablePages::Anchor current{knownPosition(), m_row.place};
+    const TablePages::Anchor current{knownPosition(), m_row.place};
     const bool anchored = m_hasRow && current.position >= 0;
     if (!seekRowid(m_pages.locate(row, m_count, anchored ? &current : nullptr).rowid))
         throw EngineError(
@@ -440,11 +409,11 @@ qint64 Table::rowCount() const
         return 0;
     refreshIfStale();
     if (m_count < 0) {
-        m_sql->count.step();
-        m_count = m_sql->count.columnInt(0);
-        m_sql->count.reset();
+        m_sql->count->step();
+        m_count = m_sql->count->columnInt(0);
+        m_sql->count->reset();
     }
-    return m_count + (m_state == DatasetState::Insert ? 1 : 0);
+    return m_count + (state() == DatasetState::Insert ? 1 : 0);
 }
 
 qint64 Table::position() const
@@ -453,11 +422,11 @@ qint64 Table::position() const
         return -1;
     refreshIfStale();
     if (!m_hasRow)
-        return m_state == DatasetState::Insert ? 0 : -1;
+        return state() == DatasetState::Insert ? 0 : -1;
     if (m_fromStart < 0 && m_fromEnd >= 0)
         rowCount();
     if (knownPosition() < 0) {
-        SqliteStatement& count = m_sql->countBefore;
+        Statement& count = *m_sql->countBefore;
         count.bind(1, m_row.place.order);
         count.bind(2, m_row.place.rowid);
         count.step();
@@ -470,7 +439,7 @@ qint64 Table::position() const
 QVariant Table::cachedValue(qint64 row, int column) const
 {
     if (m_hasRow && knownPosition() >= 0) {
-        const SqliteTablePages::Anchor current{m_fromStart, m_row.place};
+        const TablePages::Anchor current{m_fromStart, m_row.place};
         return m_pages.value(row, column, m_count, &current);
     }
     return m_pages.value(row, column, m_count, nullptr);
@@ -484,11 +453,11 @@ QString Table::textAt(qint64 row, int column) const
     if (column < 0 || column >= m_file->fields.size() || row < 0 || row >= rowCount())
         return {};
     const FieldType type = m_file->fields.at(column).type;
-    if (m_state != DatasetState::Browse) {
+    if (isPending()) {
         const qint64 current = position();
         if (row == current)
             return FieldValue::toText(m_buffer.value(column), type);
-        if (m_state == DatasetState::Insert && row > current)
+        if (state() == DatasetState::Insert && row > current)
             --row;
     }
     return FieldValue::toText(cachedValue(row, column), type);
@@ -496,37 +465,9 @@ QString Table::textAt(qint64 row, int column) const
 
 // ---- fields ---------------------------------------------------------------------------------
 
-QList<FieldDef> Table::fields() const
-{
-    return m_file ? m_file->fields : QList<FieldDef>();
-}
-
-int Table::fieldIndex(const QString& name) const
-{
-    if (!m_file)
-        return -1;
-    const auto exact = m_fieldByName.constFind(name);
-    if (exact != m_fieldByName.cend())
-        return exact.value();
-    for (int i = 0; i < m_file->fields.size(); ++i) {
-        if (m_file->fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-int Table::checkedField(const QString& name) const
-{
-    checkOpen();
-    const int index = fieldIndex(name);
-    if (index < 0)
-        throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
-    return index;
-}
-
 QVariant Table::valueInBuffer(int field) const
 {
-    if (m_state != DatasetState::Browse)
+    if (isPending())
         return m_buffer.at(field);
     if (!m_hasRow)
         return {};
@@ -547,34 +488,24 @@ double Table::number(const QString& field) const
     return FieldValue::toNumber(valueInBuffer(index), m_file->fields.at(index));
 }
 
-void Table::setText(const QString& field, const QString& text)
+QVariant Table::storedFromText(int field, const QString& text) const
 {
-    const int index = checkedField(field);
-    if (m_state == DatasetState::Browse)
-        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
-    QVariant value = FieldValue::fromText(text, m_file->fields.at(index));
+    QVariant value = FieldValue::fromText(text, m_file->fields.at(field));
     // A key is never NULL: an empty key is the empty text, which can stand once.
-    if (index == m_keyField && value.isNull())
+    if (field == m_keyField && value.isNull())
         value = QString(QLatin1String(""));
-    m_buffer[index] = value;
-    m_modified = true;
-    announceRowChanged();
+    return value;
 }
 
-void Table::setNumber(const QString& field, double value)
+QVariant Table::storedFromNumber(int field, double value) const
 {
-    const int index = checkedField(field);
-    if (m_state == DatasetState::Browse)
-        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_buffer[index] = FieldValue::fromNumber(value, m_file->fields.at(index));
-    m_modified = true;
-    announceRowChanged();
+    return FieldValue::fromNumber(value, m_file->fields.at(field));
 }
 
 void Table::setValues(const QList<QVariant>& stored)
 {
     checkOpen();
-    if (m_state == DatasetState::Browse)
+    if (!isPending())
         throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
     if (stored.size() != m_buffer.size())
         throw EngineError(QStringLiteral("Red ima %1 vrednosti, a tabela %2 ima %3 polja!!!")
@@ -586,15 +517,6 @@ void Table::setValues(const QList<QVariant>& stored)
         m_buffer[m_keyField] = QString(QLatin1String(""));
     m_modified = true;
     announceRowChanged();
-}
-
-void Table::announceRowChanged()
-{
-    // Working out the position of a row found by key counts the rows before it, which over a
-    // large table costs more than the edit itself: only a listener gets it.
-    static const QMetaMethod signal = QMetaMethod::fromSignal(&Dataset::rowChanged);
-    if (isSignalConnected(signal))
-        emit rowChanged(position());
 }
 
 } // namespace kestar

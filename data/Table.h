@@ -1,9 +1,9 @@
 #pragma once
 
-#include "data/Dataset.h"
-#include "data/SqliteRowStore.h"
-#include "data/SqliteStatement.h"
-#include "data/SqliteTablePages.h"
+#include "data/Cursor.h"
+#include "data/RowStore.h"
+#include "data/Statement.h"
+#include "data/TablePages.h"
 
 #include <QBitArray>
 #include <QHash>
@@ -18,12 +18,12 @@ namespace kestar {
 
 class Engine;
 struct TableFile;
-struct SqliteTableStatements;
+struct TableStatements;
 
 // A cursor over one table file: a keyed table (magacin on SIFRA) is read in key order, any
 // other table in its stored order (the hidden order column). Moves are indexed seeks, so a
 // cursor on a million-row ledger never reads more than the rows it shows.
-class Table : public Dataset
+class Table : public Cursor
 {
     Q_OBJECT
 public:
@@ -42,10 +42,6 @@ public:
 
     void open() override;
     void close() override;
-    bool isOpen() const override { return m_state != DatasetState::Closed; }
-    DatasetState state() const override { return m_state; }
-    bool isReadOnly() const override { return m_readOnly; }
-    void setReadOnly(bool readOnly) override { m_readOnly = readOnly; }
 
     void first() override;
     void next() override;
@@ -55,23 +51,15 @@ public:
     bool bof() const override;
     bool isEmpty() const override;
 
-    QList<FieldDef> fields() const override;
-    int fieldIndex(const QString& name) const override;
     QString text(const QString& field) const override;
-    void setText(const QString& field, const QString& text) override;
     double number(const QString& field) const override;
-    void setNumber(const QString& field, double value) override;
     // Sets every field of the pending row, by field index, to a value in the form
     // FieldValue::fromText gives for that field: a caller that converted and checked a whole
     // row before its first write converts each value once.
     void setValues(const QList<QVariant>& stored);
 
     void insert() override;
-    void edit() override;
-    void post() override;
-    void cancel() override;
     void remove() override;
-    bool isModified() const override { return m_modified; }
     void refresh() override;
 
     qint64 rowCount() const override;
@@ -84,25 +72,27 @@ private:
     static constexpr qint64 kOrderStep = 1024;
 
     // Where a row stands in the table's order.
-    using Place = SqliteTablePages::Place;
+    using Place = TablePages::Place;
     struct Row
     {
         Place place;
-        SqliteRowStore values; // one row
+        RowStore values; // one row
     };
 
-    void checkOpen() const;
-    void checkWritable() const;
-    int checkedField(const QString& name) const;
-    // Posts a changed pending row, drops an unchanged one.
-    void finishPending();
-    void refreshIfStale() const;
-    void markStale();
+    bool hasCurrentRow() const override { return m_hasRow; }
+    QList<QVariant> currentRow() override;
+    QVariant storedFromText(int field, const QString& text) const override;
+    QVariant storedFromNumber(int field, double value) const override;
+    void postPending() override;
+    void afterCancel(bool wasInsert) override;
+    void dropCachedRows() override;
+    void rereadStale() override;
+
     void forgetRows();
     void prepare();
 
     // Reads the current row of the statement (rowid, order, fields) into m_row.
-    void takeRow(const SqliteStatement& statement);
+    void takeRow(const Statement& statement);
     // Stands on the row m_walkRow of the walk's page, reading its fields in place.
     void takeWalkRow();
     // Copies the fields of a row read in place (reading the row whole when the page left some
@@ -115,9 +105,7 @@ private:
     bool walkTo(bool forward);
     void resetWalks();
     QVariant currentValue(int field) const;
-    // rowChanged for the current row; its position is worked out only for a listener.
-    void announceRowChanged();
-    bool loadRow(SqliteStatement& statement);
+    bool loadRow(Statement& statement);
     bool seekRowid(qint64 rowid);
     void setNoRow();
     void afterMove();
@@ -136,12 +124,10 @@ private:
     Engine& m_engine;
     QString m_name;
     std::shared_ptr<const TableFile> m_file;
-    std::unique_ptr<SqliteTableStatements> m_sql;
+    std::unique_ptr<TableStatements> m_sql;
     QString m_orderColumn; // the key field or the hidden order column
     int m_keyField = -1;
 
-    DatasetState m_state = DatasetState::Closed;
-    bool m_readOnly = false;
     bool m_hasRow = false;
     Row m_row;
     // A walk (next, prior) reads the rows after the current one a page at a time, small at
@@ -152,7 +138,7 @@ private:
     // is then empty and m_rowInPage set).
     static constexpr qint64 kFirstWalkPage = 16;
     static constexpr qint64 kLastWalkPage = 512;
-    SqliteRowStore m_walk;  // rowid, order value, then the fields
+    RowStore m_walk;        // rowid, order value, then the fields
     QBitArray m_walkFields; // the columns of m_walk that the pages take
     qint64 m_walkRow = -1;  // the current row's place in the page while walking
     bool m_rowInPage = false;
@@ -164,17 +150,11 @@ private:
     mutable qint64 m_fromEnd = -1;
     mutable qint64 m_count = -1;
 
-    QList<QVariant> m_buffer;
-    QList<QVariant> m_original; // the edited row as read, to write back only what changed
-    bool m_modified = false;
-    QHash<QString, int> m_fieldByName; // exact names; other spellings are looked up by scan
     std::function<void(const Table&)> m_postCheck;
 
-    mutable bool m_stale = false;
     mutable bool m_walkingForward = false;
     mutable bool m_walkingBackward = false;
-    bool m_resetQueued = false;
-    SqliteTablePages m_pages;
+    TablePages m_pages;
 };
 
 } // namespace kestar

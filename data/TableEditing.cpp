@@ -1,48 +1,15 @@
 // Editing a table: insert, edit, post, cancel and delete of the current row.
 #include "data/Table.h"
 
+#include "data/Backend.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/RowUpdates.h"
 #include "data/Schema.h"
-#include "data/SqliteTableStatements.h"
-#include "data/SqliteUpdates.h"
-
-#include <sqlite3.h>
+#include "data/TableStatements.h"
 
 namespace kestar {
-
-namespace {
-
-EngineError closedError()
-{
-    return EngineError(QStringLiteral("Cannot perform this operation on a closed dataset"));
-}
-
-} // namespace
-
-void Table::checkOpen() const
-{
-    if (!isOpen())
-        throw closedError();
-}
-
-void Table::checkWritable() const
-{
-    checkOpen();
-    if (m_readOnly)
-        throw EngineError(QStringLiteral("Cannot modify a read-only dataset"));
-}
-
-void Table::finishPending()
-{
-    if (m_state == DatasetState::Edit || m_state == DatasetState::Insert) {
-        if (m_modified)
-            post();
-        else
-            cancel();
-    }
-}
 
 void Table::insert()
 {
@@ -50,70 +17,47 @@ void Table::insert()
     finishPending();
     refreshIfStale();
     keepRow();
-    m_buffer = QList<QVariant>(m_file->fields.size());
+    QList<QVariant> row(m_file->fields.size());
     if (m_keyField >= 0)
-        m_buffer[m_keyField] = QString(QLatin1String(""));
-    m_modified = false;
-    m_state = DatasetState::Insert;
+        row[m_keyField] = QString(QLatin1String(""));
+    beginInsert(row);
     emit rowsReset();
     emit stateChanged();
 }
 
-void Table::edit()
+QList<QVariant> Table::currentRow()
 {
-    checkWritable();
-    if (m_state != DatasetState::Browse)
-        return;
-    refreshIfStale();
-    if (!m_hasRow) {
-        insert();
-        return;
-    }
     keepRow();
-    m_buffer = m_row.values.row(0);
-    m_original = m_buffer;
-    m_modified = false;
-    m_state = DatasetState::Edit;
-    emit stateChanged();
+    return m_row.values.row(0);
 }
 
-void Table::cancel()
+void Table::afterCancel(bool wasInsert)
 {
-    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
-        return;
-    const bool wasInsert = m_state == DatasetState::Insert;
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_original.clear();
-    m_modified = false;
     if (wasInsert)
         emit rowsReset();
     else if (m_hasRow)
         announceRowChanged();
-    emit stateChanged();
 }
 
-void Table::post()
+void Table::postPending()
 {
-    checkOpen();
-    if (m_postCheck && m_modified &&
-        (m_state == DatasetState::Insert || m_state == DatasetState::Edit))
+    if (m_postCheck && m_modified)
         m_postCheck(*this);
-    if (m_state == DatasetState::Insert)
+    if (state() == DatasetState::Insert)
         postInsert();
-    else if (m_state == DatasetState::Edit)
+    else
         postEdit();
 }
 
 QVariant Table::orderBefore(const std::optional<Place>& before)
 {
     if (!before) {
-        if (!loadRow(m_sql->last))
+        if (!loadRow(*m_sql->last))
             return QVariant(qint64(0));
         return QVariant(m_row.place.order.toLongLong() + kOrderStep);
     }
     const qint64 next = before->order.toLongLong();
-    SqliteStatement& prior = m_sql->before;
+    Statement& prior = *m_sql->before;
     prior.bind(1, before->order);
     prior.bind(2, before->rowid);
     const bool found = prior.step();
@@ -136,13 +80,13 @@ void Table::postInsert()
     qint64 newRowid = 0;
     try {
         m_engine.write(m_file->path, this, [&]() {
-            SqliteStatement& insert = m_sql->insert;
+            Statement& insert = *m_sql->insert;
             for (int i = 0; i < n; ++i)
                 insert.bind(i + 1, m_buffer.at(i));
             if (m_keyField < 0) {
                 QVariant order = orderBefore(before);
                 if (order.isNull()) {
-                    m_sql->renumber.run();
+                    m_sql->renumber->run();
                     std::optional<Place> moved;
                     if (before && seekRowid(before->rowid))
                         moved = m_row.place;
@@ -153,12 +97,11 @@ void Table::postInsert()
             try {
                 insert.run();
             } catch (const EngineError&) {
-                const int code = sqlite3_extended_errcode(m_engine.handle());
-                if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+                if (m_engine.backend().lastErrorIsKeyViolation())
                     throw EngineError(QStringLiteral("Key violation"));
                 throw;
             }
-            newRowid = sqlite3_last_insert_rowid(m_engine.handle());
+            newRowid = insert.newRowId();
         });
     } catch (...) {
         m_row = kept;
@@ -170,9 +113,8 @@ void Table::postInsert()
     m_pages.clear();
     if (m_count >= 0)
         ++m_count;
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_modified = false;
+    setState(DatasetState::Browse);
+    clearPending();
     if (!seekRowid(newRowid))
         throw EngineError(
             QStringLiteral("Novi red tabele %1 ne moze da se procita!!!").arg(m_name));
@@ -203,8 +145,7 @@ void Table::postEdit()
         try {
             written = m_sql->updates.write(rowid, changed, m_buffer);
         } catch (const EngineError&) {
-            const int code = sqlite3_extended_errcode(m_engine.handle());
-            if (code == SQLITE_CONSTRAINT_PRIMARYKEY || code == SQLITE_CONSTRAINT_UNIQUE)
+            if (m_engine.backend().lastErrorIsKeyViolation())
                 throw EngineError(QStringLiteral("Key violation"));
             throw;
         }
@@ -213,10 +154,8 @@ void Table::postEdit()
                 QStringLiteral("Ovaj red je u medjuvremenu obrisan!!! Izmena nije upamcena."));
     });
     const bool keyMoved = m_keyField >= 0 && changed.contains(m_keyField);
-    m_state = DatasetState::Browse;
-    m_buffer.clear();
-    m_original.clear();
-    m_modified = false;
+    setState(DatasetState::Browse);
+    clearPending();
     m_pages.clear();
     seekRowid(rowid);
     if (keyMoved)
@@ -232,11 +171,11 @@ void Table::postEdit()
 void Table::remove()
 {
     checkWritable();
-    if (m_state == DatasetState::Insert) {
+    if (state() == DatasetState::Insert) {
         cancel();
         return;
     }
-    if (m_state == DatasetState::Edit)
+    if (state() == DatasetState::Edit)
         cancel();
     refreshIfStale();
     if (!m_hasRow)
@@ -244,14 +183,14 @@ void Table::remove()
     keepRow();
     const Place gone = m_row.place;
     m_engine.write(m_file->path, this, [&]() {
-        m_sql->remove.bind(1, gone.rowid);
-        m_sql->remove.run();
+        m_sql->remove->bind(1, gone.rowid);
+        m_sql->remove->run();
     });
     m_pages.clear();
     if (m_count >= 0)
         --m_count;
     m_walkingForward = m_walkingBackward = false;
-    SqliteStatement& after = m_sql->after;
+    Statement& after = *m_sql->after;
     after.bind(1, gone.order);
     after.bind(2, gone.rowid);
     if (loadRow(after)) {
@@ -259,7 +198,7 @@ void Table::remove()
         if (m_fromEnd >= 0)
             --m_fromEnd;
     } else {
-        SqliteStatement& before = m_sql->before;
+        Statement& before = *m_sql->before;
         before.bind(1, gone.order);
         before.bind(2, gone.rowid);
         if (loadRow(before)) {

@@ -6,6 +6,10 @@
 #include <functional>
 #include <utility>
 
+namespace kestar {
+class Backend;
+}
+
 namespace kestar::sql {
 
 // What the engine tells the translator about one table named in a statement.
@@ -45,8 +49,11 @@ struct Translation
 using TableResolver = std::function<TableInfo(const QString& name)>;
 
 // Parses one statement of the dialect and translates it. Anything outside the dialect raises
-// EngineError with a clear text naming what was not understood and where.
-Translation translate(const QString& statement, const TableResolver& resolve);
+// EngineError with a clear text naming what was not understood and where. The output is in
+// SQLite's spelling (?N parameters, _rowid_); backend, when given, writes the case-folding LIKE
+// its own way, and Backend::spell() puts the rest in its spelling.
+Translation translate(const QString& statement, const TableResolver& resolve,
+                      const Backend* backend = nullptr);
 
 // Quotes a value for pasting into a statement: single quotes inside are doubled. The caller
 // adds the surrounding quotes, as the statements of the program do.

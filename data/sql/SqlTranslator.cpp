@@ -1,5 +1,6 @@
 #include "data/sql/SqlTranslator.h"
 
+#include "data/Backend.h"
 #include "data/EngineError.h"
 
 #include <algorithm>
@@ -34,8 +35,10 @@ QString quotedLiteral(const QString& text)
     return u'\'' + QString(text).replace(u"'"_s, u"''"_s) + u'\'';
 }
 
-SqlTranslator::SqlTranslator(const ast::Select& select, const TableInfo& table)
-    : m_select(select), m_table(table), m_grouped(!select.groupBy.empty() || hasSum(select))
+SqlTranslator::SqlTranslator(const ast::Select& select, const TableInfo& table,
+                             const Backend* backend)
+    : m_select(select), m_table(table), m_backend(backend),
+      m_grouped(!select.groupBy.empty() || hasSum(select))
 {
 }
 
@@ -218,6 +221,8 @@ QString SqlTranslator::condition(const ast::Condition& condition) const
     case Kind::NotEqual:
         return operand(condition.left) + u" <> "_s + operand(condition.right);
     case Kind::Like:
+        if (m_backend)
+            return m_backend->foldingLike(operand(condition.left), operand(condition.right));
         return operand(condition.left) + u" LIKE "_s + operand(condition.right);
     }
     return QString();

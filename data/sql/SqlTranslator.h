@@ -22,7 +22,8 @@ namespace kestar::sql {
 class SqlTranslator
 {
 public:
-    SqlTranslator(const ast::Select& select, const TableInfo& table);
+    SqlTranslator(const ast::Select& select, const TableInfo& table,
+                  const Backend* backend = nullptr);
 
     Translation translate() const;
 
@@ -38,6 +39,7 @@ private:
 
     const ast::Select& m_select;
     const TableInfo& m_table;
+    const Backend* m_backend = nullptr;
     bool m_grouped = false;
 };
 

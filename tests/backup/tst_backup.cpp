@@ -1,7 +1,7 @@
 #include "app/Assembly.h"
 #include "backup/Backup.h"
 #include "data/BackupManifest.h"
-#include "data/TableJournals.h"
+#include "data/JournalRecovery.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "shell/MainWindow.h"
@@ -429,8 +429,8 @@ private slots:
         const QByteArray whole = folder.read("magacin.db");
         test::killInsideAWrite(folder.dataPath("magacin.db"),
                                "UPDATE magacin SET NAZIV = NAZIV || printf('%.900c', 'x');");
-        QCOMPARE(TableJournals::stateOf(folder.dataPath("magacin.db-journal")),
-                 TableJournals::State::Hot);
+        QCOMPARE(JournalRecovery::stateOf(folder.dataPath("magacin.db-journal")),
+                 JournalRecovery::State::Hot);
         QVERIFY(folder.read("magacin.db") != whole);
 
         const BackupResult result = Backup::run(QDir::currentPath(), kAfternoon);

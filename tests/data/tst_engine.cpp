@@ -1,9 +1,10 @@
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Schema.h"
-#include "data/SqliteLike.h"
 #include "data/Table.h"
 #include "data/Transaction.h"
+#include "data/sqlite/SqliteBackend.h"
+#include "data/sqlite/SqliteLike.h"
 #include "platform/Regional.h"
 #include "tests/support/TestFolder.h"
 
@@ -290,7 +291,7 @@ private slots:
 
         // Stored as the types say: dates in ISO form, empty text as NULL.
         sqlite3_stmt* raw = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(engine.handle(),
+        QCOMPARE(sqlite3_prepare_v2(static_cast<SqliteBackend&>(engine.backend()).handle(),
                                     "SELECT DATUM, typeof(ULAZ), typeof(KOLICINA) FROM "
                                     "t1.prometx",
                                     -1, &raw, nullptr),

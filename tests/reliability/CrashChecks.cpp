@@ -2,9 +2,9 @@
 
 #include "data/Engine.h"
 #include "data/EngineError.h"
+#include "data/JournalRecovery.h"
 #include "data/Query.h"
 #include "data/Table.h"
-#include "data/TableJournals.h"
 #include "data/TextFiles.h"
 #include "goods/Posting.h"
 #include "platform/Regional.h"
@@ -28,7 +28,8 @@ void checkFiles(const TestFolder& folder, Violations& violations)
 {
     for (const char* name : {"prometx.db", "magacin.db", "pmagacin.db"}) {
         const QString path = folder.dataPath(QString::fromLatin1(name));
-        if (TableJournals::stateOf(path + QStringLiteral("-journal")) == TableJournals::State::Hot)
+        if (JournalRecovery::stateOf(path + QStringLiteral("-journal")) ==
+            JournalRecovery::State::Hot)
             violations.add(
                 QStringLiteral("%1 still has a hot journal after it was opened").arg(name));
         sqlite3* db = nullptr;

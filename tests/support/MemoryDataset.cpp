@@ -26,15 +26,15 @@ int compareValues(const QVariant& a, const QVariant& b)
 
 } // namespace
 
-MemoryDataset::MemoryDataset(const QList<FieldDef>& fields, QObject* parent)
-    : Dataset(parent), m_fields(fields)
+MemoryDataset::MemoryDataset(const QList<FieldDef>& fields, QObject* parent) : Cursor(parent)
 {
+    setFields(fields);
 }
 
 void MemoryDataset::addRow(const QStringList& texts)
 {
-    Row row(m_fields.size());
-    for (int i = 0; i < m_fields.size() && i < texts.size(); ++i)
+    Row row(fieldList().size());
+    for (int i = 0; i < fieldList().size() && i < texts.size(); ++i)
         row[i] = fromText(i, texts.at(i));
     if (m_keyField >= 0) {
         const int place = keyedPlace(row, -1);
@@ -60,13 +60,13 @@ void MemoryDataset::setKeyField(const QString& name)
 
 int MemoryDataset::storedRowCount() const
 {
-    return m_rows.size() - (m_state == DatasetState::Insert ? 1 : 0);
+    return m_rows.size() - (state() == DatasetState::Insert ? 1 : 0);
 }
 
 QString MemoryDataset::storedText(int row, const QString& field) const
 {
     const int index = requireField(field);
-    if (m_state == DatasetState::Insert && row >= m_position)
+    if (state() == DatasetState::Insert && row >= m_position)
         ++row;
     if (row < 0 || row >= m_rows.size())
         throw EngineError(QStringLiteral("Row %1 does not exist").arg(row));
@@ -76,7 +76,7 @@ QString MemoryDataset::storedText(int row, const QString& field) const
 QStringList MemoryDataset::storedRow(int row) const
 {
     QStringList texts;
-    for (const FieldDef& f : m_fields)
+    for (const FieldDef& f : fieldList())
         texts << storedText(row, f.name);
     return texts;
 }
@@ -85,7 +85,7 @@ void MemoryDataset::open()
 {
     if (isOpen())
         return;
-    m_state = DatasetState::Browse;
+    setState(DatasetState::Browse);
     m_position = 0;
     m_bof = true;
     m_eof = false;
@@ -99,33 +99,32 @@ void MemoryDataset::close()
 {
     if (!isOpen())
         return;
-    if (m_state == DatasetState::Insert)
+    if (state() == DatasetState::Insert)
         m_rows.removeAt(m_position);
-    m_buffer.clear();
-    m_modified = false;
-    m_state = DatasetState::Closed;
+    clearPending();
+    setState(DatasetState::Closed);
     emit stateChanged();
 }
 
 void MemoryDataset::setReadOnly(bool readOnly)
 {
-    if (readOnly == m_readOnly)
+    if (readOnly == isReadOnly())
         return;
-    m_readOnly = readOnly;
+    Cursor::setReadOnly(readOnly);
     emit stateChanged();
 }
 
 void MemoryDataset::first()
 {
-    requireOpen();
-    finishPending();
+    checkOpen();
+    finishPendingAt();
     setPosition(0, true, false);
 }
 
 void MemoryDataset::next()
 {
-    requireOpen();
-    const qint64 dropped = finishPending();
+    checkOpen();
+    const qint64 dropped = finishPendingAt();
     // A dropped row is not a row to step over: the row after it now sits at its position.
     if (dropped >= 0 && dropped < m_rows.size())
         setPosition(dropped, false, false);
@@ -137,8 +136,8 @@ void MemoryDataset::next()
 
 void MemoryDataset::prior()
 {
-    requireOpen();
-    finishPending();
+    checkOpen();
+    finishPendingAt();
     if (m_position > 0 && !m_rows.isEmpty())
         setPosition(m_position - 1, false, false);
     else
@@ -147,51 +146,28 @@ void MemoryDataset::prior()
 
 void MemoryDataset::last()
 {
-    requireOpen();
-    finishPending();
+    checkOpen();
+    finishPendingAt();
     setPosition(m_rows.size() - 1, false, false);
-}
-
-int MemoryDataset::fieldIndex(const QString& name) const
-{
-    for (int i = 0; i < m_fields.size(); ++i) {
-        if (m_fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
 }
 
 QString MemoryDataset::text(const QString& field) const
 {
-    requireOpen();
-    const int index = requireField(field);
+    const int index = checkedField(field);
     if (m_rows.isEmpty())
         return QString();
     return textAt(m_position, index);
 }
 
-void MemoryDataset::setText(const QString& field, const QString& text)
-{
-    requireOpen();
-    const int index = requireField(field);
-    if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
-        throw EngineError(QStringLiteral("Dataset not in edit or insert mode"));
-    m_buffer[index] = fromText(index, text);
-    m_modified = true;
-    emit rowChanged(m_position);
-}
-
 double MemoryDataset::number(const QString& field) const
 {
-    requireOpen();
-    const int index = requireField(field);
+    const int index = checkedField(field);
     if (m_rows.isEmpty())
         return 0;
-    const bool pending = m_state == DatasetState::Edit || m_state == DatasetState::Insert;
-    const QVariant value = pending ? m_buffer.at(index) : m_rows.at(m_position).at(index);
+    const QVariant value = isPending() ? m_buffer.at(index) : m_rows.at(m_position).at(index);
     if (!value.isValid())
         return 0;
-    switch (m_fields.at(index).type) {
+    switch (fieldList().at(index).type) {
     case FieldType::Integer:
     case FieldType::Number:
         return value.toDouble();
@@ -208,65 +184,41 @@ double MemoryDataset::number(const QString& field) const
         break;
     }
     throw EngineError(
-        QStringLiteral("Field '%1' cannot be read as a number").arg(m_fields.at(index).name));
+        QStringLiteral("Field '%1' cannot be read as a number").arg(fieldList().at(index).name));
 }
 
-void MemoryDataset::setNumber(const QString& field, double value)
+QVariant MemoryDataset::storedFromNumber(int index, double value) const
 {
-    const int index = requireField(field);
-    switch (m_fields.at(index).type) {
+    switch (fieldList().at(index).type) {
     case FieldType::Integer:
-        setText(field, QString::number(qint64(std::llround(value))));
-        return;
+        return fromText(index, QString::number(qint64(std::llround(value))));
     case FieldType::Number:
     case FieldType::Text:
-        setText(field, Regional::formatNumber(value));
-        return;
+        return fromText(index, Regional::formatNumber(value));
     case FieldType::Date:
         break;
     }
     throw EngineError(
-        QStringLiteral("Field '%1' cannot be set from a number").arg(m_fields.at(index).name));
+        QStringLiteral("Field '%1' cannot be set from a number").arg(fieldList().at(index).name));
 }
 
 void MemoryDataset::insert()
 {
-    requireOpen();
-    requireWritable();
-    finishPending();
+    checkOpen();
+    checkWritable();
+    finishPendingAt();
     const qint64 place = m_rows.isEmpty() ? 0 : m_position;
-    m_rows.insert(place, Row(m_fields.size()));
-    m_buffer = Row(m_fields.size());
+    m_rows.insert(place, Row(fieldList().size()));
+    beginInsert(Row(fieldList().size()));
     m_position = place;
     m_bof = m_eof = false;
-    m_modified = false;
-    m_state = DatasetState::Insert;
     emit rowsReset();
     emit stateChanged();
     emit currentChanged();
 }
 
-void MemoryDataset::edit()
+void MemoryDataset::postPending()
 {
-    requireOpen();
-    requireWritable();
-    if (m_state != DatasetState::Browse)
-        return;
-    if (m_rows.isEmpty()) {
-        insert();
-        return;
-    }
-    m_buffer = m_rows.at(m_position);
-    m_modified = false;
-    m_state = DatasetState::Edit;
-    emit stateChanged();
-}
-
-void MemoryDataset::post()
-{
-    requireOpen();
-    if (m_state == DatasetState::Browse)
-        return;
     if (!m_postError.isEmpty())
         throw EngineError(m_postError);
     qint64 place = m_position;
@@ -279,9 +231,8 @@ void MemoryDataset::post()
     m_rows.insert(place, m_buffer);
     const bool moved = place != m_position;
     m_position = place;
-    m_buffer.clear();
-    m_modified = false;
-    m_state = DatasetState::Browse;
+    setState(DatasetState::Browse);
+    clearPending();
     ++m_postCount;
     emit stateChanged();
     if (moved) {
@@ -294,26 +245,23 @@ void MemoryDataset::post()
 
 void MemoryDataset::cancel()
 {
-    requireOpen();
-    if (m_state == DatasetState::Browse)
-        return;
-    dropPending();
+    checkOpen();
+    Cursor::cancel();
 }
 
 void MemoryDataset::remove()
 {
-    requireOpen();
-    requireWritable();
-    if (m_state == DatasetState::Insert) {
-        dropPending();
+    checkOpen();
+    checkWritable();
+    if (state() == DatasetState::Insert) {
+        cancel();
         return;
     }
     requireRow();
     m_rows.removeAt(m_position);
-    m_buffer.clear();
-    m_modified = false;
-    const bool wasEditing = m_state == DatasetState::Edit;
-    m_state = DatasetState::Browse;
+    clearPending();
+    const bool wasEditing = state() == DatasetState::Edit;
+    setState(DatasetState::Browse);
     m_position = qMax<qint64>(0, qMin<qint64>(m_position, m_rows.size() - 1));
     m_bof = m_eof = false;
     if (wasEditing)
@@ -324,8 +272,8 @@ void MemoryDataset::remove()
 
 void MemoryDataset::refresh()
 {
-    requireOpen();
-    finishPending();
+    checkOpen();
+    finishPendingAt();
     m_position = qMax<qint64>(0, qMin<qint64>(m_position, m_rows.size() - 1));
     emit rowsReset();
     emit currentChanged();
@@ -333,8 +281,8 @@ void MemoryDataset::refresh()
 
 void MemoryDataset::moveTo(qint64 row)
 {
-    requireOpen();
-    const qint64 dropped = finishPending();
+    checkOpen();
+    const qint64 dropped = finishPendingAt();
     if (dropped >= 0 && row > dropped)
         --row;
     setPosition(qMax<qint64>(0, qMin<qint64>(row, m_rows.size() - 1)), false, false);
@@ -342,31 +290,18 @@ void MemoryDataset::moveTo(qint64 row)
 
 QString MemoryDataset::textAt(qint64 row, int column) const
 {
-    requireOpen();
-    if (column < 0 || column >= m_fields.size())
+    checkOpen();
+    if (column < 0 || column >= fieldList().size())
         throw EngineError(QStringLiteral("Column %1 does not exist").arg(column));
-    const bool pending = m_state == DatasetState::Edit || m_state == DatasetState::Insert;
-    if (pending && row == m_position)
+    if (isPending() && row == m_position)
         return toText(column, m_buffer.at(column));
     return toText(column, rowAt(row).at(column));
-}
-
-void MemoryDataset::requireOpen() const
-{
-    if (!isOpen())
-        throw EngineError(QStringLiteral("Cannot perform this operation on a closed dataset"));
 }
 
 void MemoryDataset::requireRow() const
 {
     if (m_rows.isEmpty())
         throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
-}
-
-void MemoryDataset::requireWritable() const
-{
-    if (m_readOnly)
-        throw EngineError(QStringLiteral("Cannot modify a read-only dataset"));
 }
 
 int MemoryDataset::requireField(const QString& name) const
@@ -381,7 +316,7 @@ QVariant MemoryDataset::fromText(int field, const QString& text) const
 {
     if (text.isEmpty())
         return QVariant();
-    const FieldDef& def = m_fields.at(field);
+    const FieldDef& def = fieldList().at(field);
     switch (def.type) {
     case FieldType::Text:
         return text;
@@ -420,7 +355,7 @@ QString MemoryDataset::toText(int field, const QVariant& value) const
 {
     if (!value.isValid())
         return QString();
-    switch (m_fields.at(field).type) {
+    switch (fieldList().at(field).type) {
     case FieldType::Text:
         return value.toString();
     case FieldType::Integer:
@@ -440,31 +375,17 @@ const MemoryDataset::Row& MemoryDataset::rowAt(qint64 row) const
     return m_rows.at(row);
 }
 
-qint64 MemoryDataset::finishPending()
+qint64 MemoryDataset::finishPendingAt()
 {
-    if (m_state == DatasetState::Browse)
-        return -1;
-    if (m_modified) {
-        post();
-        return -1;
-    }
-    const qint64 dropped = m_state == DatasetState::Insert ? m_position : -1;
-    dropPending();
-    return dropped;
+    const qint64 at = m_position;
+    return finishPending() ? at : -1;
 }
 
-void MemoryDataset::dropPending()
+void MemoryDataset::afterCancel(bool wasInsert)
 {
-    const bool inserted = m_state == DatasetState::Insert;
-    if (inserted) {
+    if (wasInsert) {
         m_rows.removeAt(m_position);
         m_position = qMax<qint64>(0, qMin<qint64>(m_position, m_rows.size() - 1));
-    }
-    m_buffer.clear();
-    m_modified = false;
-    m_state = DatasetState::Browse;
-    emit stateChanged();
-    if (inserted) {
         emit rowsReset();
         emit currentChanged();
     } else {

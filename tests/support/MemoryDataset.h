@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/Dataset.h"
+#include "data/Cursor.h"
 
 #include <QList>
 #include <QString>
@@ -17,7 +17,7 @@ namespace kestar::test {
 //
 // With a key field it behaves like a keyed table: rows are kept in key order, a posted row
 // moves to its key's place, and a repeated key is refused with "Key violation".
-class MemoryDataset : public Dataset
+class MemoryDataset : public Cursor
 {
     Q_OBJECT
 public:
@@ -38,9 +38,6 @@ public:
 
     void open() override;
     void close() override;
-    bool isOpen() const override { return m_state != DatasetState::Closed; }
-    DatasetState state() const override { return m_state; }
-    bool isReadOnly() const override { return m_readOnly; }
     // Emits stateChanged so that the controls show the new mode.
     void setReadOnly(bool readOnly) override;
 
@@ -52,21 +49,12 @@ public:
     bool bof() const override { return m_bof || m_rows.isEmpty(); }
     bool isEmpty() const override { return m_rows.isEmpty(); }
 
-    QList<FieldDef> fields() const override { return m_fields; }
-    int fieldIndex(const QString& name) const override;
-
     QString text(const QString& field) const override;
-    void setText(const QString& field, const QString& text) override;
     double number(const QString& field) const override;
-    void setNumber(const QString& field, double value) override;
 
-    // edit() on an empty dataset starts an insert, as the tables do.
     void insert() override;
-    void edit() override;
-    void post() override;
     void cancel() override;
     void remove() override;
-    bool isModified() const override { return m_modified; }
     // Finishes a pending row first, like a move.
     void refresh() override;
 
@@ -80,30 +68,34 @@ public:
 private:
     using Row = QList<QVariant>; // an invalid QVariant is NULL
 
-    void requireOpen() const;
+    bool hasCurrentRow() const override { return !m_rows.isEmpty(); }
+    QList<QVariant> currentRow() override { return m_rows.at(m_position); }
+    QVariant storedFromText(int field, const QString& text) const override
+    {
+        return fromText(field, text);
+    }
+    QVariant storedFromNumber(int field, double value) const override;
+    void postPending() override;
+    void afterCancel(bool wasInsert) override;
+    void rereadStale() override {}
+    qint64 currentPosition() const override { return m_position; }
+
     void requireRow() const;
-    void requireWritable() const;
     int requireField(const QString& name) const;
     QVariant fromText(int field, const QString& text) const;
     QString toText(int field, const QVariant& value) const;
     const Row& rowAt(qint64 row) const;
     // Posts a changed pending row, drops an unchanged one. Returns the position of the
     // dropped insert, or -1.
-    qint64 finishPending();
-    void dropPending();
+    qint64 finishPendingAt();
     int keyedPlace(const Row& row, qint64 skip) const;
     // Sets bof and eof before listeners hear of the move.
     void setPosition(qint64 row, bool bof, bool eof);
 
-    QList<FieldDef> m_fields;
     QList<Row> m_rows; // in Insert state, m_rows[m_position] is a placeholder for m_buffer
-    Row m_buffer;
-    DatasetState m_state = DatasetState::Closed;
     qint64 m_position = 0;
     bool m_bof = false;
     bool m_eof = false;
-    bool m_modified = false;
-    bool m_readOnly = false;
     int m_keyField = -1;
     int m_postCount = 0;
     QString m_postError;

@@ -2,7 +2,7 @@
 #include "data/BackupManifest.h"
 #include "data/DataFolderLock.h"
 #include "data/Engine.h"
-#include "data/TableJournals.h"
+#include "data/JournalRecovery.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/LockHolder.h"
@@ -151,7 +151,7 @@ private slots:
         changeArticles(folder.dataPath("magacin.db"));
         crashInsideAWrite(folder.dataPath("magacin.db"));
         const QString journal = folder.dataPath("magacin.db-journal");
-        QCOMPARE(TableJournals::stateOf(journal), TableJournals::State::Hot);
+        QCOMPARE(JournalRecovery::stateOf(journal), JournalRecovery::State::Hot);
         const QByteArray crashedTable = bytesOf(folder.dataPath("magacin.db"));
         const QByteArray crashJournal = bytesOf(journal);
 

@@ -3,7 +3,7 @@
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
 #include "data/Schema.h"
-#include "data/SqliteStatement.h"
+#include "data/sqlite/SqliteStatement.h"
 #include "tools/check/JournalCheck.h"
 
 #include <QFile>

@@ -15,6 +15,11 @@ namespace kestar::check {
 // describes it when it attaches the file: the table named like the file (else the first one),
 // its fields with the types their declarations give, the key and the hidden order column.
 // Nothing is ever written, not even a journal.
+//
+// The check reads the SQLite table files themselves, beneath the engine and its backend, so
+// that it sees exactly the bytes a damaged or foreign file holds: like the SQLite backend
+// (data/sqlite), it is SQLite's own reader, and a folder on another backend is checked through
+// that backend instead.
 class StoredTable
 {
 public:

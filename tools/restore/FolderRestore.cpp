@@ -3,9 +3,9 @@
 #include "data/DataFolderLock.h"
 #include "data/DiskSync.h"
 #include "data/EngineScratch.h"
+#include "data/JournalRecovery.h"
 #include "data/Schema.h"
-#include "data/SqliteStatement.h"
-#include "data/TableJournals.h"
+#include "data/sqlite/SqliteFile.h"
 #include "tools/check/BackupCopies.h"
 #include "tools/restore/BackupSets.h"
 
@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sqlite3.h>
 
 namespace kestar::restore {
 
@@ -51,28 +50,6 @@ QString renameNoReplace(const QString& from, const QString& to)
     if (std::rename(source.constData(), target.constData()) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     return {};
-}
-
-// What SQLite's own quick check says of a table file: "ok" when sound.
-QString quickCheck(const QString& path)
-{
-    sqlite3* db = nullptr;
-    QString result;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
-        result = db ? sqliteError(db) : QStringLiteral("out of memory");
-    } else {
-        sqlite3_stmt* check = nullptr;
-        if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK &&
-            sqlite3_step(check) == SQLITE_ROW)
-            result =
-                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(check, 0)));
-        else
-            result = sqliteError(db);
-        sqlite3_finalize(check);
-    }
-    sqlite3_close(db);
-    return result;
 }
 
 // The hidden folder the set is put together in, beside the data folder; removed again unless
@@ -193,8 +170,9 @@ void stage(const BackupSet& set, const QString& backupFolder, StagingFolder& sta
                                          "it%2")
                               .arg(name, why.isEmpty() ? QString() : QStringLiteral(": ") + why)};
     }
-    const QList<TableJournals::Unsettled> unsettled = TableJournals::settle(staging.path());
-    for (const TableJournals::Unsettled& table : unsettled) {
+    const QList<JournalRecovery::Unsettled> unsettled =
+        JournalRecovery::settleJournals(staging.path());
+    for (const JournalRecovery::Unsettled& table : unsettled) {
         throw Refusal{
             table.orphaned
                 ? QStringLiteral("The backup holds a journal of %1 that names the super-journal "
@@ -207,7 +185,7 @@ void stage(const BackupSet& set, const QString& backupFolder, StagingFolder& sta
     const QStringList tables =
         QDir(staging.path()).entryList({QStringLiteral("*.db")}, QDir::Files, QDir::Name);
     for (const QString& table : tables) {
-        const QString result = quickCheck(staging.filePath(table));
+        const QString result = SqliteFile::quickCheck(staging.filePath(table));
         if (result != QLatin1String("ok"))
             throw Refusal{QStringLiteral("%1 of the backup is damaged: %2").arg(table, result)};
     }
@@ -270,7 +248,7 @@ bool FolderRestore::run(const RestoreOptions& options, QTextStream& out, QTextSt
         // tables, before the set takes its name.
         const bool replacing = QFileInfo::exists(dataFolder);
         const QStringList journals =
-            replacing ? TableJournals::journalsIn(dataFolder) : QStringList();
+            replacing ? JournalRecovery::journalsIn(dataFolder) : QStringList();
         const QString kept = keptPath(parent, dataName, set->stamp);
         if (replacing) {
             const QString moved = renameNoReplace(dataFolder, kept);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Statement.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -10,13 +12,13 @@ namespace kestar {
 
 // One prepared SQLite statement, finalized with the object. Values cross as QVariant:
 // NULL <-> invalid QVariant, INTEGER <-> qint64, REAL <-> double, TEXT <-> QString.
-class SqliteStatement
+class SqliteStatement final : public Statement
 {
 public:
     SqliteStatement() = default;
     // Prepares the statement; raises EngineError with SQLite's text when it does not compile.
     SqliteStatement(sqlite3* db, const QString& sql);
-    ~SqliteStatement();
+    ~SqliteStatement() override;
     SqliteStatement(SqliteStatement&& other) noexcept;
     SqliteStatement& operator=(SqliteStatement&& other) noexcept;
     SqliteStatement(const SqliteStatement&) = delete;
@@ -26,18 +28,19 @@ public:
     sqlite3_stmt* get() const { return m_stmt; }
 
     // Parameters count from 1, as in SQLite.
-    void bind(int index, const QVariant& value);
+    void bind(int index, const QVariant& value) override;
     // Resets the statement and clears its parameters; a reset statement holds no read lock.
-    void reset();
+    void reset() override;
     // True while a row is available; false when done. Errors raise EngineError.
-    bool step();
-    // Runs the statement to its end and resets it.
-    void run();
+    bool step() override;
 
-    int columnCount() const;
-    QVariant column(int index) const;
-    qint64 columnInt(int index) const;
-    QString columnName(int index) const;
+    int columnCount() const override;
+    QVariant column(int index) const override;
+    qint64 columnInt(int index) const override;
+    QString columnName(int index) const override;
+    void appendRow(RowStore& rows, int first, const QBitArray* wanted) const override;
+    qint64 changes() const override;
+    qint64 newRowId() const override;
     // The declared type of a result column that is a plain table column, else "".
     QString columnDeclType(int index) const;
 

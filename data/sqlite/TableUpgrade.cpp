@@ -1,9 +1,9 @@
-#include "data/TableUpgrade.h"
+#include "data/sqlite/TableUpgrade.h"
 
 #include "data/EngineError.h"
 #include "data/Schema.h"
-#include "data/SearchIndex.h"
-#include "data/SqliteStatement.h"
+#include "data/sqlite/SearchIndex.h"
+#include "data/sqlite/SqliteStatement.h"
 
 #include <QFile>
 #include <QFileInfo>

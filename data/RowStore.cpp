@@ -1,11 +1,8 @@
-#include "data/SqliteRowStore.h"
+#include "data/RowStore.h"
 
-#include "data/SqliteStatement.h"
-
-#include <QVarLengthArray>
+#include "data/Statement.h"
 
 #include <cstring>
-#include <sqlite3.h>
 
 namespace kestar {
 
@@ -20,9 +17,6 @@ enum Tag : char
     kMissing = 4
 };
 
-// A column the caller did not want, among SQLite's own type numbers.
-constexpr int kMissingType = 0;
-
 template <typename T> T readRaw(const char* p)
 {
     T value;
@@ -32,50 +26,32 @@ template <typename T> T readRaw(const char* p)
 
 } // namespace
 
-void SqliteRowStore::clear(int columns)
+void RowStore::clear(int columns)
 {
     m_columns = columns;
     m_data.resize(0);
     m_offsets.clear();
 }
 
-void SqliteRowStore::append(const SqliteStatement& statement, int first, const QBitArray* wanted)
+void RowStore::append(const Statement& statement, int first, const QBitArray* wanted)
 {
-    sqlite3_stmt* stmt = statement.get();
-    // A walk copies every field of every row it passes, so a row takes one call into the
-    // statement per column (its values are read directly; this connection serves one thread),
-    // one growth of the buffer, and plain copies. Text is taken as the bytes SQLite holds
-    // (UTF-8 already): asking for it as text would copy each value to end it with a zero.
-    struct Cell
-    {
-        int type;
-        sqlite3_value* value;
-        const void* bytes;
-        qint32 length;
-    };
-    QVarLengthArray<Cell, 64> cells(m_columns);
+    statement.appendRow(*this, first, wanted);
+}
+
+void RowStore::appendCells(const Cell* cells)
+{
     qint64 size = 0;
     for (int c = 0; c < m_columns; ++c) {
-        Cell& cell = cells[c];
-        if (wanted && !wanted->testBit(c)) {
-            cell.type = kMissingType;
-            size += 1;
-            continue;
-        }
-        cell.value = sqlite3_column_value(stmt, first + c);
-        cell.type = sqlite3_value_type(cell.value);
-        switch (cell.type) {
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
+        switch (cells[c].kind) {
+        case Cell::Integer:
+        case Cell::Real:
             size += 1 + 8;
             break;
-        case SQLITE_NULL:
-            size += 1;
+        case Cell::Text:
+            size += 1 + 4 + cells[c].length;
             break;
         default:
-            cell.bytes = sqlite3_value_blob(cell.value);
-            cell.length = sqlite3_value_bytes(cell.value);
-            size += 1 + 4 + cell.length;
+            size += 1;
             break;
         }
     }
@@ -85,41 +61,32 @@ void SqliteRowStore::append(const SqliteStatement& statement, int first, const Q
     m_data.resize(offset + size);
     m_offsets.append(offset);
     char* p = m_data.data() + offset;
-    for (const Cell& cell : cells) {
-        switch (cell.type) {
-        case SQLITE_INTEGER: {
-            const qint64 v = sqlite3_value_int64(cell.value);
-            *p++ = kInteger;
-            std::memcpy(p, &v, sizeof v);
-            p += sizeof v;
+    for (int c = 0; c < m_columns; ++c) {
+        const Cell& cell = cells[c];
+        *p++ = cell.kind;
+        switch (cell.kind) {
+        case Cell::Integer:
+            std::memcpy(p, &cell.integer, sizeof cell.integer);
+            p += sizeof cell.integer;
             break;
-        }
-        case SQLITE_FLOAT: {
-            const double v = sqlite3_value_double(cell.value);
-            *p++ = kReal;
-            std::memcpy(p, &v, sizeof v);
-            p += sizeof v;
+        case Cell::Real:
+            std::memcpy(p, &cell.real, sizeof cell.real);
+            p += sizeof cell.real;
             break;
-        }
-        case SQLITE_NULL:
-            *p++ = kNull;
-            break;
-        case kMissingType:
-            *p++ = kMissing;
-            break;
-        default:
-            *p++ = kText;
+        case Cell::Text:
             std::memcpy(p, &cell.length, sizeof cell.length);
             p += sizeof cell.length;
             if (cell.length > 0)
                 std::memcpy(p, cell.bytes, size_t(cell.length));
             p += cell.length;
             break;
+        default:
+            break;
         }
     }
 }
 
-void SqliteRowStore::encodeValue(const QVariant& value)
+void RowStore::encodeValue(const QVariant& value)
 {
     switch (value.typeId()) {
     case QMetaType::UnknownType:
@@ -152,7 +119,7 @@ void SqliteRowStore::encodeValue(const QVariant& value)
     }
 }
 
-qint64 SqliteRowStore::encode(const QList<QVariant>& values)
+qint64 RowStore::encode(const QList<QVariant>& values)
 {
     const qint64 offset = m_data.size();
     for (int c = 0; c < m_columns; ++c)
@@ -160,27 +127,27 @@ qint64 SqliteRowStore::encode(const QList<QVariant>& values)
     return offset;
 }
 
-void SqliteRowStore::append(const QList<QVariant>& values)
+void RowStore::append(const QList<QVariant>& values)
 {
     m_offsets.append(encode(values));
 }
 
-void SqliteRowStore::insert(qint64 row, const QList<QVariant>& values)
+void RowStore::insert(qint64 row, const QList<QVariant>& values)
 {
     m_offsets.insert(row, encode(values));
 }
 
-void SqliteRowStore::replace(qint64 row, const QList<QVariant>& values)
+void RowStore::replace(qint64 row, const QList<QVariant>& values)
 {
     m_offsets[row] = encode(values);
 }
 
-void SqliteRowStore::remove(qint64 row)
+void RowStore::remove(qint64 row)
 {
     m_offsets.remove(row);
 }
 
-const char* SqliteRowStore::skipTo(qint64 row, int column) const
+const char* RowStore::skipTo(qint64 row, int column) const
 {
     const char* p = m_data.constData() + m_offsets.at(row);
     for (int c = 0; c < column; ++c) {
@@ -200,7 +167,7 @@ const char* SqliteRowStore::skipTo(qint64 row, int column) const
     return p;
 }
 
-QVariant SqliteRowStore::value(qint64 row, int column, bool* present) const
+QVariant RowStore::value(qint64 row, int column, bool* present) const
 {
     const char* p = skipTo(row, column);
     if (present)
@@ -217,12 +184,12 @@ QVariant SqliteRowStore::value(qint64 row, int column, bool* present) const
     }
 }
 
-bool SqliteRowStore::has(qint64 row, int column) const
+bool RowStore::has(qint64 row, int column) const
 {
     return *skipTo(row, column) != kMissing;
 }
 
-QList<QVariant> SqliteRowStore::row(qint64 row) const
+QList<QVariant> RowStore::row(qint64 row) const
 {
     QList<QVariant> values;
     values.reserve(m_columns);

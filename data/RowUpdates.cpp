@@ -1,6 +1,6 @@
-#include "data/SqliteUpdates.h"
+#include "data/RowUpdates.h"
 
-#include <sqlite3.h>
+#include "data/Backend.h"
 
 namespace kestar {
 
@@ -18,12 +18,12 @@ QString ident(const QString& name)
 
 } // namespace
 
-SqliteUpdates::SqliteUpdates(sqlite3* db, const QString& qualifiedTable, const QStringList& columns)
-    : m_db(db), m_table(qualifiedTable), m_columns(columns)
+RowUpdates::RowUpdates(Backend& backend, const QString& qualifiedTable, const QStringList& columns)
+    : m_backend(&backend), m_table(qualifiedTable), m_columns(columns)
 {
 }
 
-SqliteStatement& SqliteUpdates::statementFor(const QList<int>& changed)
+Statement& RowUpdates::statementFor(const QList<int>& changed)
 {
     auto it = m_statements.find(changed);
     if (it != m_statements.end())
@@ -32,33 +32,33 @@ SqliteStatement& SqliteUpdates::statementFor(const QList<int>& changed)
     for (int i = 0; i < changed.size(); ++i)
         assignments.append(
             QStringLiteral("%1=?%2").arg(ident(m_columns.at(changed.at(i)))).arg(i + 1));
-    auto statement = std::make_shared<SqliteStatement>(
-        m_db, QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
-                  .arg(m_table, assignments.join(QLatin1String(", ")))
-                  .arg(changed.size() + 1));
+    std::shared_ptr<Statement> statement =
+        m_backend->prepare(m_backend->spell(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?%3")
+                                                .arg(m_table, assignments.join(QLatin1String(", ")))
+                                                .arg(changed.size() + 1)));
     if (m_statements.size() >= kMaxStatements)
         m_statements.clear();
     return *m_statements.insert(changed, statement).value();
 }
 
-int SqliteUpdates::write(qint64 rowid, const QList<int>& changed, const QList<QVariant>& row)
+int RowUpdates::write(qint64 rowid, const QList<int>& changed, const QList<QVariant>& row)
 {
     if (changed.isEmpty()) {
         // Nothing to set; still report whether the row is there, as an update would.
-        if (!m_exists.isValid())
-            m_exists = SqliteStatement(
-                m_db, QStringLiteral("SELECT 1 FROM %1 WHERE rowid=?1").arg(m_table));
-        m_exists.bind(1, rowid);
-        const bool found = m_exists.step();
-        m_exists.reset();
+        if (!m_exists)
+            m_exists = m_backend->prepare(
+                m_backend->spell(QStringLiteral("SELECT 1 FROM %1 WHERE rowid=?1").arg(m_table)));
+        m_exists->bind(1, rowid);
+        const bool found = m_exists->step();
+        m_exists->reset();
         return found ? 1 : 0;
     }
-    SqliteStatement& update = statementFor(changed);
+    Statement& update = statementFor(changed);
     for (int i = 0; i < changed.size(); ++i)
         update.bind(i + 1, row.at(changed.at(i)));
     update.bind(changed.size() + 1, rowid);
     update.run();
-    return sqlite3_changes(m_db);
+    return int(update.changes());
 }
 
 QList<int> changedColumns(const QList<QVariant>& original, const QList<QVariant>& row)

@@ -7,15 +7,15 @@
 
 namespace kestar {
 
-class SqliteStatement;
+class Statement;
 
 // Rows of a fixed number of columns packed into one byte buffer (a tag byte and the value per
 // cell), so that a result of 100,000 rows costs about the size of its data and not one heap
 // object per cell. Replaced and removed rows leave their old bytes behind until clear().
-class SqliteRowStore
+class RowStore
 {
 public:
-    explicit SqliteRowStore(int columns = 0) : m_columns(columns) {}
+    explicit RowStore(int columns = 0) : m_columns(columns) {}
 
     int columns() const { return m_columns; }
     qint64 size() const { return m_offsets.size(); }
@@ -23,7 +23,26 @@ public:
 
     // Appends the columns first..first+columns()-1 of the statement's current row; with wanted,
     // only the columns whose bit is set, the others stored as missing (has() is false).
-    void append(const SqliteStatement& statement, int first, const QBitArray* wanted = nullptr);
+    void append(const Statement& statement, int first, const QBitArray* wanted = nullptr);
+    // One cell of a row as a backend hands it over: text as UTF-8 bytes it still owns.
+    struct Cell
+    {
+        enum Kind : char
+        {
+            Null = 0,
+            Integer = 1,
+            Real = 2,
+            Text = 3,
+            Missing = 4
+        };
+        Kind kind;
+        qint64 integer;
+        double real;
+        const void* bytes;
+        qint32 length;
+    };
+    // Appends a row of columns() cells with one growth of the buffer and plain copies.
+    void appendCells(const Cell* cells);
     void append(const QList<QVariant>& values);
     void insert(qint64 row, const QList<QVariant>& values);
     void replace(qint64 row, const QList<QVariant>& values);

@@ -1,6 +1,6 @@
-#include "data/SearchIndex.h"
+#include "data/sqlite/SearchIndex.h"
 
-#include "data/SqliteStatement.h"
+#include "data/sqlite/SqliteStatement.h"
 
 #include <QSet>
 

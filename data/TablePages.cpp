@@ -1,7 +1,7 @@
-#include "data/SqliteTablePages.h"
+#include "data/TablePages.h"
 
 #include "data/EngineError.h"
-#include "data/SqliteTableStatements.h"
+#include "data/TableStatements.h"
 
 namespace kestar {
 
@@ -12,8 +12,7 @@ constexpr int kMaxPages = 64;
 
 } // namespace
 
-void SqliteTablePages::reset(SqliteTableStatements* statements, int fields,
-                             const QString& tableName)
+void TablePages::reset(TableStatements* statements, int fields, const QString& tableName)
 {
     m_sql = statements;
     m_fields = fields;
@@ -21,13 +20,12 @@ void SqliteTablePages::reset(SqliteTableStatements* statements, int fields,
     clear();
 }
 
-void SqliteTablePages::clear()
+void TablePages::clear()
 {
     m_pages.clear();
 }
 
-SqliteTablePages::Place SqliteTablePages::locate(qint64 row, qint64 count,
-                                                 const Anchor* current) const
+TablePages::Place TablePages::locate(qint64 row, qint64 count, const Anchor* current) const
 {
     // Seek from the nearest row whose position is known: either end, the current row, or
     // the ends of a cached page; OFFSET then only steps over index entries in between.
@@ -48,7 +46,7 @@ SqliteTablePages::Place SqliteTablePages::locate(qint64 row, qint64 count,
     if (current)
         consider(current->position, current->place);
     for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-        const SqliteRowStore& rows = it.value().rows;
+        const RowStore& rows = it.value().rows;
         if (rows.size() == 0)
             continue;
         const qint64 start = it.key() * kPageRows;
@@ -58,14 +56,14 @@ SqliteTablePages::Place SqliteTablePages::locate(qint64 row, qint64 count,
                  {rows.value(rows.size() - 1, 0).toLongLong(), rows.value(rows.size() - 1, 1)});
     }
 
-    SqliteStatement* statement = nullptr;
+    Statement* statement = nullptr;
     if (!best) {
-        statement = fromEnd ? &m_sql->offsetLast : &m_sql->offsetFirst;
+        statement = fromEnd ? m_sql->offsetLast.get() : m_sql->offsetFirst.get();
         statement->bind(1, bestDistance);
     } else if (best->position == row) {
         return best->place;
     } else {
-        statement = best->position < row ? &m_sql->offsetAfter : &m_sql->offsetBefore;
+        statement = best->position < row ? m_sql->offsetAfter.get() : m_sql->offsetBefore.get();
         statement->bind(1, best->place.order);
         statement->bind(2, best->place.rowid);
         statement->bind(3, bestDistance - 1);
@@ -81,8 +79,7 @@ SqliteTablePages::Place SqliteTablePages::locate(qint64 row, qint64 count,
     return place;
 }
 
-const SqliteTablePages::Page& SqliteTablePages::page(qint64 index, qint64 count,
-                                                     const Anchor* current) const
+const TablePages::Page& TablePages::page(qint64 index, qint64 count, const Anchor* current) const
 {
     auto it = m_pages.find(index);
     if (it == m_pages.end()) {
@@ -97,7 +94,7 @@ const SqliteTablePages::Page& SqliteTablePages::page(qint64 index, qint64 count,
         const Place start = locate(index * kPageRows, count, current);
         Page page;
         page.rows.clear(m_fields + 2);
-        SqliteStatement& from = m_sql->from;
+        Statement& from = *m_sql->from;
         from.bind(1, start.order);
         from.bind(2, start.rowid);
         from.bind(3, kPageRows);
@@ -110,7 +107,7 @@ const SqliteTablePages::Page& SqliteTablePages::page(qint64 index, qint64 count,
     return it.value();
 }
 
-QVariant SqliteTablePages::value(qint64 row, int column, qint64 count, const Anchor* current) const
+QVariant TablePages::value(qint64 row, int column, qint64 count, const Anchor* current) const
 {
     const Page& p = page(row / kPageRows, count, current);
     const qint64 inPage = row % kPageRows;

@@ -1,4 +1,4 @@
-#include "data/SqliteLike.h"
+#include "data/sqlite/SqliteLike.h"
 
 #include <QString>
 #include <sqlite3.h>

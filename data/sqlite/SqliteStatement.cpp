@@ -1,6 +1,9 @@
-#include "data/SqliteStatement.h"
+#include "data/sqlite/SqliteStatement.h"
 
 #include "data/EngineError.h"
+#include "data/RowStore.h"
+
+#include <QVarLengthArray>
 
 #include <sqlite3.h>
 
@@ -86,11 +89,51 @@ bool SqliteStatement::step()
     throw EngineError(error);
 }
 
-void SqliteStatement::run()
+void SqliteStatement::appendRow(RowStore& rows, int first, const QBitArray* wanted) const
 {
-    while (step()) {
+    // A walk copies every field of every row it passes, so a row takes one call into the
+    // statement per column (its values are read directly; this connection serves one thread)
+    // and one growth of the store. Text is taken as the bytes SQLite holds (UTF-8 already):
+    // asking for it as text would copy each value to end it with a zero.
+    using Cell = RowStore::Cell;
+    QVarLengthArray<Cell, 64> cells(rows.columns());
+    for (int c = 0; c < rows.columns(); ++c) {
+        Cell& cell = cells[c];
+        if (wanted && !wanted->testBit(c)) {
+            cell.kind = Cell::Missing;
+            continue;
+        }
+        sqlite3_value* value = sqlite3_column_value(m_stmt, first + c);
+        switch (sqlite3_value_type(value)) {
+        case SQLITE_INTEGER:
+            cell.kind = Cell::Integer;
+            cell.integer = sqlite3_value_int64(value);
+            break;
+        case SQLITE_FLOAT:
+            cell.kind = Cell::Real;
+            cell.real = sqlite3_value_double(value);
+            break;
+        case SQLITE_NULL:
+            cell.kind = Cell::Null;
+            break;
+        default:
+            cell.kind = Cell::Text;
+            cell.bytes = sqlite3_value_blob(value);
+            cell.length = sqlite3_value_bytes(value);
+            break;
+        }
     }
-    reset();
+    rows.appendCells(cells.constData());
+}
+
+qint64 SqliteStatement::changes() const
+{
+    return sqlite3_changes64(m_db);
+}
+
+qint64 SqliteStatement::newRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
 }
 
 int SqliteStatement::columnCount() const

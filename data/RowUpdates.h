@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/SqliteStatement.h"
+#include "data/Statement.h"
 
 #include <QHash>
 #include <QList>
@@ -9,19 +9,19 @@
 #include <QVariant>
 #include <memory>
 
-struct sqlite3;
-
 namespace kestar {
+
+class Backend;
 
 // Writes the changed columns of one row back by rowid. Only the columns that changed are set,
 // so an edit of one quantity neither rewrites the other fields nor touches the indexes of
 // columns it left alone. One prepared statement is kept per set of changed columns.
-class SqliteUpdates
+class RowUpdates
 {
 public:
-    SqliteUpdates() = default;
+    RowUpdates() = default;
     // qualifiedTable: how statements reach the table; columns: the table's columns by index.
-    SqliteUpdates(sqlite3* db, const QString& qualifiedTable, const QStringList& columns);
+    RowUpdates(Backend& backend, const QString& qualifiedTable, const QStringList& columns);
 
     // Sets the columns at the indexes in changed (ascending, no repeats) to their values in
     // row, in the row with the given rowid; returns the number of rows changed (0 when the
@@ -29,13 +29,13 @@ public:
     int write(qint64 rowid, const QList<int>& changed, const QList<QVariant>& row);
 
 private:
-    SqliteStatement& statementFor(const QList<int>& changed);
+    Statement& statementFor(const QList<int>& changed);
 
-    sqlite3* m_db = nullptr;
+    Backend* m_backend = nullptr;
     QString m_table;
     QStringList m_columns;
-    QHash<QList<int>, std::shared_ptr<SqliteStatement>> m_statements;
-    SqliteStatement m_exists;
+    QHash<QList<int>, std::shared_ptr<Statement>> m_statements;
+    std::shared_ptr<Statement> m_exists;
 };
 
 // The columns whose value in row differs from original, by index. A value counts as changed

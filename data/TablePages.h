@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/SqliteRowStore.h"
+#include "data/RowStore.h"
 
 #include <QHash>
 #include <QString>
@@ -8,13 +8,13 @@
 
 namespace kestar {
 
-struct SqliteTableStatements;
+struct TableStatements;
 
 // Rows of a table cursor by position, for the grids: a bounded cache of pages of rows, each
 // page found by seeking from the nearest row whose position is known (either end, the
 // cursor's row, the ends of a cached page), so row 999,999 of a million is one short index
 // walk from the end and never a scan from the start.
-class SqliteTablePages
+class TablePages
 {
 public:
     struct Place
@@ -28,7 +28,7 @@ public:
         Place place;
     };
 
-    void reset(SqliteTableStatements* statements, int fields, const QString& tableName);
+    void reset(TableStatements* statements, int fields, const QString& tableName);
     // Forgets every page (after any write: positions may have moved).
     void clear();
 
@@ -40,12 +40,12 @@ public:
 private:
     struct Page
     {
-        SqliteRowStore rows; // rowid, order value, then the fields
+        RowStore rows; // rowid, order value, then the fields
         quint64 used = 0;
     };
     const Page& page(qint64 index, qint64 count, const Anchor* current) const;
 
-    SqliteTableStatements* m_sql = nullptr;
+    TableStatements* m_sql = nullptr;
     int m_fields = 0;
     QString m_tableName;
     mutable QHash<qint64, Page> m_pages;

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "data/Statement.h"
+
+#include <QList>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace kestar {
+
+struct TableFile;
+
+// Where the engine keeps its tables: one connection, the statements prepared on it, and the
+// few places where the SQL of one table engine differs from another's. The engine, its
+// cursors, its queries and the translator of the program's SQL reach storage only through
+// this seam; SqliteBackend (data/sqlite) is the embedded one.
+//
+// A backend is driven by one thread, one statement at a time: every read steps its statement
+// to the end of a bounded page and resets it, so none stays open while the program waits.
+class Backend
+{
+public:
+    virtual ~Backend() = default;
+
+    // ---- statements ----
+    // Prepares one statement; raises EngineError with the backend's text when it does not
+    // compile.
+    virtual std::unique_ptr<Statement> prepare(const QString& sql) = 0;
+    // Runs statements without results, separated by ";".
+    virtual void exec(const QString& sql) = 0;
+
+    // ---- the SQL differences ----
+    // The name of a table's row id column, unique and stable per row ("rowid" in SQLite).
+    virtual QString rowId() const = 0;
+    // Parameter n (from 1) in a statement's text ("?1" in SQLite, "$1" in PostgreSQL).
+    virtual QString parameter(int n) const = 0;
+    // A LIKE that ignores letter case for every letter of the code page, with "%" and "_" as
+    // its only wildcards and no escape character.
+    virtual QString foldingLike(const QString& operand, const QString& pattern) const = 0;
+    // Appended to a SELECT whose rows the transaction will write back ("" where a
+    // transaction already holds the whole file).
+    virtual QString lockForUpdate() const = 0;
+    // A statement written with ?N parameters and rowid (or _rowid_) as the row id, as this
+    // backend spells it. Quoted names and literals are left alone.
+    virtual QString spell(const QString& sql) const;
+
+    // ---- tables ----
+    // Makes the table file at the canonical path reachable under alias and describes it (its
+    // table, fields, key, order column and search fields). When the connection reaches as many
+    // files as it can, makeRoom() lets go of those nobody uses and it tries once more. Raises
+    // EngineError when it holds no table; then nothing stays attached.
+    virtual std::shared_ptr<TableFile> attach(const QString& path, const QString& alias,
+                                              const std::function<void()>& makeRoom) = 0;
+    // Lets a table go that no cursor uses any more; false when the backend keeps it.
+    virtual bool detach(const TableFile& file) = 0;
+    // Before a write: tables reached read-only that may be written now are reached anew.
+    virtual void prepareWrite(const QList<std::shared_ptr<TableFile>>& files) = 0;
+    // The row ids of the table that can match `field LIKE pattern` by its name search index,
+    // or nothing when the index cannot tell or more than limit rows could match.
+    virtual std::optional<QList<qint64>> searchCandidates(const TableFile& file,
+                                                          const QString& field,
+                                                          const QString& pattern, int limit) = 0;
+
+    // ---- transactions ----
+    // A transaction is open on the connection (a failed write may have ended one on its own).
+    virtual bool inTransaction() const = 0;
+    // The last failure was a repeated primary key or unique value.
+    virtual bool lastErrorIsKeyViolation() const = 0;
+};
+
+} // namespace kestar
