@@ -119,7 +119,7 @@ int main(int argc, char* argv[])
         QDir::setCurrent(work.path());
 
         Engine engine;
-        auto query = engine.query();
+        auto query = std::make_unique<Query>(engine);
         query->setReadOnly(true);
         query->setInPages(true);
         BoxMessages messages; // nothing is edited, so no box ever shows

@@ -169,8 +169,8 @@ void posting(int repeats)
 {
     const int lines = 99;
     Engine engine;
-    auto ledger = engine.table(kLedger);
-    auto articles = engine.table(kArticles);
+    auto ledger = std::make_unique<Table>(engine, kLedger);
+    auto articles = std::make_unique<Table>(engine, kArticles);
     ledger->open();
     articles->open();
     Raw raw(QStringLiteral("podaci/prometx.db"), QStringLiteral("podaci/magacin.db"));
@@ -291,7 +291,7 @@ void posting(int repeats)
 void walk()
 {
     Engine engine;
-    auto ledger = engine.table(kLedger);
+    auto ledger = std::make_unique<Table>(engine, kLedger);
     ledger->open();
     Raw raw(QStringLiteral("podaci/prometx.db"));
     QStringList columns;
@@ -333,7 +333,7 @@ void nearest()
     for (size_t i = 0; i < keys.size(); i += 3)
         keys[i] += QStringLiteral("5"); // between two codes
     Engine engine;
-    auto articles = engine.table(kArticles);
+    auto articles = std::make_unique<Table>(engine, kArticles);
     articles->open();
     Raw raw(QStringLiteral("podaci/magacin.db"));
     QStringList columns;
@@ -368,7 +368,8 @@ void grouped()
 {
     const QString machine = DataGenerator::busyMachine(), machine2 = DataGenerator::busyMachine2();
     Engine engine;
-    auto query = engine.query(
+    auto query = std::make_unique<Query>(
+        engine,
         QStringLiteral("select NAZIVGRUPE, SIFRAGRUPE, SIFRAROBE, NAZIV, sum(kolicina) as ukupno "
                        "from podaci\\prometx.db where siframasine='%1' and siframasine2='%2' "
                        "group by NAZIVGRUPE, SIFRAGRUPE, SIFRAROBE, NAZIV")
@@ -411,7 +412,7 @@ void itemCard()
 {
     const QString article = DataGenerator::chosenArticle();
     Engine engine;
-    auto card = engine.query();
+    auto card = std::make_unique<Query>(engine);
     Raw raw(QStringLiteral("podaci/prometx.db"));
     Stmt rows(raw.db, QStringLiteral("SELECT rowid, ULAZ, KOLICINA FROM prometx WHERE "
                                      "SIFRAROBE=?1 AND (ULAZ<>0 OR OTPREMNICA<>0) ORDER BY _ord, "
@@ -482,7 +483,7 @@ void grid()
 {
     const long before = residentKilobytes();
     Engine engine;
-    auto ledger = engine.table(kLedger);
+    auto ledger = std::make_unique<Table>(engine, kLedger);
     BoxMessages messages; // nothing is edited, so no box ever shows
     DatasetModel model(messages);
     QString text;

@@ -153,8 +153,8 @@ int main(int argc, char* argv[])
         QDir::setCurrent(work.path());
 
         Engine engine;
-        auto ledger = engine.table(QStringLiteral("podaci/prometx.DB"));
-        auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+        auto ledger = std::make_unique<Table>(engine, QStringLiteral("podaci/prometx.DB"));
+        auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
         RawPosting raw;
         FileSharedData shared;
         std::vector<double> engineTimes, rawTimes;

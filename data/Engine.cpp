@@ -2,8 +2,6 @@
 
 #include "data/EngineError.h"
 #include "data/EngineScratch.h"
-#include "data/Query.h"
-#include "data/Table.h"
 #include "data/TableStatements.h"
 #include "data/sqlite/SqliteBackend.h"
 
@@ -63,16 +61,6 @@ Engine::~Engine()
     // Cursors that outlive the engine hold finalized nothing: they are the caller's to close
     // first.
     m_backend.reset();
-}
-
-std::unique_ptr<Table> Engine::table(const QString& name)
-{
-    return std::make_unique<Table>(*this, name);
-}
-
-std::unique_ptr<Query> Engine::query(const QString& sql)
-{
-    return std::make_unique<Query>(*this, sql);
 }
 
 QString Engine::resolve(const QString& name) const

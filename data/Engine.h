@@ -19,8 +19,6 @@ namespace kestar {
 
 class Backend;
 class EngineScratch;
-class Table;
-class Query;
 class Statement;
 struct TableStatements;
 
@@ -48,12 +46,6 @@ public:
     explicit Engine(QObject* parent = nullptr);
     ~Engine() override;
 
-    // A closed cursor over the table named by a path relative to the working folder
-    // ("podaci/magacin.db", "podaci\\masina.db", "podaci/prometx.DB"); the name resolves when
-    // the cursor opens, against the working folder of that moment.
-    std::unique_ptr<Table> table(const QString& name);
-    // A closed query; setSql() and open() run it.
-    std::unique_ptr<Query> query(const QString& sql = {});
     // Where the tables are kept; every statement of the engine goes through it.
     Backend& backend() { return *m_backend; }
     // A statement of the engine's own lookups, prepared once and kept (until a file it may
@@ -73,7 +65,7 @@ public:
 
     // Whether any row of the table holds value in the field; the largest whole number the
     // field holds (none when the table has no row with a value there). The table is named as
-    // for table(); a field it lacks raises "Field 'NAME' not found". With an index on the field
+    // for a Table; a field it lacks raises "Field 'NAME' not found". With an index on the field
     // each is one seek, however long the table.
     bool holds(const QString& table, const QString& field, const QVariant& value);
     std::optional<qint64> largestInteger(const QString& table, const QString& field);

@@ -27,6 +27,9 @@ class Table : public Cursor
 {
     Q_OBJECT
 public:
+    // A closed cursor over the table named by a path relative to the working folder
+    // ("podaci/magacin.db", "podaci\\masina.db", "podaci/prometx.DB"); the name resolves when
+    // the cursor opens, against the working folder of that moment.
     Table(Engine& engine, const QString& name, QObject* parent = nullptr);
     ~Table() override;
 

@@ -10,7 +10,8 @@ std::optional<ArticleForLine> findArticle(Engine& engine, const QString& code)
     if (code.isEmpty())
         return std::nullopt;
     // A cursor of its own: the item table view stays closed while a document is filled in.
-    std::unique_ptr<Table> articles = engine.table(QStringLiteral("podaci/magacin.db"));
+    std::unique_ptr<Table> articles =
+        std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
     articles->setReadOnly(true);
     articles->open();
     articles->findNearest(code);

@@ -16,7 +16,8 @@ void logIn(MainWindow& window, const QString& password)
     // A cursor of its own, so the walk always starts at the first row, whatever row the users
     // page shows.
     Workplace& workplace = window.workplace();
-    std::unique_ptr<Table> users = workplace.engine().table(QStringLiteral("podaci/korisnici.db"));
+    std::unique_ptr<Table> users =
+        std::make_unique<Table>(workplace.engine(), QStringLiteral("podaci/korisnici.db"));
     users->open();
     for (users->first(); !users->eof(); users->next()) {
         if (users->text(QStringLiteral("SIFRA")) != password)

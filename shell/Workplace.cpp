@@ -13,9 +13,9 @@ Workplace::Workplace(Messages& messages) : Workplace(messages, std::make_unique<
 
 Workplace::Workplace(Messages& messages, std::unique_ptr<SharedData> shared)
     : m_messages(messages), m_shared(std::move(shared)), m_engine(std::make_unique<Engine>()),
-      m_itemTable(m_engine->table(QStringLiteral("podaci/magacin.db"))),
-      m_ledgerTable(m_engine->table(QStringLiteral("podaci/prometx.DB"))),
-      m_documentResult(m_engine->query())
+      m_itemTable(std::make_unique<Table>(*m_engine, QStringLiteral("podaci/magacin.db"))),
+      m_ledgerTable(std::make_unique<Table>(*m_engine, QStringLiteral("podaci/prometx.DB"))),
+      m_documentResult(std::make_unique<Query>(*m_engine))
 {
     m_documentResult->setReadOnly(true);
     m_lastNumbers.fill(NumberLine{0, QStringLiteral("0")});
@@ -29,7 +29,7 @@ Workplace::~Workplace()
 
 Table& Workplace::ownTable(const QString& name)
 {
-    std::unique_ptr<Table> table = m_engine->table(name);
+    auto table = std::make_unique<Table>(*m_engine, name);
     Table& kept = *table;
     m_own.push_back(std::move(table));
     return kept;
@@ -37,7 +37,7 @@ Table& Workplace::ownTable(const QString& name)
 
 Query& Workplace::ownQuery()
 {
-    std::unique_ptr<Query> query = m_engine->query();
+    auto query = std::make_unique<Query>(*m_engine);
     Query& kept = *query;
     m_own.push_back(std::move(query));
     return kept;

@@ -147,9 +147,9 @@ void SetupDemo::fill(Engine& engine, const QString& folder)
         articles.insert(article.code, article);
 
     // Every table is opened, and so attached, before the transaction begins.
-    auto magacin = engine.table(dir.filePath(QStringLiteral("magacin.db")));
-    auto masina = engine.table(dir.filePath(QStringLiteral("masina.db")));
-    auto ledger = engine.table(dir.filePath(QStringLiteral("prometx.db")));
+    auto magacin = std::make_unique<Table>(engine, dir.filePath(QStringLiteral("magacin.db")));
+    auto masina = std::make_unique<Table>(engine, dir.filePath(QStringLiteral("masina.db")));
+    auto ledger = std::make_unique<Table>(engine, dir.filePath(QStringLiteral("prometx.db")));
     magacin->open();
     masina->open();
     ledger->open();

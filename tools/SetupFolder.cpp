@@ -54,7 +54,8 @@ void writeTextFiles(const QString& folder, bool demo)
 
 void addUsers(Engine& engine, const QString& folder, const QList<DemoUser>& users)
 {
-    auto korisnici = engine.table(QDir(folder).filePath(QStringLiteral("korisnici.db")));
+    auto korisnici =
+        std::make_unique<Table>(engine, QDir(folder).filePath(QStringLiteral("korisnici.db")));
     korisnici->open();
     Transaction transaction(engine);
     // Each row goes in front of the ones before it: insert the last user first.

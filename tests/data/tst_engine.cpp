@@ -87,10 +87,10 @@ private slots:
         QCOMPARE(c->alias, a->alias);
         QCOMPARE(a->table, u"prometx"_s);
 
-        auto writer = engine.table(u"podaci/prometx.DB"_s);
+        auto writer = std::make_unique<Table>(engine, u"podaci/prometx.DB"_s);
         writer->open();
         postLedgerLine(*writer, 1, u"A"_s, u"2"_s);
-        auto reader = engine.table(u"podaci\\prometx"_s);
+        auto reader = std::make_unique<Table>(engine, u"podaci\\prometx"_s);
         reader->open();
         QCOMPARE(reader->rowCount(), 1);
         QCOMPARE(reader->text(u"sifrarobe"_s), u"A"_s);
@@ -100,7 +100,7 @@ private slots:
     {
         test::TestFolder folder;
         Engine engine;
-        auto machines = engine.table(u"podaci\\masina.db"_s);
+        auto machines = std::make_unique<Table>(engine, u"podaci\\masina.db"_s);
         QCOMPARE(errorOf([&] { machines->open(); }), u"Table does not exist: podaci\\masina.db"_s);
         QVERIFY(!machines->isOpen());
         QVERIFY(!QFileInfo::exists(folder.dataPath(u"masina.db"_s)));
@@ -113,7 +113,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"prometx"_s});
         Engine engine;
-        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         ledger->open();
         for (int document : {1, 2}) {
             ledger->first();
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(column(*ledger, u"SIFRAROBE"_s),
                  QStringList({u"2L3"_s, u"2L2"_s, u"2L1"_s, u"1L3"_s, u"1L2"_s, u"1L1"_s}));
         // The order survives a new cursor: it is stored, not remembered.
-        auto again = engine.table(u"podaci/prometx.db"_s);
+        auto again = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         again->open();
         again->last();
         QCOMPARE(again->text(u"SIFRAROBE"_s), u"1L1"_s);
@@ -135,7 +135,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"korisnici"_s});
         Engine engine;
-        auto users = engine.table(u"podaci/korisnici.db"_s);
+        auto users = std::make_unique<Table>(engine, u"podaci/korisnici.db"_s);
         users->open();
         for (const QString& name : {u"C"_s, u"B"_s, u"A"_s}) {
             users->first();
@@ -170,7 +170,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"masina"_s});
         Engine engine;
-        auto machines = engine.table(u"podaci\\masina.db"_s);
+        auto machines = std::make_unique<Table>(engine, u"podaci\\masina.db"_s);
         machines->open();
         QVERIFY(machines->isEmpty());
         QVERIFY(machines->eof() && machines->bof());
@@ -218,7 +218,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"magacin"_s});
         Engine engine;
-        auto items = engine.table(u"podaci/magacin.db"_s);
+        auto items = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
         items->open();
         items->findNearest(u"100"_s);
         QCOMPARE(items->text(u"SIFRA"_s), QString());
@@ -258,7 +258,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"prometx"_s});
         Engine engine;
-        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         ledger->open();
         ledger->insert();
         QCOMPARE(errorOf([&] { ledger->setText(u"OTPREMNICA"_s, u"17a"_s); }),
@@ -324,7 +324,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"korisnici"_s});
         Engine engine;
-        auto users = engine.table(u"podaci/korisnici.db"_s);
+        auto users = std::make_unique<Table>(engine, u"podaci/korisnici.db"_s);
         const QString closed = u"Cannot perform this operation on a closed dataset"_s;
         QCOMPARE(errorOf([&] { users->text(u"SIFRA"_s); }), closed);
         QCOMPARE(errorOf([&] { users->next(); }), closed);
@@ -350,8 +350,8 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"magacin"_s, u"prometx"_s});
         Engine engine;
-        auto items = engine.table(u"podaci/magacin.db"_s);
-        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        auto items = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         items->open();
         ledger->open();
         addItem(*items, u"A"_s);
@@ -374,7 +374,7 @@ private slots:
 
         // Another connection sees the same files unchanged too.
         Engine other;
-        auto otherLedger = other.table(u"podaci\\prometx"_s);
+        auto otherLedger = std::make_unique<Table>(other, u"podaci\\prometx"_s);
         otherLedger->open();
         QCOMPARE(otherLedger->rowCount(), 1);
     }
@@ -385,8 +385,8 @@ private slots:
         makeTables(folder, {u"magacin"_s, u"prometx"_s});
         {
             Engine engine;
-            auto items = engine.table(u"podaci/magacin.db"_s);
-            auto ledger = engine.table(u"podaci/prometx.db"_s);
+            auto items = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
+            auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
             items->open();
             ledger->open();
             Transaction tx(engine);
@@ -404,10 +404,10 @@ private slots:
             QCOMPARE(items->rowCount(), 1);
         }
         Engine engine;
-        auto items = engine.table(u"podaci/MAGACIN.DB"_s);
+        auto items = std::make_unique<Table>(engine, u"podaci/MAGACIN.DB"_s);
         items->open();
         QCOMPARE(column(*items, u"NAZIV"_s), QStringList{u"Čekić"_s});
-        auto ledger = engine.table(u"podaci/prometx"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx"_s);
         ledger->open();
         QCOMPARE(ledger->text(u"OTPREMNICA"_s), u"5"_s);
     }
@@ -418,7 +418,7 @@ private slots:
         makeTables(folder, {u"prometx"_s});
         Engine engine;
         QSignalSpy changed(&engine, &Engine::tableChanged);
-        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         ledger->open();
         for (int i = 1; i <= 3; ++i)
             postLedgerLine(*ledger, i, u"A"_s, u"1"_s);
@@ -426,7 +426,7 @@ private slots:
         QCOMPARE(changed.last().first().toString(),
                  QFileInfo(folder.dataPath(u"prometx.db"_s)).canonicalFilePath());
 
-        auto grid = engine.table(u"podaci/prometx.db"_s);
+        auto grid = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         grid->open();
         grid->moveTo(1);
         QCOMPARE(grid->textAt(2, grid->fieldIndex(u"BROJDOKUMENTA"_s)), u"1"_s);

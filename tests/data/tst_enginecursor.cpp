@@ -72,7 +72,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"prometx"_s, u"magacin"_s});
         Engine engine;
-        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         ledger->open();
         fillLedger(*ledger, {u"A"_s, u"B"_s, u"C"_s, u"D"_s});
 
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(ledger->number(u"KOLICINA"_s), 1.0);
 
         // Writes elsewhere (a transaction beginning, another table) leave the row in hand whole.
-        auto items = engine.table(u"podaci/magacin.db"_s);
+        auto items = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
         items->open();
         ledger->next();
         {
@@ -115,7 +115,7 @@ private slots:
 
         // Another cursor writes while this one walks: the row in hand stays readable and the
         // walk goes on from it.
-        auto other = engine.table(u"podaci/prometx.db"_s);
+        auto other = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         other->open();
         ledger->next();
         QCOMPARE(ledger->text(u"SIFRAROBE"_s), u"B"_s);
@@ -150,7 +150,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"prometx"_s});
         Engine engine;
-        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         ledger->open();
         const int rows = 1200; // several pages of a walk, the largest among them
         {
@@ -193,7 +193,8 @@ private slots:
         ledger->next();
         QVERIFY(otherWriterCommits());
 
-        auto query = engine.query(u"select * from podaci\\prometx where SIFRAROBE like 'A1%'"_s);
+        auto query = std::make_unique<Query>(
+            engine, u"select * from podaci\\prometx where SIFRAROBE like 'A1%'"_s);
         query->open();
         query->next();
         QVERIFY(otherWriterCommits());
@@ -205,14 +206,14 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"magacin"_s, u"prometx"_s});
         Engine engine;
-        auto items = engine.table(u"podaci/magacin.db"_s);
+        auto items = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
         items->open();
         addItem(*items, u"A1"_s, u"Vijak"_s, u"10"_s);
         addItem(*items, u"A2"_s, u"Matica"_s, u"5"_s);
 
         // Two cursors edit the same article at once, each a field of its own: neither undoes
         // the other's change.
-        auto stock = engine.table(u"podaci/magacin.db"_s);
+        auto stock = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
         stock->open();
         stock->findNearest(u"A2"_s);
         stock->edit();
@@ -248,10 +249,11 @@ private slots:
         stock->cancel();
 
         // A live result writes only what was typed into it, too.
-        auto ledger = engine.table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(engine, u"podaci/prometx.db"_s);
         ledger->open();
         fillLedger(*ledger, {u"A1"_s, u"A1"_s});
-        auto card = engine.query(
+        auto card = std::make_unique<Query>(
+            engine,
             u"select KOLICINA, SALDO, KOMENTAR from podaci\\prometx where SIFRAROBE='A1'"_s);
         card->open();
         card->edit();
@@ -272,7 +274,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"magacin"_s});
         Engine engine;
-        auto items = engine.table(u"podaci/magacin.db"_s);
+        auto items = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
         items->open();
         for (const QString& code : {u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s})
             addItem(*items, code, code, u"1"_s);
@@ -299,7 +301,7 @@ private slots:
         test::TestFolder folder;
         makeTables(folder, {u"magacin"_s});
         Engine engine;
-        auto items = engine.table(u"podaci/magacin.db"_s);
+        auto items = std::make_unique<Table>(engine, u"podaci/magacin.db"_s);
         items->open();
         {
             Transaction transaction(engine);
@@ -311,7 +313,7 @@ private slots:
             transaction.commit();
         }
         Engine again;
-        auto check = again.table(u"podaci/magacin.db"_s);
+        auto check = std::make_unique<Table>(again, u"podaci/magacin.db"_s);
         check->open();
         QCOMPARE(check->rowCount(), 2);
         QCOMPARE(check->text(u"NAZIV"_s), u"Prvi"_s);

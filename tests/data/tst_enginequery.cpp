@@ -70,14 +70,15 @@ private slots:
     void quotedNumbersAndZeroComparisonsFindTheirRows()
     {
         post({{1, 12, 0, u"A"_s, u"3"_s}, {2, 0, 7, u"A"_s, u"10"_s}, {3, 120, 0, u"B"_s, u"1"_s}});
-        auto query = m_engine->query(
+        auto query = std::make_unique<Query>(
+            *m_engine,
             u"Select OTPREMNICA, SIFRAROBE from podaci\\prometx where (OTPREMNICA='12')"_s);
         query->open();
         QCOMPARE(query->rowCount(), 1);
         QCOMPARE(query->text(u"sifrarobe"_s), u"A"_s);
         QVERIFY(query->isReadOnly() || query->isLive());
 
-        auto card = m_engine->query();
+        auto card = std::make_unique<Query>(*m_engine);
         card->setSql(
             u"select ULAZ,OTPREMNICA,DATUM,KOLICINA,SALDO,KORISNIK,KOMENTAR, BROJDOKUMENTA from "
             "podaci\\prometx where ((SIFRAROBE='A') AND ((ULAZ<>0) OR (OTPREMNICA<>0)))"_s);
@@ -86,7 +87,8 @@ private slots:
         // Natural order: the newest row first.
         QCOMPARE(column(*card, u"BROJDOKUMENTA"_s), QStringList({u"2"_s, u"1"_s}));
 
-        auto receipts = m_engine->query(u"select * from podaci\\prometx.db where ULAZ<>0"_s);
+        auto receipts =
+            std::make_unique<Query>(*m_engine, u"select * from podaci\\prometx.db where ULAZ<>0"_s);
         receipts->open();
         QCOMPARE(column(*receipts, u"ULAZ"_s), QStringList{u"7"_s});
         QCOMPARE(receipts->fields().size(), Schema::table(u"prometx"_s).fields.size());
@@ -98,7 +100,8 @@ private slots:
               {2, 2, 0, u"A"_s, u"1.5"_s, u"M1"_s},
               {3, 3, 0, u"B"_s, u"2"_s, u"M1"_s},
               {4, 4, 0, u"A"_s, u"9"_s, u"M2"_s}});
-        auto query = m_engine->query(
+        auto query = std::make_unique<Query>(
+            *m_engine,
             u"select NAZIVGRUPE, SIFRAGRUPE, SIFRAROBE, NAZIV, sum(kolicina) as ukupno from "
             "podaci\\prometx.db where siframasine='M1' and siframasine2='' group by NAZIVGRUPE, "
             "SIFRAGRUPE, SIFRAROBE, NAZIV"_s);
@@ -117,11 +120,11 @@ private slots:
     void liveQueryPostsEditsBackIntoTheTable()
     {
         post({{1, 0, 10, u"A"_s, u"10"_s}, {2, 0, 5, u"A"_s, u"5"_s}, {3, 3, 0, u"A"_s, u"3"_s}});
-        auto ledger = m_engine->table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(*m_engine, u"podaci/prometx.db"_s);
         ledger->open();
-        auto card =
-            m_engine->query(u"select ULAZ,OTPREMNICA,KOLICINA,SALDO from podaci\\prometx where "
-                            "((SIFRAROBE='A') AND ((ULAZ<>0) OR (OTPREMNICA<>0)))"_s);
+        auto card = std::make_unique<Query>(
+            *m_engine, u"select ULAZ,OTPREMNICA,KOLICINA,SALDO from podaci\\prometx where "
+                       "((SIFRAROBE='A') AND ((ULAZ<>0) OR (OTPREMNICA<>0)))"_s);
         card->open();
         // The item card's walk: from the oldest row up, inside one transaction.
         {
@@ -161,7 +164,7 @@ private slots:
 
     void likeSearchFindsNamesWhateverTheirCase()
     {
-        auto items = m_engine->table(u"podaci/magacin.db"_s);
+        auto items = std::make_unique<Table>(*m_engine, u"podaci/magacin.db"_s);
         items->open();
         for (const auto& [code, name] :
              {std::pair{u"1"_s, u"ČEKIĆ VELIKI"_s}, std::pair{u"2"_s, u"čekić mali"_s},
@@ -171,8 +174,8 @@ private slots:
             items->setText(u"NAZIV"_s, name);
             items->post();
         }
-        auto query =
-            m_engine->query(u"Select * from podaci\\magacin where (NAZIV LIKE '%čekić%')"_s);
+        auto query = std::make_unique<Query>(
+            *m_engine, u"Select * from podaci\\magacin where (NAZIV LIKE '%čekić%')"_s);
         query->open();
         QCOMPARE(column(*query, u"SIFRA"_s), QStringList({u"1"_s, u"2"_s}));
         query->setSql(u"Select * from podaci\\magacin where (NAZIV LIKE '%A%')"_s);
@@ -185,7 +188,7 @@ private slots:
 
     void positionalAccessFollowsInsertsAndDeletes()
     {
-        auto ledger = m_engine->table(u"podaci/prometx.db"_s);
+        auto ledger = std::make_unique<Table>(*m_engine, u"podaci/prometx.db"_s);
         ledger->open();
         constexpr int kRows = 3000;
         {
@@ -199,7 +202,7 @@ private slots:
             tx.commit();
         }
         const int document = ledger->fieldIndex(u"BROJDOKUMENTA"_s);
-        auto grid = m_engine->table(u"podaci/prometx.db"_s);
+        auto grid = std::make_unique<Table>(*m_engine, u"podaci/prometx.db"_s);
         grid->open();
         QCOMPARE(grid->rowCount(), kRows);
         // Row i holds document kRows-1-i; read far apart and out of order.
@@ -246,7 +249,7 @@ private slots:
 private:
     void post(const QList<Movement>& movements)
     {
-        auto ledger = m_engine->table(u"podaci/prometx.DB"_s);
+        auto ledger = std::make_unique<Table>(*m_engine, u"podaci/prometx.DB"_s);
         ledger->open();
         for (const Movement& m : movements) {
             ledger->first();

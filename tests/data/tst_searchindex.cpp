@@ -92,7 +92,7 @@ private slots:
 
         // The triggers keep the index in step with edits, inserts and deletes.
         {
-            auto items = m_engine->table(u"podaci/magacin"_s);
+            auto items = std::make_unique<Table>(*m_engine, u"podaci/magacin"_s);
             items->open();
             Transaction transaction(*m_engine);
             for (int i = 0; i < 300; ++i) {
@@ -164,7 +164,7 @@ private slots:
         m_engine = std::make_unique<Engine>();
         for (const QString& text : {u"a"_s, u"čć"_s, u"ARTI"_s, u"Šđ"_s})
             QCOMPARE(search(text), scan(text));
-        auto ledger = m_engine->table(u"podaci/prometx"_s);
+        auto ledger = std::make_unique<Table>(*m_engine, u"podaci/prometx"_s);
         ledger->open();
         m_engine.reset();
         for (const QString& file : {u"magacin.db"_s, u"prometx.db"_s}) {
@@ -191,7 +191,7 @@ private slots:
 private:
     void fill(const QStringList& names)
     {
-        auto items = m_engine->table(u"podaci/magacin"_s);
+        auto items = std::make_unique<Table>(*m_engine, u"podaci/magacin"_s);
         items->open();
         Transaction transaction(*m_engine);
         for (int i = 0; i < names.size(); ++i) {
@@ -216,8 +216,9 @@ private:
     // The codes the chooser's statement finds, read through to the end.
     QStringList search(const QString& text)
     {
-        auto query = m_engine->query(u"Select * from podaci\\magacin where (NAZIV LIKE '%"_s +
-                                     sql::quoted(text) + u"%')"_s);
+        auto query = std::make_unique<Query>(
+            *m_engine,
+            u"Select * from podaci\\magacin where (NAZIV LIKE '%"_s + sql::quoted(text) + u"%')"_s);
         query->setInPages(true);
         query->open();
         QStringList codes;
@@ -229,7 +230,7 @@ private:
     // The same rows found by walking the table in its order and matching every name.
     QStringList scan(const QString& text)
     {
-        auto items = m_engine->table(u"podaci/magacin"_s);
+        auto items = std::make_unique<Table>(*m_engine, u"podaci/magacin"_s);
         items->open();
         QStringList codes;
         const QString pattern = u"%"_s + text + u"%"_s;

@@ -134,7 +134,8 @@ private slots:
         QCOMPARE(rows[0].value("ULAZ"), QStringLiteral("5"));
         for (const char* field : {"SIFRAMASINE", "SIFRAMASINE2", "NAZIVMASINE"})
             QVERIFY2(rows[0].value(field).isEmpty(), field);
-        auto machineRows = p.window().workplace().engine().query(
+        auto machineRows = std::make_unique<Query>(
+            p.window().workplace().engine(),
             "SELECT * FROM podaci\\prometx WHERE SIFRAMASINE='M1' AND SIFRAMASINE2='X'");
         machineRows->open();
         QVERIFY(machineRows->isEmpty());

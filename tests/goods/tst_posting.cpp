@@ -39,8 +39,8 @@ struct Data
         folder.write("ulaz.txt", "5\r\n");
         createAllTables();
         engine = std::make_unique<Engine>();
-        ledger = engine->table("podaci/prometx.DB");
-        items = engine->table("podaci/magacin.db");
+        ledger = std::make_unique<Table>(*engine, "podaci/prometx.DB");
+        items = std::make_unique<Table>(*engine, "podaci/magacin.db");
         addRows(*engine, "podaci/magacin.db",
                 {article("A", "10"), article("B", "4"), article("C", "0")});
         addRows(*engine, "podaci/prometx.db", {{{"BROJDOKUMENTA", "41"}, {"SIFRAROBE", "OLD"}}});

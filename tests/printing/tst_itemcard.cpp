@@ -86,7 +86,7 @@ struct Ledger
 
     TestFolder folder;
     Engine engine;
-    std::unique_ptr<Query> card = engine.query();
+    std::unique_ptr<Query> card = std::make_unique<Query>(engine);
 };
 
 // A started program with one article's movements, logged in as the administrator on the card

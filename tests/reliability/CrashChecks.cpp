@@ -85,7 +85,7 @@ struct LedgerRow
 
 QList<LedgerRow> ledgerRows(Engine& engine)
 {
-    auto ledger = engine.table(QStringLiteral("podaci/prometx.db"));
+    auto ledger = std::make_unique<Table>(engine, QStringLiteral("podaci/prometx.db"));
     ledger->open();
     QList<LedgerRow> rows;
     for (ledger->first(); !ledger->eof(); ledger->next()) {
@@ -161,7 +161,7 @@ QSet<int> checkPostings(Engine& engine, quint32 seed, const QSet<int>& reported,
         at = end;
     }
 
-    auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+    auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
     items->open();
     int articles = 0;
     for (items->first(); !items->eof(); items->next()) {
@@ -206,7 +206,7 @@ int checkSaves(Engine& engine, quint32 seed, int reported, Violations& violation
         start.insert(article.code, article.stock);
     QHash<QString, QStringList> saved; // code -> NAZIV, KOLICINA, MAGACIN1 .. MAGACIN5
     int last = 0;
-    auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+    auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
     items->open();
     for (items->first(); !items->eof(); items->next()) {
         const QString code = items->text(QStringLiteral("SIFRA"));
@@ -256,7 +256,7 @@ int checkSaves(Engine& engine, quint32 seed, int reported, Violations& violation
                            .arg(expectedCount - start.size()));
 
     QList<Plan::StagedArticle> staged;
-    auto pending = engine.table(QStringLiteral("podaci/pmagacin.db"));
+    auto pending = std::make_unique<Table>(engine, QStringLiteral("podaci/pmagacin.db"));
     pending->open();
     for (pending->first(); !pending->eof(); pending->next())
         staged.append({pending->text(QStringLiteral("SIFRA")),
@@ -302,7 +302,7 @@ void checkCards(Engine& engine, const QHash<QString, CardExpectation>& expected,
                 Violations& violations, int& finished, int& before)
 {
     for (const QString& code : Plan::cardArticles()) {
-        auto card = engine.query(ItemCard::statement(code));
+        auto card = std::make_unique<Query>(engine, ItemCard::statement(code));
         card->open();
         QList<double> balances;
         QStringList saldo;

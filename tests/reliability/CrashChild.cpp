@@ -49,8 +49,8 @@ void say(const QString& line)
 
 void postLoop(Engine& engine, quint32 seed, const QDeadlineTimer& deadline)
 {
-    auto ledger = engine.table(QStringLiteral("podaci/prometx.DB"));
-    auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+    auto ledger = std::make_unique<Table>(engine, QStringLiteral("podaci/prometx.DB"));
+    auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
     CrashVfs::arm();
     say(QStringLiteral("ready"));
     FileSharedData shared;
@@ -72,8 +72,8 @@ void postLoop(Engine& engine, quint32 seed, const QDeadlineTimer& deadline)
 // killed child is saved as it stands.
 void saveLoop(Engine& engine, quint32 seed, const QDeadlineTimer& deadline)
 {
-    auto staged = engine.table(QStringLiteral("podaci/pmagacin.db"));
-    auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+    auto staged = std::make_unique<Table>(engine, QStringLiteral("podaci/pmagacin.db"));
+    auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
     CrashVfs::arm();
     say(QStringLiteral("ready"));
     while (!deadline.hasExpired()) {
@@ -109,8 +109,8 @@ void saveLoop(Engine& engine, quint32 seed, const QDeadlineTimer& deadline)
 
 void cardLoop(Engine& engine, int build, const QDeadlineTimer& deadline)
 {
-    auto card = engine.query();
-    auto marker = engine.query();
+    auto card = std::make_unique<Query>(engine);
+    auto marker = std::make_unique<Query>(engine);
     const QStringList codes = Plan::cardArticles();
     CrashVfs::arm();
     say(QStringLiteral("ready"));

@@ -63,8 +63,8 @@ void prepareFolder(const TestFolder& folder, bool forCards, quint32 seed)
         return;
     }
     Engine engine;
-    auto ledger = engine.table("podaci/prometx.db");
-    auto items = engine.table("podaci/magacin.db");
+    auto ledger = std::make_unique<Table>(engine, "podaci/prometx.db");
+    auto items = std::make_unique<Table>(engine, "podaci/magacin.db");
     FileSharedData shared;
     for (int number = 1; number <= 40; ++number) {
         GoodsDocument document = Plan::cardDocument(seed, number);

@@ -143,8 +143,8 @@ int crashingCommit(const char* at)
     crashvfs::install(qstrcmp(at, "journal") == 0 ? CrashAt::JournalDelete : CrashAt::SecondTable);
     try {
         Engine engine;
-        auto ledger = engine.table(QStringLiteral("podaci/prometx.db"));
-        auto items = engine.table(QStringLiteral("podaci/magacin.db"));
+        auto ledger = std::make_unique<Table>(engine, QStringLiteral("podaci/prometx.db"));
+        auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
         ledger->open();
         items->open();
         Transaction transaction(engine);

@@ -23,7 +23,7 @@ void createAllTables()
 
 void addRows(Engine& engine, const QString& table, const QList<Row>& rows)
 {
-    auto cursor = engine.table(table);
+    auto cursor = std::make_unique<Table>(engine, table);
     cursor->open();
     for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
         cursor->first();
@@ -37,7 +37,7 @@ void addRows(Engine& engine, const QString& table, const QList<Row>& rows)
 
 QList<Row> readRows(Engine& engine, const QString& table)
 {
-    auto cursor = engine.table(table);
+    auto cursor = std::make_unique<Table>(engine, table);
     cursor->open();
     QList<Row> rows;
     const QList<FieldDef> fields = cursor->fields();

@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(runSetup({"new", "podaci/nova"}).code, SetupCommand::kOk);
         Engine engine;
         for (const TableDef& def : Schema::tables()) {
-            auto table = engine.table(QStringLiteral("podaci/nova/") + def.name);
+            auto table = std::make_unique<Table>(engine, QStringLiteral("podaci/nova/") + def.name);
             table->open();
             const QList<FieldDef> fields = table->fields();
             QCOMPARE(fields.size(), def.fields.size());

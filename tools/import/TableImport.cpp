@@ -259,7 +259,7 @@ QHash<QString, qint64> TableImport::run(Engine& engine, const QString& newTableP
                                         int codePage, ImportReport& report)
 {
     RowReader reader(def, old, memo, codePage, report);
-    auto table = engine.table(newTablePath);
+    auto table = std::make_unique<Table>(engine, newTablePath);
     table->open();
     int written = 0;
     QHash<QString, qint64> largest;
