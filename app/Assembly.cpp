@@ -2,12 +2,12 @@
 
 #include "backup/BackupPage.h"
 #include "data/DataFolderRefusal.h"
-#include "data/controls/Messages.h"
 #include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
 #include "masterdata/MachineChooser.h"
 #include "masterdata/Machines.h"
 #include "masterdata/MasterData.h"
+#include "platform/Messages.h"
 #include "printing/DocumentPrint.h"
 #include "printing/GroupedNotePage.h"
 #include "printing/ItemCardPage.h"
@@ -28,7 +28,7 @@
 namespace kestar {
 
 Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
-    : m_ownPreviewer(previewer ? nullptr : std::make_unique<WindowPreviewer>()),
+    : m_ownPreviewer(previewer ? nullptr : std::make_unique<WindowPreviewer>(messages)),
       m_previewer(previewer ? previewer : m_ownPreviewer.get()),
       m_workplace(std::make_unique<Workplace>(messages)),
       m_window(std::make_unique<MainWindow>(*m_workplace))
@@ -36,13 +36,13 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
     Workplace& workplace = *m_workplace;
     Navigator& navigator = *m_window;
     auto* login = new LoginPage;
-    m_window->setPage(PageIndex::Login, login);
+    m_window->addPage(PageKey::Login, login);
     m_window->setLoginFocusWidget(login->passwordField());
     connectLogin(*m_window, *login);
-    navigator.setPage(PageIndex::AdminMenu, MenuPage::adminMenu(navigator));
-    navigator.setPage(PageIndex::WorkerMenu, MenuPage::workerMenu(navigator));
-    navigator.setPage(PageIndex::Users, new UsersPage(workplace, navigator));
-    navigator.setPage(PageIndex::Backup, new BackupPage(workplace, navigator));
+    navigator.addPage(PageKey::AdminMenu, MenuPage::adminMenu(navigator));
+    navigator.addPage(PageKey::WorkerMenu, MenuPage::workerMenu(navigator));
+    navigator.addPage(PageKey::Users, new UsersPage(workplace, navigator));
+    navigator.addPage(PageKey::Backup, new BackupPage(workplace, navigator));
     m_machineChooser = installMachines(workplace, navigator);
     m_goods = installGoods(workplace, navigator);
     ItemCardPage* cardPage = installReview(workplace, navigator);
@@ -59,7 +59,7 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
     QObject::connect(
         m_machineChooser, &MachineChooser::delivered, goodsPage,
         [goodsPage, window](const QString& code, const QString& code2, const QString& name) {
-            if (window->currentPageIndex() == PageIndex::GoodsDocument)
+            if (window->currentPage() == PageKey::GoodsDocument)
                 goodsPage->setMachine(code, code2, name);
         });
     installMasterData(workplace, navigator);
@@ -72,7 +72,7 @@ Assembly::Assembly(Messages& messages, ReportPreviewer* previewer)
     QObject::connect(
         m_machineChooser, &MachineChooser::delivered, notePage,
         [notePage, window](const QString& code, const QString& code2, const QString& name) {
-            if (window->currentPageIndex() == PageIndex::GroupedNote)
+            if (window->currentPage() == PageKey::GroupedNote)
                 notePage->setMachine(code, code2, name);
         });
 }

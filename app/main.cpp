@@ -1,6 +1,6 @@
 #include "app/Assembly.h"
 #include "data/DataFolderLock.h"
-#include "data/controls/Messages.h"
+#include "data/controls/BoxMessages.h"
 #include "shell/MainWindow.h"
 #include "shell/ProgramLook.h"
 #include "shell/SingleCopy.h"

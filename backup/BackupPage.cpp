@@ -3,8 +3,8 @@
 #include "backup/Backup.h"
 #include "data/SharedData.h"
 #include "data/controls/ActionGuard.h"
-#include "data/controls/Messages.h"
 #include "platform/Clock.h"
+#include "platform/Messages.h"
 #include "shell/Navigator.h"
 #include "shell/PageKit.h"
 #include "shell/Workplace.h"
@@ -32,7 +32,7 @@ QFont pixelFont(int pixels, bool bold)
 BackupPage::BackupPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent), m_workplace(workplace), m_navigator(navigator)
 {
-    setObjectName(QStringLiteral("BACK UP"));
+    setObjectName(PageKey::Backup);
     const QFont buttonFont = pixelFont(13, true);
 
     const QString titleText = QStringLiteral("BACK UP PODATAKA");
@@ -101,7 +101,7 @@ void BackupPage::backUp()
         showProgress(100);
         messages.show(QStringLiteral("SNIMLJENO"));
         showProgress(0);
-        m_navigator.trigger(NavAction::BackToAdminMenu);
+        m_navigator.trigger(PageKey::AdminMenu);
     });
     if (!ran)
         showProgress(0);

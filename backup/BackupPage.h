@@ -8,6 +8,11 @@ class QRadioButton;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString Backup = QStringLiteral("BACK UP");
+} // namespace PageKey
+
 class Navigator;
 class Workplace;
 

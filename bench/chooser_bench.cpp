@@ -6,8 +6,8 @@
 
 #include "data/Engine.h"
 #include "data/Query.h"
+#include "data/controls/BoxMessages.h"
 #include "data/controls/DataGrid.h"
-#include "data/controls/Messages.h"
 #include "data/sql/SqlDialect.h"
 #include "platform/Regional.h"
 

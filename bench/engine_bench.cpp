@@ -7,6 +7,7 @@
 #include "data/Query.h"
 #include "data/Table.h"
 #include "data/Transaction.h"
+#include "data/controls/BoxMessages.h"
 #include "data/controls/DatasetModel.h"
 #include "platform/Regional.h"
 

@@ -7,6 +7,7 @@
 
 #include "ResidentMemory.h"
 
+#include "data/controls/BoxMessages.h"
 #include "platform/Regional.h"
 #include "reporting/ReportDocument.h"
 #include "reporting/ReportLayout.h"
@@ -147,7 +148,8 @@ int main(int argc, char** argv)
     timer.start();
     auto document = std::make_unique<ReportDocument>(definition, rows, QStringLiteral("Popis"));
     ReportDocument& lazy = *document;
-    auto* window = new ReportPreviewWindow(std::move(document));
+    BoxMessages messages; // nothing fails to print or save here, so no box ever shows
+    auto* window = new ReportPreviewWindow(std::move(document), messages);
     double firstPaintMs = -1;
     QObject::connect(window->pageView(), &ReportPageView::firstPaint, window, [&] {
         firstPaintMs = timer.nsecsElapsed() / 1e6;

@@ -11,6 +11,7 @@
 
 #include "data/Engine.h"
 #include "data/Query.h"
+#include "data/controls/BoxMessages.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
 #include "printing/GroupedNotePage.h"
@@ -112,7 +113,8 @@ double previewFirstPage(Engine& engine, const ReportDefinition& report)
                                                      QStringLiteral("Popis robe u magacinu"));
     const double copied = timer.nsecsElapsed() / 1e6;
     ReportDocument& pages = *document;
-    auto* window = new ReportPreviewWindow(std::move(document));
+    BoxMessages messages; // nothing fails to print or save here, so no box ever shows
+    auto* window = new ReportPreviewWindow(std::move(document), messages);
     double painted = -1;
     QEventLoop loop;
     QObject::connect(window->pageView(), &ReportPageView::firstPaint, &loop, [&] {

@@ -10,12 +10,12 @@ GoodsPages installGoods(Workplace& workplace, Navigator& navigator)
 {
     auto* chooser = new ItemChooser(workplace, navigator.dialogParent());
     auto* page = new GoodsDocumentPage(workplace, navigator);
-    navigator.setPage(PageIndex::GoodsDocument, page);
+    navigator.addPage(PageKey::GoodsDocument, page);
 
-    navigator.setNavigationHandler(NavAction::NewIssue,
-                                   [page] { page->openDocument(DocumentKind::Issue); });
-    navigator.setNavigationHandler(NavAction::NewReceipt,
-                                   [page] { page->openDocument(DocumentKind::Receipt); });
+    navigator.registerAction(ActionKey::NewIssue, Access::Everyone,
+                             [page] { page->openDocument(DocumentKind::Issue); });
+    navigator.registerAction(ActionKey::NewReceipt, Access::Everyone,
+                             [page] { page->openDocument(DocumentKind::Receipt); });
     navigator.addLogOutStep([page] { page->clearMachine(); });
     // The next user must not find the chooser, with its article list, still open.
     navigator.addLogOutStep([chooser] { chooser->hide(); });

@@ -3,9 +3,9 @@
 #include "data/SharedData.h"
 #include "data/Table.h"
 #include "data/controls/ActionGuard.h"
-#include "data/controls/Messages.h"
 #include "goods/ArticleLookup.h"
 #include "platform/Clock.h"
+#include "platform/Messages.h"
 #include "platform/Regional.h"
 #include "shell/Navigator.h"
 #include "shell/PageKit.h"
@@ -72,7 +72,7 @@ QLineEdit* lineEdit(QWidget* page, const QString& objectName, const QString& acc
 GoodsDocumentPage::GoodsDocumentPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent), m_workplace(workplace), m_navigator(navigator)
 {
-    setObjectName(QStringLiteral("OTPREMNICA SAMO"));
+    setObjectName(PageKey::GoodsDocument);
     buildControls();
     buildGrid();
     setCaptions(DocumentKind::Issue);
@@ -202,7 +202,7 @@ void GoodsDocumentPage::setCaptions(DocumentKind kind)
 
 void GoodsDocumentPage::openDocument(DocumentKind kind)
 {
-    m_navigator.showPage(PageIndex::GoodsDocument);
+    m_navigator.showPage(PageKey::GoodsDocument);
     m_grid->setHorizontalHeaderLabels(kColumnTitles);
     for (int column = 0; column < m_grid->columnCount(); ++column)
         m_grid->setColumnWidth(column, column == 1 ? kNameColumnWidth : kColumnWidth);

@@ -14,6 +14,17 @@ class QTableWidget;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString GoodsDocument = QStringLiteral("OTPREMNICA SAMO");
+} // namespace PageKey
+
+// The menus' other ways into the page.
+namespace ActionKey {
+inline const QString NewIssue = QStringLiteral("Otprema robe");
+inline const QString NewReceipt = QStringLiteral("Prijem robe");
+} // namespace ActionKey
+
 class Navigator;
 class Workplace;
 struct ArticleForLine;

@@ -7,8 +7,8 @@
 #include "data/SharedData.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
-#include "data/controls/Messages.h"
 #include "data/sql/SqlDialect.h"
+#include "platform/Messages.h"
 #include "shell/PageKit.h"
 #include "shell/Workplace.h"
 

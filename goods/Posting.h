@@ -2,7 +2,7 @@
 
 #include "data/NumberLine.h"
 #include "data/SharedData.h"
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 
 #include <QDate>
 #include <QList>

@@ -1,9 +1,9 @@
 #include "launcher/FirstStartWindow.h"
 
 #include "data/controls/ActionGuard.h"
-#include "data/controls/Messages.h"
 #include "launcher/InstallationFolder.h"
 #include "launcher/InstallationSetup.h"
+#include "platform/Messages.h"
 #include "shell/PageKit.h"
 #include "tools/SetupFolder.h"
 #include "tools/import/ImportReport.h"

@@ -1,6 +1,6 @@
 // kestar: starts the program in its installation folder with the regional settings it needs,
 // after the first-start window when that folder has no data folder yet.
-#include "data/controls/Messages.h"
+#include "data/controls/BoxMessages.h"
 #include "launcher/InstallationFolder.h"
 #include "launcher/Launcher.h"
 #include "launcher/ProgramEnvironment.h"

@@ -3,7 +3,7 @@
 #include "data/SharedData.h"
 #include "data/TextFiles.h"
 #include "data/controls/ActionGuard.h"
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 #include "shell/CompanyFields.h"
 #include "shell/PageKit.h"
 #include "shell/Workplace.h"
@@ -24,7 +24,7 @@ constexpr int kRightColumn = 452;
 CompanyPage::CompanyPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent), m_workplace(workplace)
 {
-    setObjectName(QStringLiteral("Firma"));
+    setObjectName(PageKey::Company);
     PageKit::title(this,
                    QStringLiteral("Podaci o firmi (pojavljuju se na svim stampanim dokumentima)"),
                    QRect(12, 10, 420, 40), 14)

@@ -9,6 +9,11 @@ class QPushButton;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString Company = QStringLiteral("Firma");
+} // namespace PageKey
+
 class Navigator;
 class Workplace;
 

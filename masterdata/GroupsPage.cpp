@@ -2,7 +2,7 @@
 
 #include "data/SharedData.h"
 #include "data/controls/ActionGuard.h"
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 #include "shell/PageKit.h"
 #include "shell/Workplace.h"
 
@@ -61,7 +61,7 @@ QLineEdit* makeEntry(QWidget* page, const QString& objectName, const QString& ca
 GroupsPage::GroupsPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent), m_workplace(workplace)
 {
-    setObjectName(QStringLiteral("Grupe robe"));
+    setObjectName(PageKey::Groups);
     PageKit::title(this, QStringLiteral("Podesavanje grupa robe"), QRect(20, 10, 500, 34), 24);
 
     m_newCode =

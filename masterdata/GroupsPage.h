@@ -7,6 +7,11 @@ class QListWidget;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString Groups = QStringLiteral("Grupe robe");
+} // namespace PageKey
+
 class Navigator;
 class Workplace;
 

@@ -3,9 +3,9 @@
 #include "data/Table.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
-#include "data/controls/Messages.h"
 #include "data/controls/RecordNavigator.h"
 #include "masterdata/NewArticles.h"
+#include "platform/Messages.h"
 #include "shell/PageKit.h"
 #include "shell/Workplace.h"
 
@@ -24,7 +24,7 @@ ItemsPage::ItemsPage(Workplace& workplace, Navigator& navigator, QWidget* parent
     : QWidget(parent), m_workplace(workplace),
       m_staged(workplace.ownTable(QStringLiteral("podaci/pmagacin.db")))
 {
-    setObjectName(QStringLiteral("Roba"));
+    setObjectName(PageKey::Items);
     PageKit::title(this, QStringLiteral("Podesavanje robe u magacinu"), QRect(12, 6, 440, 30), 22);
     PageKit::backToAdminMenu(navigator, this, QRect(490, 6, 290, 30));
 

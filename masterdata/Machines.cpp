@@ -10,7 +10,7 @@ namespace kestar {
 MachineChooser* installMachines(Workplace& workplace, Navigator& navigator)
 {
     auto* page = new MachinesPage(workplace, navigator);
-    navigator.setPage(PageIndex::Machines, page);
+    navigator.addPage(PageKey::Machines, page);
     auto* chooser = new MachineChooser(workplace, page->machines(), page);
     navigator.addLogOutStep([page, chooser] {
         chooser->hide();

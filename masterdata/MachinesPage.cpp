@@ -9,7 +9,7 @@ namespace kestar {
 MachinesPage::MachinesPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent), m_machines(workplace.ownTable(QStringLiteral("podaci\\masina.db")))
 {
-    setObjectName(QStringLiteral("Masina"));
+    setObjectName(PageKey::Machines);
     const QString title = QStringLiteral("PODACI O MASINAMA");
     PageKit::title(this, title, QRect(20, 12, 500, 30), 24);
     PageKit::TablePageLayout layout;

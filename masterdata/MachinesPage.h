@@ -4,6 +4,11 @@
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString Machines = QStringLiteral("Masina");
+} // namespace PageKey
+
 class Navigator;
 class Table;
 class Workplace;

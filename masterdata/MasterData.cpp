@@ -13,20 +13,20 @@ namespace kestar {
 void installMasterData(Workplace& workplace, Navigator& navigator)
 {
     auto* items = new ItemsPage(workplace, navigator);
-    navigator.setPage(PageIndex::Items, items);
+    navigator.addPage(PageKey::Items, items);
 
     auto* company = new CompanyPage(workplace, navigator);
-    navigator.setPage(PageIndex::Company, company);
+    navigator.addPage(PageKey::Company, company);
     // The page shows first, so that a read error is reported over it.
-    navigator.setNavigationHandler(NavAction::CompanyData, [&navigator, company] {
-        navigator.showPage(PageIndex::Company);
+    navigator.registerAction(PageKey::Company, Access::Administrator, [&navigator, company] {
+        navigator.showPage(PageKey::Company);
         company->load();
     });
 
     auto* groups = new GroupsPage(workplace, navigator);
-    navigator.setPage(PageIndex::Groups, groups);
-    navigator.setNavigationHandler(NavAction::ItemGroups, [&navigator, groups] {
-        navigator.showPage(PageIndex::Groups);
+    navigator.addPage(PageKey::Groups, groups);
+    navigator.registerAction(PageKey::Groups, Access::Administrator, [&navigator, groups] {
+        navigator.showPage(PageKey::Groups);
         groups->load();
     });
 

@@ -9,11 +9,11 @@ DocumentPrintPage* installDocumentPrint(Workplace& workplace, Navigator& navigat
                                         ReportPreviewer& previewer)
 {
     auto* page = new DocumentPrintPage(workplace, navigator, previewer);
-    navigator.setPage(PageIndex::DocumentPrint, page);
-    navigator.setNavigationHandler(NavAction::PrintIssueNotes,
-                                   [page] { page->openForKind(NoteKind::Issue); });
-    navigator.setNavigationHandler(NavAction::PrintReceiptNotes,
-                                   [page] { page->openForKind(NoteKind::Receipt); });
+    navigator.addPage(PageKey::DocumentPrint, page);
+    navigator.registerAction(ActionKey::PrintIssueNotes, Access::Everyone,
+                             [page] { page->openForKind(NoteKind::Issue); });
+    navigator.registerAction(ActionKey::PrintReceiptNotes, Access::Everyone,
+                             [page] { page->openForKind(NoteKind::Receipt); });
     return page;
 }
 

@@ -181,7 +181,7 @@ QString DocumentPrintPage::documentStatement(NoteKind kind, qint64 n)
 
 void DocumentPrintPage::openForKind(NoteKind kind)
 {
-    m_navigator.showPage(PageIndex::DocumentPrint);
+    m_navigator.showPage(PageKey::DocumentPrint);
     {
         const QSignalBlocker blockIssue(m_issue);
         const QSignalBlocker blockReceipt(m_receipt);

@@ -14,6 +14,17 @@ class QToolButton;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString DocumentPrint = QStringLiteral("Predracun");
+} // namespace PageKey
+
+// The menus' other ways into the page.
+namespace ActionKey {
+inline const QString PrintIssueNotes = QStringLiteral("Stampa otpremnica");
+inline const QString PrintReceiptNotes = QStringLiteral("Stampa prijemnica");
+} // namespace ActionKey
+
 class DataGrid;
 class Navigator;
 class ReportPreviewer;

@@ -3,9 +3,9 @@
 #include "data/Query.h"
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
-#include "data/controls/Messages.h"
 #include "data/sql/SqlDialect.h"
 #include "platform/Clock.h"
+#include "platform/Messages.h"
 #include "platform/Regional.h"
 #include "reporting/DatasetRowSource.h"
 #include "reporting/ReportPreviewer.h"
@@ -33,7 +33,7 @@ GroupedNotePage::GroupedNotePage(Workplace& workplace, Navigator& navigator,
                                  ReportPreviewer& previewer, QWidget* parent)
     : QWidget(parent), m_workplace(workplace), m_navigator(navigator), m_previewer(previewer)
 {
-    setObjectName(QStringLiteral("Grupna otpremnica"));
+    setObjectName(PageKey::GroupedNote);
     PageKit::title(this, QStringLiteral("GRUPNA OTPREMNICA -  ZA IZABRANU MASINU"),
                    QRect(20, 10, 700, 30), 22);
 
@@ -107,7 +107,7 @@ QString GroupedNotePage::detailedStatement(const QString& code, const QString& c
 
 void GroupedNotePage::openPage()
 {
-    m_navigator.showPage(PageIndex::GroupedNote);
+    m_navigator.showPage(PageKey::GroupedNote);
     setMachine({}, {}, {});
 }
 

@@ -10,6 +10,11 @@ class QPushButton;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString GroupedNote = QStringLiteral("Grupna otpremnica");
+} // namespace PageKey
+
 class DataGrid;
 class Navigator;
 class ReportPreviewer;

@@ -30,7 +30,7 @@ QLineEdit* field(QWidget* page, const QString& caption, const QString& objectNam
 ItemCardPage::ItemCardPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent), m_workplace(workplace), m_card(workplace.ownQuery())
 {
-    setObjectName(Navigation::pageName(PageIndex::ItemCard));
+    setObjectName(PageKey::ItemCard);
     buildControls(navigator);
 }
 

@@ -8,6 +8,11 @@ class QPushButton;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString ItemCard = QStringLiteral("Kartica robe");
+} // namespace PageKey
+
 class DataGrid;
 class Navigator;
 class Query;

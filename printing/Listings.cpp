@@ -10,18 +10,20 @@ GroupedNotePage* installListings(Workplace& workplace, Navigator& navigator,
                                  ReportPreviewer& previewer)
 {
     auto* stock = new StockListPage(workplace, navigator, previewer);
-    navigator.setPage(PageIndex::StockList, stock);
-    navigator.setNavigationHandler(NavAction::StockList, [stock] { stock->openPage(); });
+    navigator.addPage(PageKey::StockList, stock);
+    navigator.registerAction(PageKey::StockList, Access::Administrator,
+                             [stock] { stock->openPage(); });
     // The list below the minimum, from the menu: the stock list page with the list of the
     // whole warehouse over it; the page's own button lists one group.
-    navigator.setNavigationHandler(NavAction::MinimumStock, [stock] {
+    navigator.registerAction(ActionKey::MinimumStock, Access::Administrator, [stock] {
         stock->openPage();
         stock->printMinimumStock(true);
     });
 
     auto* note = new GroupedNotePage(workplace, navigator, previewer);
-    navigator.setPage(PageIndex::GroupedNote, note);
-    navigator.setNavigationHandler(NavAction::GroupedNote, [note] { note->openPage(); });
+    navigator.addPage(PageKey::GroupedNote, note);
+    navigator.registerAction(PageKey::GroupedNote, Access::Administrator,
+                             [note] { note->openPage(); });
     navigator.addLogOutStep([note] { note->disablePrinting(); });
     return note;
 }

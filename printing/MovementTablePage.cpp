@@ -22,7 +22,7 @@ const QString MovementTablePage::kEntryWarning =
 MovementTablePage::MovementTablePage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent)
 {
-    setObjectName(Navigation::pageName(PageIndex::MovementTable));
+    setObjectName(PageKey::MovementTable);
 
     QLabel* warning = PageKit::label(this, kWarning, QRect(16, 6, 759, 36), true);
     warning->setObjectName(QStringLiteral("movementWarning"));

@@ -4,6 +4,11 @@
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString MovementTable = QStringLiteral("Tabela prometa");
+} // namespace PageKey
+
 class Navigator;
 class Workplace;
 

@@ -1,6 +1,6 @@
 #include "printing/Review.h"
 
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 #include "printing/ItemCardPage.h"
 #include "printing/MovementTablePage.h"
 #include "shell/Navigator.h"
@@ -11,13 +11,14 @@ namespace kestar {
 ItemCardPage* installReview(Workplace& workplace, Navigator& navigator)
 {
     auto* card = new ItemCardPage(workplace, navigator);
-    navigator.setPage(PageIndex::ItemCard, card);
-    navigator.setPage(PageIndex::MovementTable, new MovementTablePage(workplace, navigator));
+    navigator.addPage(PageKey::ItemCard, card);
+    navigator.addPage(PageKey::MovementTable, new MovementTablePage(workplace, navigator));
     // The warning comes before the page, from the menu as from the button.
-    navigator.setNavigationHandler(NavAction::MovementTable, [&workplace, &navigator] {
-        workplace.messages().show(MovementTablePage::kEntryWarning);
-        navigator.showPage(PageIndex::MovementTable);
-    });
+    navigator.registerAction(PageKey::MovementTable, Access::Administrator,
+                             [&workplace, &navigator] {
+                                 workplace.messages().show(MovementTablePage::kEntryWarning);
+                                 navigator.showPage(PageKey::MovementTable);
+                             });
     navigator.addLogOutStep([card] { card->clear(); });
     return card;
 }

@@ -28,7 +28,7 @@ StockListPage::StockListPage(Workplace& workplace, Navigator& navigator, ReportP
     : QWidget(parent), m_workplace(workplace), m_navigator(navigator), m_previewer(previewer),
       m_stock(workplace.ownQuery())
 {
-    setObjectName(QStringLiteral("Ceo magacin"));
+    setObjectName(PageKey::StockList);
     PageKit::title(this, QStringLiteral("Spisak robe u celom magacinu..."), QRect(20, 10, 600, 30),
                    22);
 
@@ -88,7 +88,7 @@ QString StockListPage::stockStatement(const QString& groupName, bool onlyThatGro
 
 void StockListPage::openPage()
 {
-    m_navigator.showPage(PageIndex::StockList);
+    m_navigator.showPage(PageKey::StockList);
     m_groupField->clear();
     m_groups->clear();
     guarded(m_workplace.messages(),

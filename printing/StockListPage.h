@@ -11,6 +11,16 @@ class QRadioButton;
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString StockList = QStringLiteral("Ceo magacin");
+} // namespace PageKey
+
+// The menus' other ways into the page.
+namespace ActionKey {
+inline const QString MinimumStock = QStringLiteral("Roba ispod minimuma");
+} // namespace ActionKey
+
 class DataGrid;
 class Navigator;
 class Query;

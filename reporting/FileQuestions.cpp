@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QStandardPaths>
 
 namespace kestar {
@@ -21,11 +20,6 @@ QString DialogFileQuestions::savePath(QWidget* parent, const QString& caption,
     if (!path.isEmpty())
         m_lastFolder = QFileInfo(path).absolutePath();
     return path;
-}
-
-void DialogFileQuestions::saveFailed(QWidget* parent, const QString& caption, const QString& text)
-{
-    QMessageBox::warning(parent, caption, text);
 }
 
 } // namespace kestar

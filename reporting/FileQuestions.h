@@ -6,8 +6,8 @@ class QWidget;
 
 namespace kestar {
 
-// The questions a report preview asks around saving a file: which file, and telling the user
-// that saving failed. The real ones are dialogs; tests answer them from a script.
+// The question a report preview asks before saving a file: which file. The real one is the
+// system's file dialog; tests answer it from a script. A failed save is told through Messages.
 class FileQuestions
 {
 public:
@@ -16,18 +16,15 @@ public:
     // folder; filter is a file dialog filter such as "CSV datoteke (*.csv)".
     virtual QString savePath(QWidget* parent, const QString& caption, const QString& suggestedName,
                              const QString& filter) = 0;
-    // Saving failed; the text says why.
-    virtual void saveFailed(QWidget* parent, const QString& caption, const QString& text) = 0;
 };
 
 // The system's file dialog, opening in the folder the user saved into last (at first the
-// documents folder), and a warning box for a failure.
+// documents folder).
 class DialogFileQuestions : public FileQuestions
 {
 public:
     QString savePath(QWidget* parent, const QString& caption, const QString& suggestedName,
                      const QString& filter) override;
-    void saveFailed(QWidget* parent, const QString& caption, const QString& text) override;
 
 private:
     QString m_lastFolder;

@@ -1,5 +1,6 @@
 #include "reporting/ReportPreviewWindow.h"
 
+#include "platform/Messages.h"
 #include "reporting/FileQuestions.h"
 #include "reporting/ReportCsv.h"
 #include "reporting/ReportPageView.h"
@@ -9,7 +10,6 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSpinBox>
@@ -40,15 +40,16 @@ constexpr int kCountingSliceMs = 10;
 
 } // namespace
 
-ReportPreviewWindow::ReportPreviewWindow(ReportPages pages, QWidget* parent,
+ReportPreviewWindow::ReportPreviewWindow(ReportPages pages, Messages& messages, QWidget* parent,
                                          FileQuestions* questions)
-    : ReportPreviewWindow(std::make_unique<ReportDocument>(std::move(pages)), parent, questions)
+    : ReportPreviewWindow(std::make_unique<ReportDocument>(std::move(pages)), messages, parent,
+                          questions)
 {
 }
 
-ReportPreviewWindow::ReportPreviewWindow(std::unique_ptr<ReportDocument> report, QWidget* parent,
-                                         FileQuestions* questions)
-    : QWidget(parent, Qt::Window), m_report(std::move(report)),
+ReportPreviewWindow::ReportPreviewWindow(std::unique_ptr<ReportDocument> report, Messages& messages,
+                                         QWidget* parent, FileQuestions* questions)
+    : QWidget(parent, Qt::Window), m_report(std::move(report)), m_messages(messages),
       m_ownQuestions(questions ? nullptr : std::make_unique<DialogFileQuestions>()),
       m_questions(questions ? questions : m_ownQuestions.get())
 {
@@ -210,8 +211,7 @@ void ReportPreviewWindow::print()
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (!printTo(printer))
-        QMessageBox::warning(this, QStringLiteral("Stampaj"),
-                             QStringLiteral("Stampanje nije uspelo: stampac nije dostupan."));
+        m_messages.showError(QStringLiteral("Stampanje nije uspelo: stampac nije dostupan."));
 }
 
 bool ReportPreviewWindow::saveAsCsv(const QString& path, QString* error)
@@ -255,7 +255,7 @@ void ReportPreviewWindow::saveFile(const QString& caption, const QString& extens
         path += QLatin1Char('.') + extension;
     QString error;
     if (!(this->*write)(path, &error))
-        m_questions->saveFailed(this, caption, error);
+        m_messages.showError(error);
 }
 
 void ReportPreviewWindow::closeEvent(QCloseEvent* event)

@@ -15,6 +15,7 @@ class QSpinBox;
 namespace kestar {
 
 class FileQuestions;
+class Messages;
 class ReportPageView;
 
 // The preview of a report, a window of its own (not modal): page navigation, zoom, printing
@@ -26,12 +27,12 @@ class ReportPreviewWindow : public QWidget
 {
     Q_OBJECT
 public:
-    // questions: how the window asks for the file to save into; without them, the system's
-    // file dialog.
-    explicit ReportPreviewWindow(std::unique_ptr<ReportDocument> report, QWidget* parent = nullptr,
-                                 FileQuestions* questions = nullptr);
-    explicit ReportPreviewWindow(ReportPages pages, QWidget* parent = nullptr,
-                                 FileQuestions* questions = nullptr);
+    // messages: where a failed print or save is told; questions: how the window asks for the
+    // file to save into; without them, the system's file dialog.
+    ReportPreviewWindow(std::unique_ptr<ReportDocument> report, Messages& messages,
+                        QWidget* parent = nullptr, FileQuestions* questions = nullptr);
+    ReportPreviewWindow(ReportPages pages, Messages& messages, QWidget* parent = nullptr,
+                        FileQuestions* questions = nullptr);
     ~ReportPreviewWindow() override;
 
     ReportDocument& document() const { return *m_report; }
@@ -57,7 +58,7 @@ private:
     void print();
     void savePdf();
     void saveCsv();
-    // Asks for the file and writes it; a failure is reported through the questions.
+    // Asks for the file and writes it; a failure is told through the messages.
     void saveFile(const QString& caption, const QString& extension, const QString& filter,
                   bool (ReportPreviewWindow::*write)(const QString&, QString*));
     void pageShown(int index);
@@ -68,6 +69,7 @@ private:
 
     std::unique_ptr<ReportDocument> m_report;
     QTimer m_counting;
+    Messages& m_messages;
     std::unique_ptr<FileQuestions> m_ownQuestions;
     FileQuestions* m_questions = nullptr;
     ReportPageView* m_view = nullptr;

@@ -34,7 +34,8 @@ void WindowPreviewer::raisePreview()
 
 void WindowPreviewer::showPreview(std::unique_ptr<ReportDocument> report)
 {
-    auto* window = new ReportPreviewWindow(std::move(report), m_owner.data(), m_questions);
+    auto* window =
+        new ReportPreviewWindow(std::move(report), m_messages, m_owner.data(), m_questions);
     m_window = window;
     QEventLoop loop;
     // The window deletes itself after closing; it counts as closed from the moment it closes.

@@ -8,6 +8,7 @@
 namespace kestar {
 
 class FileQuestions;
+class Messages;
 class ReportPreviewWindow;
 
 // Shows a report in the preview window and waits, in an event loop of its own, until the user
@@ -16,10 +17,12 @@ class ReportPreviewWindow;
 class WindowPreviewer : public ReportPreviewer
 {
 public:
-    // owner: the window the previews belong to (may be null); questions: how the previews ask
-    // for the files they save (null: the system's file dialog).
-    explicit WindowPreviewer(QWidget* owner = nullptr, FileQuestions* questions = nullptr)
-        : m_owner(owner), m_questions(questions)
+    // messages: where the previews tell a failed print or save; owner: the window the previews
+    // belong to (may be null); questions: how the previews ask for the files they save (null:
+    // the system's file dialog).
+    explicit WindowPreviewer(Messages& messages, QWidget* owner = nullptr,
+                             FileQuestions* questions = nullptr)
+        : m_messages(messages), m_owner(owner), m_questions(questions)
     {
     }
 
@@ -33,6 +36,7 @@ protected:
     void showPreview(std::unique_ptr<ReportDocument> report) override;
 
 private:
+    Messages& m_messages;
     QPointer<QWidget> m_owner;
     FileQuestions* m_questions = nullptr;
     QPointer<ReportPreviewWindow> m_window;

@@ -25,10 +25,10 @@ void logIn(MainWindow& window, const QString& password)
         const QString name = users->text(QStringLiteral("KORISNIK"));
         workplace.setUser(name);
         if (name == QLatin1String("Administrator")) {
-            window.showPage(PageIndex::AdminMenu);
+            window.showPage(PageKey::AdminMenu);
             window.enableAdminItems();
         } else {
-            window.showPage(PageIndex::WorkerMenu);
+            window.showPage(PageKey::WorkerMenu);
             window.enableWorkerItems();
         }
     }

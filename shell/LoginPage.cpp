@@ -1,5 +1,6 @@
 #include "shell/LoginPage.h"
 
+#include "shell/Navigation.h"
 #include "shell/Pictures.h"
 #include "shell/ShadowLabel.h"
 
@@ -31,7 +32,7 @@ protected:
 
 LoginPage::LoginPage(QWidget* parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("LOGIN"));
+    setObjectName(PageKey::Login);
     m_picture = new QLabel(this);
     m_picture->setObjectName(QStringLiteral("loginPicture"));
     m_picture->setPixmap(Pictures::loginPicture());

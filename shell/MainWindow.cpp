@@ -1,7 +1,7 @@
 #include "shell/MainWindow.h"
 
 #include "data/controls/ActionGuard.h"
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 #include "platform/WorkingFolder.h"
 #include "shell/Pictures.h"
 #include "shell/StatusPanels.h"
@@ -10,7 +10,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
@@ -36,20 +35,6 @@ const QString kContactText = QStringLiteral("Podrska za program KESTAR\n\n"
                                             "Telefon: 011/555-0142\n"
                                             "E-mail: podrska@kestar.example");
 const QString kAdminOnly = QStringLiteral("Ova opcija je dostupna samo administratoru!!!");
-
-QWidget* makePlaceholder(const QString& name)
-{
-    auto* page = new QWidget;
-    auto* layout = new QVBoxLayout(page);
-    auto* label = new QLabel(name, page);
-    label->setAlignment(Qt::AlignCenter);
-    QFont font = label->font();
-    font.setPixelSize(24);
-    font.setBold(true);
-    label->setFont(font);
-    layout->addWidget(label);
-    return page;
-}
 
 } // namespace
 
@@ -89,12 +74,6 @@ MainWindow::MainWindow(Workplace& workplace, QWidget* parent)
     QPalette pagePal = m_stack->palette();
     pagePal.setColor(QPalette::Window, kPageColour);
     m_stack->setPalette(pagePal);
-    for (int index : Navigation::pageIndices()) {
-        QWidget* placeholder = makePlaceholder(Navigation::pageName(index));
-        placeholder->setObjectName(QStringLiteral("page%1").arg(index));
-        m_pages.insert(index, placeholder);
-        m_stack->addWidget(placeholder);
-    }
     layout->addWidget(m_stack);
 
     m_status = new StatusPanels(client);
@@ -103,6 +82,12 @@ MainWindow::MainWindow(Workplace& workplace, QWidget* parent)
     showSession();
 
     setCentralWidget(client);
+    registerAction(ActionKey::LogOut, Access::Everyone, [this] { logOut(); });
+    registerAction(ActionKey::Exit, Access::Everyone, [this] { close(); });
+    registerAction(ActionKey::About, Access::Everyone,
+                   [this] { m_workplace.messages().show(kAboutText); });
+    registerAction(ActionKey::Contact, Access::Everyone,
+                   [this] { m_workplace.messages().show(kContactText); });
     buildMenuBar();
     layout->activate();
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -149,8 +134,8 @@ void MainWindow::buildTopStrip(QWidget* strip)
     QPushButton* exitButton =
         makeButton(QStringLiteral("Izlaz iz programa"), QStringLiteral("izlazIzPrograma"),
                    Pictures::exitIcon(), QRect(504, 2, 171, 40));
-    connect(mainMenu, &QPushButton::clicked, this, [this] { trigger(NavAction::LogOut); });
-    connect(exitButton, &QPushButton::clicked, this, [this] { trigger(NavAction::Exit); });
+    connect(mainMenu, &QPushButton::clicked, this, [this] { trigger(ActionKey::LogOut); });
+    connect(exitButton, &QPushButton::clicked, this, [this] { trigger(ActionKey::Exit); });
 }
 
 void MainWindow::buildMenuBar()
@@ -163,10 +148,11 @@ void MainWindow::buildMenuBar()
         Switchable,
         AdminOnly
     };
+    // The keys name the pages' actions; every page declares its own key beside its class.
     struct Item
     {
         const char* caption;
-        NavAction action;
+        QString key;
         Enabled enabled;
     };
     struct Menu
@@ -176,22 +162,22 @@ void MainWindow::buildMenuBar()
     };
     const QList<Menu> menus = {
         {"Podesavanja",
-         {{"Roba u magacinu", NavAction::ItemList, Enabled::Switchable},
-          {"Podaci o firmi", NavAction::CompanyData, Enabled::Switchable},
-          {"Izlaz iz programa", NavAction::Exit, Enabled::Always}}},
+         {{"Roba u magacinu", QStringLiteral("Roba"), Enabled::Switchable},
+          {"Podaci o firmi", QStringLiteral("Firma"), Enabled::Switchable},
+          {"Izlaz iz programa", ActionKey::Exit, Enabled::Always}}},
         {"Dokumenti",
-         {{"Otpremnica (izlaz robe)", NavAction::NewIssue, Enabled::Switchable},
-          {"Prijemnica (ulaz robe)", NavAction::NewReceipt, Enabled::Switchable}}},
+         {{"Otpremnica (izlaz robe)", QStringLiteral("Otprema robe"), Enabled::Switchable},
+          {"Prijemnica (ulaz robe)", QStringLiteral("Prijem robe"), Enabled::Switchable}}},
         {"Stampanje",
-         {{"Otpremnica", NavAction::PrintIssueNotes, Enabled::Switchable},
-          {"Prijemnice", NavAction::PrintReceiptNotes, Enabled::Switchable},
-          {"Roba ispod minimuma", NavAction::MinimumStock, Enabled::AdminOnly}}},
+         {{"Otpremnica", QStringLiteral("Stampa otpremnica"), Enabled::Switchable},
+          {"Prijemnice", QStringLiteral("Stampa prijemnica"), Enabled::Switchable},
+          {"Roba ispod minimuma", QStringLiteral("Roba ispod minimuma"), Enabled::AdminOnly}}},
         {"Pregled podataka",
-         {{"Kartice robe", NavAction::ItemCard, Enabled::Switchable},
-          {"Magacin", NavAction::MovementTable, Enabled::Switchable}}},
+         {{"Kartice robe", QStringLiteral("Kartica robe"), Enabled::Switchable},
+          {"Magacin", QStringLiteral("Tabela prometa"), Enabled::Switchable}}},
         {"Pomoc",
-         {{"Kontakt", NavAction::Contact, Enabled::Always},
-          {"O programu", NavAction::About, Enabled::Always}}},
+         {{"Kontakt", ActionKey::Contact, Enabled::Always},
+          {"O programu", ActionKey::About, Enabled::Always}}},
     };
     m_switchable.resize(8);
     for (int m = 0; m < menus.size(); ++m) {
@@ -201,8 +187,9 @@ void MainWindow::buildMenuBar()
             const Item& item = menus[m].items[i];
             QAction* action = menu->addAction(QString::fromLatin1(item.caption));
             action->setObjectName(QStringLiteral("menu%1item%2").arg(m).arg(i));
-            const NavAction nav = item.action;
-            connect(action, &QAction::triggered, this, [this, nav] { trigger(nav); });
+            action->setData(item.key);
+            const QString key = item.key;
+            connect(action, &QAction::triggered, this, [this, key] { trigger(key); });
             if (item.enabled == Enabled::Switchable) {
                 action->setEnabled(false);
                 m_switchable[m * 2 + i] = action;
@@ -215,37 +202,42 @@ void MainWindow::buildMenuBar()
     }
 }
 
-void MainWindow::setPage(int index, QWidget* page)
+void MainWindow::addPage(const QString& key, QWidget* page, Access access)
 {
-    QWidget* old = m_pages.value(index);
-    if (!old || old == page)
+    QWidget* old = m_pages.value(key);
+    if (!page || old == page)
         return;
-    page->setObjectName(page->objectName().isEmpty() ? QStringLiteral("page%1").arg(index)
-                                                     : page->objectName());
-    const int position = m_stack->indexOf(old);
-    const bool wasCurrent = m_stack->currentWidget() == old;
-    m_stack->insertWidget(position, page);
-    m_stack->removeWidget(old);
-    old->deleteLater();
-    m_pages.insert(index, page);
-    if (wasCurrent)
+    if (page->objectName().isEmpty())
+        page->setObjectName(key);
+    if (old) {
+        const bool wasCurrent = m_stack->currentWidget() == old;
+        m_stack->insertWidget(m_stack->indexOf(old), page);
+        m_stack->removeWidget(old);
+        old->deleteLater();
+        if (wasCurrent)
+            m_stack->setCurrentWidget(page);
+    } else {
+        m_stack->addWidget(page);
+    }
+    m_pages.insert(key, page);
+    if (!m_actions.contains(key))
+        registerAction(key, access, [this, key] { showPage(key); });
+}
+
+QWidget* MainWindow::page(const QString& key) const
+{
+    return m_pages.value(key);
+}
+
+void MainWindow::showPage(const QString& key)
+{
+    if (QWidget* page = m_pages.value(key))
         m_stack->setCurrentWidget(page);
 }
 
-QWidget* MainWindow::page(int index) const
+QString MainWindow::currentPage() const
 {
-    return m_pages.value(index);
-}
-
-void MainWindow::showPage(int index)
-{
-    if (QWidget* page = m_pages.value(index))
-        m_stack->setCurrentWidget(page);
-}
-
-int MainWindow::currentPageIndex() const
-{
-    return m_pages.key(m_stack->currentWidget(), -1);
+    return m_pages.key(m_stack->currentWidget());
 }
 
 QString MainWindow::panel(int number) const
@@ -260,30 +252,38 @@ void MainWindow::setPanel(int number, const QString& text)
 
 void MainWindow::returnToMenu()
 {
-    showPage(m_workplace.isAdministrator() ? PageIndex::AdminMenu : PageIndex::WorkerMenu);
+    showPage(m_workplace.isAdministrator() ? PageKey::AdminMenu : PageKey::WorkerMenu);
 }
 
-void MainWindow::trigger(NavAction action)
+void MainWindow::trigger(const QString& key)
 {
     Messages& messages = m_workplace.messages();
     guarded(messages, [&] {
+        const auto action = m_actions.constFind(key);
+        if (action == m_actions.constEnd()) {
+            qWarning("No page or action is registered as \"%s\"", qPrintable(key));
+            return;
+        }
         // Menu items enabled for an administrator stay enabled when a later match of the same
         // password logs in a worker; the pages behind them stay closed to the worker all the same.
-        if (!Navigation::openToWorkers(action) && !m_workplace.isAdministrator()) {
+        if (action->access != Access::Everyone && !m_workplace.isAdministrator()) {
             messages.show(kAdminOnly);
             return;
         }
-        const auto handler = m_handlers.constFind(static_cast<int>(action));
-        if (handler != m_handlers.constEnd() && *handler)
-            (*handler)();
-        else
-            defaultNavigation(action);
+        // A copy: the action may replace itself while it runs.
+        const std::function<void()> run = action->run;
+        run();
     });
 }
 
-void MainWindow::setNavigationHandler(NavAction action, std::function<void()> handler)
+void MainWindow::registerAction(const QString& key, Access access, std::function<void()> handler)
 {
-    m_handlers.insert(static_cast<int>(action), std::move(handler));
+    m_actions.insert(key, Action{access, std::move(handler)});
+}
+
+bool MainWindow::hasAction(const QString& key) const
+{
+    return m_actions.contains(key);
 }
 
 void MainWindow::addLogOutStep(std::function<void()> step)
@@ -291,28 +291,11 @@ void MainWindow::addLogOutStep(std::function<void()> step)
     m_logOutSteps.append(std::move(step));
 }
 
-void MainWindow::defaultNavigation(NavAction action)
-{
-    switch (action) {
-    case NavAction::LogOut:
-        return logOut();
-    case NavAction::Exit:
-        close();
-        return;
-    case NavAction::About:
-        return m_workplace.messages().show(kAboutText);
-    case NavAction::Contact:
-        return m_workplace.messages().show(kContactText);
-    default:
-        showPage(Navigation::pageOf(action));
-    }
-}
-
 void MainWindow::logOut()
 {
     if (!m_workplace.programFolder().isEmpty())
         WorkingFolder::change(m_workplace.programFolder());
-    showPage(PageIndex::Login);
+    showPage(PageKey::Login);
     Messages& messages = m_workplace.messages();
     for (const auto& step : m_logOutSteps)
         guarded(messages, step);
@@ -367,7 +350,7 @@ bool MainWindow::showOrEnd()
         return false;
     }
     show();
-    if (m_loginFocus && currentPageIndex() == PageIndex::Login) {
+    if (m_loginFocus && currentPage() == PageKey::Login) {
         activateWindow();
         m_loginFocus->setFocus(Qt::OtherFocusReason);
     }

@@ -31,14 +31,12 @@ public:
 
     Workplace& workplace() const { return m_workplace; }
 
-    // Pages by index. Indices without a page of their own show a placeholder named after the
-    // page; setPage() replaces it (the window takes ownership).
-    void setPage(int index, QWidget* page) override;
-    QWidget* page(int index) const;
-    void showPage(int index) override;
-    int currentPageIndex() const override;
-    static QString pageName(int index) { return Navigation::pageName(index); }
-    static QList<int> pageIndices() { return Navigation::pageIndices(); }
+    // Pages by key, in the order they were added; adding a page under a key that has one
+    // replaces it (the window takes ownership).
+    void addPage(const QString& key, QWidget* page, Access access = Access::Administrator) override;
+    QWidget* page(const QString& key) const;
+    void showPage(const QString& key) override;
+    QString currentPage() const override;
 
     QString panel(int number) const;
     void setPanel(int number, const QString& text) override;
@@ -47,10 +45,11 @@ public:
     // menu, anything else the worker menu.
     void returnToMenu() override;
 
-    // Navigation: every menu button and menu-bar item calls trigger(). A page that needs its
-    // own preparation installs a handler, which then replaces the plain page change.
-    void trigger(NavAction action) override;
-    void setNavigationHandler(NavAction action, std::function<void()> handler) override;
+    // Navigation: every menu button and menu-bar item calls trigger() with its key (a menu-bar
+    // item holds it as its data). An action a worker may not take shows the refusal instead.
+    void trigger(const QString& key) override;
+    void registerAction(const QString& key, Access access, std::function<void()> handler) override;
+    bool hasAction(const QString& key) const;
     void addLogOutStep(std::function<void()> step) override;
     QWidget* dialogParent() override { return this; }
     // The field that receives the keyboard focus when the login page shows.
@@ -73,13 +72,17 @@ private:
     void buildMenuBar();
     void showSession();
     void logOut();
-    void defaultNavigation(NavAction action);
 
     Workplace& m_workplace;
     QStackedWidget* m_stack = nullptr;
     StatusPanels* m_status = nullptr;
-    QHash<int, QWidget*> m_pages;
-    QHash<int, std::function<void()>> m_handlers;
+    struct Action
+    {
+        Access access;
+        std::function<void()> run;
+    };
+    QHash<QString, QWidget*> m_pages;
+    QHash<QString, Action> m_actions;
     QList<std::function<void()>> m_logOutSteps;
     QList<QAction*> m_switchable; // menu * 2 + item
     QList<QAction*> m_adminOnly;  // additions enabled for the administrator alone

@@ -52,9 +52,10 @@ MenuPage::MenuPage(Navigator& navigator, const QString& title, const QList<Group
             push->setObjectName(PageKit::objectNameFor(button.caption));
             push->setFont(buttonFont);
             push->setMinimumHeight(26);
-            const NavAction action = button.action;
+            push->setProperty("actionKey", button.key);
+            const QString key = button.key;
             connect(push, &QPushButton::clicked, this,
-                    [&navigator, action] { navigator.trigger(action); });
+                    [&navigator, key] { navigator.trigger(key); });
             column->addWidget(push);
         }
         column->addStretch(1);
@@ -64,37 +65,38 @@ MenuPage::MenuPage(Navigator& navigator, const QString& title, const QList<Group
 
 MenuPage* MenuPage::adminMenu(Navigator& navigator)
 {
+    // The keys name the pages' actions; every page declares its own key beside its class.
     using D = Pictures::Decoration;
     const QList<Group> groups = {
         {QStringLiteral("Podesavanja"),
          D::Settings,
          QRect(14, 60, 375, 236),
-         {{QStringLiteral("ROBA U MAGACINU"), NavAction::ItemList},
-          {QStringLiteral("PODACI O FIRMI"), NavAction::CompanyData},
-          {QStringLiteral("GRUPE ROBE"), NavAction::ItemGroups},
-          {QStringLiteral("KORISNICI"), NavAction::Users},
-          {QStringLiteral("BACK-UP PODATAKA"), NavAction::Backup},
-          {QStringLiteral("PODACI ZA MASINU"), NavAction::MachinePage}}},
+         {{QStringLiteral("ROBA U MAGACINU"), QStringLiteral("Roba")},
+          {QStringLiteral("PODACI O FIRMI"), QStringLiteral("Firma")},
+          {QStringLiteral("GRUPE ROBE"), QStringLiteral("Grupe robe")},
+          {QStringLiteral("KORISNICI"), QStringLiteral("Korisnici")},
+          {QStringLiteral("BACK-UP PODATAKA"), QStringLiteral("BACK UP")},
+          {QStringLiteral("PODACI ZA MASINU"), QStringLiteral("Masina")}}},
         {QStringLiteral("Kreiranje i knjizenje dokumenata"),
          D::Documents,
          QRect(402, 60, 375, 236),
-         {{QStringLiteral("OTPREMA ROBE"), NavAction::NewIssue},
-          {QStringLiteral("PRIJEM ROBE"), NavAction::NewReceipt}}},
+         {{QStringLiteral("OTPREMA ROBE"), QStringLiteral("Otprema robe")},
+          {QStringLiteral("PRIJEM ROBE"), QStringLiteral("Prijem robe")}}},
         {QStringLiteral("Pregled podataka..."),
          D::Review,
          QRect(14, 306, 375, 176),
-         {{QStringLiteral("Kartice robe"), NavAction::ItemCard},
-          {QStringLiteral("Sva roba u magacinu"), NavAction::StockList},
-          {QStringLiteral("Tabela prometa"), NavAction::MovementTable}}},
+         {{QStringLiteral("Kartice robe"), QStringLiteral("Kartica robe")},
+          {QStringLiteral("Sva roba u magacinu"), QStringLiteral("Ceo magacin")},
+          {QStringLiteral("Tabela prometa"), QStringLiteral("Tabela prometa")}}},
         {QStringLiteral("Stampanje"),
          D::Printing,
          QRect(402, 306, 375, 176),
-         {{QStringLiteral("PRIJEMNICA"), NavAction::PrintReceiptNotes},
-          {QStringLiteral("OTPREMNICA"), NavAction::PrintIssueNotes},
-          {QStringLiteral("GRUPNA OTPREMNICA"), NavAction::GroupedNote}}},
+         {{QStringLiteral("PRIJEMNICA"), QStringLiteral("Stampa prijemnica")},
+          {QStringLiteral("OTPREMNICA"), QStringLiteral("Stampa otpremnica")},
+          {QStringLiteral("GRUPNA OTPREMNICA"), QStringLiteral("Grupna otpremnica")}}},
     };
     auto* page = new MenuPage(navigator, QStringLiteral("MENI ADMINISTRATORA"), groups);
-    page->setObjectName(QStringLiteral("Meni"));
+    page->setObjectName(PageKey::AdminMenu);
     return page;
 }
 
@@ -105,16 +107,16 @@ MenuPage* MenuPage::workerMenu(Navigator& navigator)
         {QStringLiteral("Kreiranje i knjizenje dokumenata"),
          D::Documents,
          QRect(14, 90, 375, 200),
-         {{QStringLiteral("OTPREMA ROBE"), NavAction::NewIssue},
-          {QStringLiteral("PRIJEM ROBE"), NavAction::NewReceipt}}},
+         {{QStringLiteral("OTPREMA ROBE"), QStringLiteral("Otprema robe")},
+          {QStringLiteral("PRIJEM ROBE"), QStringLiteral("Prijem robe")}}},
         {QStringLiteral("Stampanje"),
          D::Printing,
          QRect(402, 90, 375, 200),
-         {{QStringLiteral("OTPREMNICA"), NavAction::PrintIssueNotes},
-          {QStringLiteral("PRIJEMNICA"), NavAction::PrintReceiptNotes}}},
+         {{QStringLiteral("OTPREMNICA"), QStringLiteral("Stampa otpremnica")},
+          {QStringLiteral("PRIJEMNICA"), QStringLiteral("Stampa prijemnica")}}},
     };
     auto* page = new MenuPage(navigator, QStringLiteral("MENI KORISNIKA / MAGACIONERA"), groups);
-    page->setObjectName(QStringLiteral("STAMPA RADNIKA"));
+    page->setObjectName(PageKey::WorkerMenu);
     return page;
 }
 

@@ -12,7 +12,8 @@ namespace kestar {
 class Navigator;
 
 // A menu page: a title and framed groups, each with a decorative picture on its left and its
-// buttons on its right. Every button performs one navigation action.
+// buttons on its right. Every button performs one navigation action, named by its key (the key
+// its page registered; the button holds it as the property "actionKey").
 class MenuPage : public QWidget
 {
     Q_OBJECT
@@ -20,7 +21,7 @@ public:
     struct Button
     {
         QString caption;
-        NavAction action;
+        QString key;
     };
     struct Group
     {

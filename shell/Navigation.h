@@ -1,68 +1,33 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 
 namespace kestar {
 
-// The page indices of the main window's page stack.
-namespace PageIndex {
-constexpr int AdminMenu = 0;
-constexpr int Items = 1;
-constexpr int Company = 2;
-constexpr int DocumentPrint = 3;
-constexpr int ItemCard = 5;
-constexpr int Groups = 10;
-constexpr int StockList = 11;
-constexpr int MovementTable = 13;
-constexpr int Login = 19;
-constexpr int Users = 20;
-constexpr int GoodsDocument = 21;
-constexpr int WorkerMenu = 22;
-constexpr int Backup = 23;
-constexpr int Machines = 24;
-constexpr int GroupedNote = 25;
-} // namespace PageIndex
-
-// Every change of page goes through one of these actions. A menu-bar item and the menu
-// button with the same action behave identically.
-enum class NavAction
+// Who may take a navigation action: every action is the administrator's alone unless its page
+// opens it to everyone.
+enum class Access
 {
-    ItemList,
-    CompanyData,
-    ItemGroups,
-    Users,
-    Backup,
-    MachinePage,
-    PrintIssueNotes,
-    PrintReceiptNotes,
-    GroupedNote,
-    NewIssue,
-    NewReceipt,
-    ItemCard,
-    MovementTable,
-    StockList,
-    BackToAdminMenu,
-    LogOut,
-    Exit,
-    About,
-    Contact,
-    // Additions after the fixed actions.
-    MinimumStock,
+    Administrator,
+    Everyone,
 };
 
-// The pages and the actions that lead to them, from one table (Navigation.cpp).
-namespace Navigation {
+// Pages and actions are named by keys. A page's key is its name; it is declared beside the page
+// class, in this namespace, and the page's installer registers the page under it
+// (Navigator::addPage). The menus name the keys of the actions their buttons take.
+namespace PageKey {
+inline const QString Login = QStringLiteral("LOGIN");
+inline const QString AdminMenu = QStringLiteral("Meni");
+inline const QString WorkerMenu = QStringLiteral("STAMPA RADNIKA");
+} // namespace PageKey
 
-// The name of the page at the index, "" for an index without a page.
-QString pageName(int index);
-// Every index of the page stack, in stack order.
-QList<int> pageIndices();
-// The page an action shows when no page installed a handler for it; -1 for the actions that
-// show no page (log out, exit, about, contact).
-int pageOf(NavAction action);
-// Whether a worker may take the action; every other action is the administrator's alone.
-bool openToWorkers(NavAction action);
+// Actions that are no page: the frame's own, and further ways into a page (registered by the
+// page's installer with Navigator::registerAction, and declared beside it).
+namespace ActionKey {
+inline const QString LogOut = QStringLiteral("Odjava");
+inline const QString Exit = QStringLiteral("Izlaz iz programa");
+inline const QString About = QStringLiteral("O programu");
+inline const QString Contact = QStringLiteral("Kontakt");
+} // namespace ActionKey
 
-} // namespace Navigation
 } // namespace kestar

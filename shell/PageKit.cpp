@@ -82,7 +82,7 @@ QPushButton* backToAdminMenu(Navigator& navigator, QWidget* page, const QRect& g
     font.setBold(true);
     push->setFont(font);
     QObject::connect(push, &QPushButton::clicked, page,
-                     [&navigator] { navigator.trigger(NavAction::BackToAdminMenu); });
+                     [&navigator] { navigator.trigger(PageKey::AdminMenu); });
     return push;
 }
 

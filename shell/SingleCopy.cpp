@@ -2,7 +2,7 @@
 
 #include "data/DataFolderLock.h"
 #include "data/DataPath.h"
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 
 #include <QDir>
 

@@ -3,8 +3,8 @@
 #include "data/EngineError.h"
 #include "data/SharedData.h"
 #include "data/TextFiles.h"
-#include "data/controls/Messages.h"
 #include "platform/Clock.h"
+#include "platform/Messages.h"
 #include "platform/Regional.h"
 #include "platform/WorkingFolder.h"
 #include "shell/CompanyFields.h"
@@ -32,7 +32,7 @@ StartUpResult runStartUp(Workplace& workplace, Navigator& navigator)
     SharedData& shared = workplace.sharedData();
     try {
         workplace.setEquipmentSwitch(shared.equipmentSwitch().value);
-        navigator.showPage(PageIndex::Login);
+        navigator.showPage(PageKey::Login);
         // Until someone logs in, the user panel shows the day.
         navigator.setPanel(StatusPanels::kUser, Regional::formatDate(Clock::today()));
         result.companyFields =
@@ -45,7 +45,7 @@ StartUpResult runStartUp(Workplace& workplace, Navigator& navigator)
         messages.showError(error.text());
     }
     // Whatever failed above, the window opens on the login page.
-    navigator.showPage(PageIndex::Login);
+    navigator.showPage(PageKey::Login);
     return result;
 }
 

@@ -11,7 +11,7 @@ namespace kestar {
 UsersPage::UsersPage(Workplace& workplace, Navigator& navigator, QWidget* parent)
     : QWidget(parent), m_users(workplace.ownTable(QStringLiteral("podaci/korisnici.db")))
 {
-    setObjectName(QStringLiteral("Korisnici"));
+    setObjectName(PageKey::Users);
     // The login field takes LoginPage::kPasswordLength characters: a user with a longer
     // password could never log in, the administrator included.
     m_users.setPostCheck([](const Table& users) {

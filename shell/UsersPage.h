@@ -5,6 +5,11 @@
 
 namespace kestar {
 
+// The page's key: its name, as the menus name it.
+namespace PageKey {
+inline const QString Users = QStringLiteral("Korisnici");
+} // namespace PageKey
+
 class Navigator;
 class Table;
 class Workplace;

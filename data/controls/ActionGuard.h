@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 
 #include <functional>
 

@@ -2,7 +2,7 @@
 
 #include "data/Dataset.h"
 #include "data/controls/DatasetModel.h"
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 
 #include <QHash>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/Dataset.h"
-#include "data/controls/Messages.h"
+#include "platform/Messages.h"
 
 #include <QAbstractTableModel>
 #include <QList>

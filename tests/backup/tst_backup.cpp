@@ -1,5 +1,6 @@
 #include "app/Assembly.h"
 #include "backup/Backup.h"
+#include "backup/BackupPage.h"
 #include "data/BackupManifest.h"
 #include "data/JournalRecovery.h"
 #include "platform/Clock.h"
@@ -69,10 +70,9 @@ public:
         messages.bar = progressBar();
         // The page belongs to the administrator; the user panel is what marks the login.
         window().workplace().setUser(QStringLiteral("Administrator"));
-        window().trigger(NavAction::Backup);
-        if (window().currentPageIndex() != PageIndex::Backup) {
-            qWarning() << "backup page not shown:" << window().currentPageIndex()
-                       << messages.texts();
+        window().trigger(PageKey::Backup);
+        if (window().currentPage() != PageKey::Backup) {
+            qWarning() << "backup page not shown:" << window().currentPage() << messages.texts();
             return false;
         }
         return true;
@@ -105,7 +105,7 @@ public:
 
     template <typename T> T* control(const QString& name) const
     {
-        return window().page(PageIndex::Backup)->findChild<T*>(name);
+        return window().page(PageKey::Backup)->findChild<T*>(name);
     }
     QProgressBar* progressBar() const { return control<QProgressBar>("backupProgress"); }
     void click(const QString& buttonName) const
@@ -196,7 +196,7 @@ private slots:
         QCOMPARE(folders.mid(0, 3), QStringList(3, dataFolder));
         QCOMPARE(program.messages.texts(), QStringList{"SNIMLJENO"});
         QCOMPARE(program.messages.barAtMessage, QList<int>{100});
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(program.window().currentPage(), PageKey::AdminMenu);
 
         QCOMPARE(program.backupEntries(),
                  QStringList({"08-12-26-14-05-07firma.txt", "08-12-26-14-05-07magacin.db",
@@ -295,7 +295,7 @@ private slots:
             settings.timeFormat = QStringLiteral("H:mm:ss");
             ScopedRegional regional(settings);
             ScopedClock morning(kMorning);
-            program.window().trigger(NavAction::Backup);
+            program.window().trigger(PageKey::Backup);
             program.click("btnSnimiPodatke");
         }
         QCOMPARE(program.backupEntries(),
@@ -305,7 +305,7 @@ private slots:
         // A second backup within the same second replaces the copy of that name.
         ScopedClock again(kAfternoon);
         program.folder.write("magacin.db", "changed since");
-        program.window().trigger(NavAction::Backup);
+        program.window().trigger(PageKey::Backup);
         program.click("btnSnimiPodatke");
         QCOMPARE(program.backupCopy("08-12-26-14-05-07magacin.db"), QByteArray("changed since"));
         QCOMPARE(program.backupEntries().size(), 4);
@@ -326,7 +326,7 @@ private slots:
         QVERIFY(!program.messages.texts().contains("SNIMLJENO"));
         QVERIFY(!QFileInfo::exists(program.backupFolder()));
         QCOMPARE(program.progressBar()->value(), 0);
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::Backup);
+        QCOMPARE(program.window().currentPage(), PageKey::Backup);
         QCOMPARE(QDir::currentPath(), program.window().workplace().programFolder());
     }
 
@@ -353,7 +353,7 @@ private slots:
 
         QVERIFY(program.backupEntries().isEmpty());
         QCOMPARE(program.progressBar()->value(), 0);
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::Backup);
+        QCOMPARE(program.window().currentPage(), PageKey::Backup);
     }
 
     void aFileThatCannotBeCopiedIsNamedAndTheRestIsCopied()
@@ -385,7 +385,7 @@ private slots:
         QVERIFY(!manifest->files.at(1).copied());
         QVERIFY(manifest->files.at(0).copied() && manifest->files.at(2).copied());
         QCOMPARE(program.progressBar()->value(), 0);
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::Backup);
+        QCOMPARE(program.window().currentPage(), PageKey::Backup);
         QCOMPARE(QDir::currentPath(), program.window().workplace().programFolder());
     }
 
@@ -474,7 +474,7 @@ private slots:
         QCOMPARE(program.folder.read("oprema.txt"), QByteArray("1\r\n"));
 
         program.click("btnPovratakNaMeniAdministratora");
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(program.window().currentPage(), PageKey::AdminMenu);
     }
 };
 

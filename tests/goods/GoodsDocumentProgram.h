@@ -69,7 +69,7 @@ struct Program
 
     void clickMenuButton(const char* name) const
     {
-        QWidget* menu = window().page(window().currentPageIndex());
+        QWidget* menu = window().page(window().currentPage());
         auto* button = menu->findChild<QPushButton*>(name);
         QVERIFY2(button, name);
         QTest::mouseClick(button, Qt::LeftButton);

@@ -1,3 +1,4 @@
+#include "goods/GoodsDocumentPage.h"
 #include "tests/goods/GoodsDocumentProgram.h"
 
 using namespace kestar;
@@ -14,7 +15,7 @@ private slots:
         ScopedClock clock(QDateTime(QDate(2026, 3, 5), QTime(9, 0)));
         Program p;
         p.openIssue();
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(p.window().currentPage(), PageKey::GoodsDocument);
         QCOMPARE(p.child<QLabel>("documentTitle")->text(), QStringLiteral("Formiranje otpremnice"));
         QCOMPARE(p.save()->text(), QStringLiteral("UPAMTI OTPREMNICU"));
         QCOMPARE(p.number()->text(), QStringLiteral("17"));
@@ -46,7 +47,7 @@ private slots:
         QCOMPARE(grid->currentRow(), 98);
 
         // the counter file changes only when a document is posted
-        p.window().trigger(NavAction::NewIssue);
+        p.window().trigger(ActionKey::NewIssue);
         QCOMPARE(p.number()->text(), QStringLiteral("17"));
     }
 
@@ -84,8 +85,8 @@ private slots:
         QLineEdit* comment = p.child<QLineEdit>("komentar1");
         comment->setFocus();
         p.folder.write("otpremnica.txt", "abc\r\n");
-        p.window().trigger(NavAction::NewIssue);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        p.window().trigger(ActionKey::NewIssue);
+        QCOMPARE(p.window().currentPage(), PageKey::GoodsDocument);
         QCOMPARE(p.messages.errors(), QStringList({"Invalid numeric input"}));
         QCOMPARE(p.number()->text(), QString());
         QCOMPARE(p.save()->text(), QStringLiteral("UPAMTI OTPREMNICU"));

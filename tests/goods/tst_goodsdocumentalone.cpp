@@ -40,10 +40,10 @@ private slots:
         workplace.setLastNumber(Counter::Document, {41, "41"});
         RecordingNavigator navigator;
         auto* page = new GoodsDocumentPage(workplace, navigator);
-        navigator.setPage(PageIndex::GoodsDocument, page);
+        navigator.addPage(PageKey::GoodsDocument, page);
 
         page->openDocument(DocumentKind::Issue);
-        QCOMPARE(navigator.shown, QList<int>({PageIndex::GoodsDocument}));
+        QCOMPARE(navigator.shown, QStringList({PageKey::GoodsDocument}));
         auto* number = page->findChild<QLineEdit*>("Edit57");
         QCOMPARE(number->text(), QStringLiteral("17"));
         page->deliverItem("A", "Artikal A", "01", "Alati");
@@ -75,7 +75,7 @@ private slots:
         Workplace workplace(messages);
         RecordingNavigator navigator;
         auto* page = new GoodsDocumentPage(workplace, navigator);
-        navigator.setPage(PageIndex::GoodsDocument, page);
+        navigator.addPage(PageKey::GoodsDocument, page);
         page->openDocument(DocumentKind::Receipt);
         QCOMPARE(messages.errors().size(), 1);
         QVERIFY(messages.errors().first().contains("podaci/ulaz.txt"));

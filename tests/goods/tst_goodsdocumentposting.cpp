@@ -1,3 +1,4 @@
+#include "goods/GoodsDocumentPage.h"
 #include "tests/goods/GoodsDocumentProgram.h"
 
 using namespace kestar;
@@ -44,7 +45,7 @@ private slots:
         QCOMPARE(p.stock("B"), QStringLiteral("2.5/2.5"));
         QCOMPARE(p.counters(), QList<QByteArray>({"42\r\n", "17\r\n", "0\r\n"}));
         QCOMPARE(p.panels(), QStringList({"42", "17", "0"}));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
         QCOMPARE(p.machineCode()->text(), QString());
         QVERIFY(!p.window().workplace().itemTableView().isOpen());
         QVERIFY(!p.window().workplace().ledgerTableView().isOpen());
@@ -55,7 +56,7 @@ private slots:
     void workerPostsAReceiptChosenByTheModeButton()
     {
         Program p("777");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
         p.openIssue();
         p.fillExample();
         QTest::mouseClick(p.child<QRadioButton>("radioPrijemnica"), Qt::LeftButton);
@@ -73,7 +74,7 @@ private slots:
         QCOMPARE(p.stock("B"), QStringLiteral("5.5/5.5"));
         QCOMPARE(p.counters(), QList<QByteArray>({"42\r\n", "16\r\n", "17\r\n"}));
         QCOMPARE(p.panels(), QStringList({"42", "16", "17"}));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
     }
 
     void equipmentSwitchDecidesOnTheMachine()
@@ -86,7 +87,7 @@ private slots:
             QTest::mouseClick(p.save(), Qt::LeftButton);
             QCOMPARE(p.messages.texts(),
                      QStringList({Posting::kConfirm, Posting::kMachineMissing}));
-            QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+            QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
             QVERIFY(p.ledger().isEmpty());
             QCOMPARE(p.stock("A"), QStringLiteral("10/10"));
             QCOMPARE(p.counters(), kCountersBefore);
@@ -121,7 +122,7 @@ private slots:
                           codes->visualItemRect(codes->item(0)).center());
         QTest::mouseClick(machines->findChild<QPushButton*>("btnOk"), Qt::LeftButton);
         QCOMPARE(p.machineCode()->text(), QStringLiteral("M1"));
-        p.window().trigger(NavAction::BackToAdminMenu);
+        p.window().trigger(PageKey::AdminMenu);
 
         p.openReceipt();
         p.number()->setText("5");
@@ -173,7 +174,7 @@ private slots:
         p.number()->setText(number);
         QTest::mouseClick(p.save(), Qt::LeftButton);
         QCOMPARE(p.messages.errors(), QStringList({error}));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(p.window().currentPage(), PageKey::GoodsDocument);
         QCOMPARE(p.number()->text(), number);
         QCOMPARE(p.cell(2, 2), thirdQuantity);
         QCOMPARE(p.machineCode()->text(), QStringLiteral("M1"));
@@ -193,7 +194,7 @@ private slots:
         p.grid()->setItem(0, 2, new QTableWidgetItem("5"));
         QTest::mouseClick(p.save(), Qt::LeftButton);
         QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kNothingToPost}));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
         QVERIFY(p.ledger().isEmpty());
         QCOMPARE(p.counters(), kCountersBefore);
         QCOMPARE(p.panels(), kPanelsBefore);
@@ -217,7 +218,7 @@ private slots:
         const QString question =
             QStringLiteral("Otpremnica broj 17 vec postoji! Da li zelite da dodate stavke u nju?");
         QCOMPARE(p.messages.texts(), QStringList({question}));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(p.window().currentPage(), PageKey::GoodsDocument);
         QCOMPARE(p.cell(1, 2), QStringLiteral("1.5"));
         QCOMPARE(p.ledger().size(), 2);
 
@@ -247,7 +248,7 @@ private slots:
         p.messages.answer(false);
         QTest::mouseClick(p.save(), Qt::LeftButton);
         QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm}));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(p.window().currentPage(), PageKey::GoodsDocument);
         QVERIFY(p.ledger().isEmpty());
         QCOMPARE(p.stock("A"), QStringLiteral("10/10"));
         QCOMPARE(p.counters(), kCountersBefore);
@@ -267,12 +268,12 @@ private slots:
         QCOMPARE(p.child<QLineEdit>("sifra2")->text(), QStringLiteral("Y"));
         QCOMPARE(p.child<QLineEdit>("nazivOpreme")->text(), QStringLiteral("Bager"));
 
-        p.window().trigger(NavAction::BackToAdminMenu);
+        p.window().trigger(PageKey::AdminMenu);
         emit machines->delivered("M3", "Z", "Kran");
         QCOMPARE(p.machineCode()->text(), QStringLiteral("M2"));
 
         QTest::mouseClick(p.window().findChild<QPushButton*>("glavniMeni"), Qt::LeftButton);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
         QCOMPARE(p.machineCode()->text(), QString());
         QCOMPARE(p.child<QLineEdit>("sifra2")->text(), QString());
         QCOMPARE(p.child<QLineEdit>("nazivOpreme")->text(), QString());

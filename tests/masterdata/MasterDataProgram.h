@@ -42,7 +42,7 @@ struct MasterDataProgram
     // dialogs): several pages have buttons of the same caption.
     template <class T> T* find(const QString& objectName) const
     {
-        T* widget = window().page(window().currentPageIndex())->findChild<T*>(objectName);
+        T* widget = window().page(window().currentPage())->findChild<T*>(objectName);
         if (!widget)
             widget = window().findChild<T*>(objectName);
         if (!widget)

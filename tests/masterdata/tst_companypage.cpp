@@ -1,4 +1,5 @@
 #include "MasterDataProgram.h"
+#include "masterdata/CompanyPage.h"
 
 #include "platform/Regional.h"
 
@@ -49,8 +50,8 @@ private slots:
     void tenLineFileLoadsAndSavesAsThirteenLines()
     {
         MasterDataProgram p([](TestFolder& f) { f.write("firma.txt", kTenLines); });
-        p.window().trigger(NavAction::CompanyData);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Company);
+        p.window().trigger(PageKey::Company);
+        QCOMPARE(p.window().currentPage(), PageKey::Company);
         QStringList expected = QString::fromLatin1(kTenLines).split("\r\n");
         expected.removeLast();
         QCOMPARE(savedData(p)->toPlainText(), expected.join('\n'));
@@ -83,7 +84,7 @@ private slots:
     void answeringNoWritesNothing()
     {
         MasterDataProgram p([](TestFolder& f) { f.write("firma.txt", kTenLines); });
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
         QTest::keyClicks(field(p, 2), " bis");
         p.messages.answer(false);
         p.click("btnUpamtiPodatke");
@@ -96,7 +97,7 @@ private slots:
     void characterTheCodePageLacksIsRefusedInSerbian()
     {
         MasterDataProgram p([](TestFolder& f) { f.write("firma.txt", kTenLines); });
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
         field(p, 3)->setText(QString::fromUtf8("Москва"));
         p.messages.answer(true);
         p.click("btnUpamtiPodatke");
@@ -111,7 +112,7 @@ private slots:
     void fileErrorsAreReportedAndNothingClaimsSuccess()
     {
         MasterDataProgram p([](TestFolder& f) { f.write("firma.txt", kTenLines); });
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
 
         // A write-protected file: the error, no success message, the box already refilled.
         QFile::setPermissions(p.folder.dataPath("firma.txt"), QFile::ReadOwner | QFile::ReadGroup);
@@ -127,10 +128,10 @@ private slots:
         // texts.
         QFile::setPermissions(p.folder.dataPath("firma.txt"), QFile::ReadOwner | QFile::WriteOwner);
         p.folder.remove("firma.txt");
-        p.window().trigger(NavAction::BackToAdminMenu);
+        p.window().trigger(PageKey::AdminMenu);
         p.messages.clear();
-        p.window().trigger(NavAction::CompanyData);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Company);
+        p.window().trigger(PageKey::Company);
+        QCOMPARE(p.window().currentPage(), PageKey::Company);
         QCOMPARE(p.messages.errors().size(), 1);
         QCOMPARE(field(p, 3)->text(), QStringLiteral("Beograd"));
         QCOMPARE(field(p, 1)->text(), QStringLiteral("Kestar d.o.o."));
@@ -139,7 +140,7 @@ private slots:
     void fieldsFollowTheFileOrderInTabOrder()
     {
         MasterDataProgram p;
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
         for (int line = 1; line < 13; ++line) {
             QCOMPARE(field(p, line)->width(), 257);
             QCOMPARE(nextByTab(field(p, line)), field(p, line + 1));
@@ -153,7 +154,7 @@ private slots:
         for (int i = 1; i <= 15; ++i)
             fifteen += "L" + QByteArray::number(i) + "\n";
         p.folder.write("firma.txt", fifteen);
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
         QCOMPARE(field(p, 13)->text(), QStringLiteral("L13"));
         p.messages.answer(true);
         p.click("btnUpamtiPodatke");

@@ -1,4 +1,6 @@
 #include "MasterDataProgram.h"
+#include "masterdata/GroupsPage.h"
+#include "masterdata/ItemsPage.h"
 
 #include "data/Engine.h"
 #include "masterdata/GroupListDialog.h"
@@ -72,8 +74,8 @@ private slots:
     void addedAndRemovedGroupsAreSavedInPairs()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemGroups);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Groups);
+        p.window().trigger(PageKey::Groups);
+        QCOMPARE(p.window().currentPage(), PageKey::Groups);
         QCOMPARE(MasterDataProgram::items(p.names()), QStringList({"Alati", "Boje"}));
         QCOMPARE(MasterDataProgram::items(p.codes()), QStringList({"AL", "BO"}));
 
@@ -104,15 +106,15 @@ private slots:
     void unsavedChangesAreGoneOnTheNextVisitAndNoSavesNothing()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         p.add("NOV", "Nova");
         p.messages.answer(false);
         p.click("btnSnimiGrupe");
         QCOMPARE(p.messages.texts(), QStringList({"Da li ste sigurni?"}));
         QCOMPARE(p.newName()->text(), QStringLiteral("Nova"));
         p.click("btnPovratakNaMeniAdministratora");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
-        p.window().trigger(NavAction::ItemGroups);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
+        p.window().trigger(PageKey::Groups);
         QCOMPARE(MasterDataProgram::items(p.names()), QStringList({"Alati", "Boje"}));
         QCOMPARE(p.folder.read("sgrupe.txt"), QByteArray("AL\r\nBO\r\n"));
         QCOMPARE(p.newName()->text(), QStringLiteral("Nova")); // entering keeps the fields
@@ -121,7 +123,7 @@ private slots:
     void emptyListWritesTwoEmptyFiles()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         GroupsProgram::doubleClickRow(p.names(), 0);
         GroupsProgram::doubleClickRow(p.names(), 0);
         QCOMPARE(p.names()->count(), 0);
@@ -135,7 +137,7 @@ private slots:
     void refusedCodeFileKeepsTheNameFileInStep()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         p.add("NOV", "Nova");
         QFile::setPermissions(p.folder.dataPath("sgrupe.txt"), QFile::ReadOwner);
         p.messages.answer(true);
@@ -150,16 +152,16 @@ private slots:
     void missingGroupFileIsReportedWithEmptyLists()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         p.folder.remove("sgrupe.txt");
-        p.window().trigger(NavAction::ItemGroups);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Groups);
+        p.window().trigger(PageKey::Groups);
+        QCOMPARE(p.window().currentPage(), PageKey::Groups);
         QCOMPARE(p.messages.errors().size(), 1);
         QCOMPARE(p.names()->count(), 0);
         QCOMPARE(p.codes()->count(), 0);
 
         p.messages.clear();
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.newArticleAskingForGroup("M1", "GRUPAROBE");
         QVERIFY(p.dialog()->isVisible());
         QCOMPARE(p.messages.errors().size(), 1);
@@ -169,7 +171,7 @@ private slots:
     void dialogWritesTheChosenGroupIntoTheNewArticle()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         QVERIFY(!p.dialog()->isVisible());
 
         // Enter in another column does nothing of the page's own.
@@ -225,7 +227,7 @@ private slots:
     void oneEnterInTheGroupColumnOpensTheListHoweverTheColumnWasReached()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.click("btnDodajNoviArtikal");
         DataGrid* grid = p.find<DataGrid>("newArticleGrid");
         QVERIFY(grid->setSelectedField("SIFRA"));
@@ -271,7 +273,7 @@ private slots:
     void dialogReloadsWhenActivatedAndReportsAFailureOncePerShowing()
     {
         GroupsProgram p(twoGroups);
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.newArticleAskingForGroup("Z1", "GRUPAROBE");
         GroupsProgram::clickRow(p.dialogNames(), 0);
         p.folder.write("grupe.txt", "Alati\r\nBoje\r\nCevi\r\n");
@@ -292,7 +294,7 @@ private slots:
     void groupsPageShowsItsOwnPicture()
     {
         GroupsProgram p;
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         const QImage picture = p.find<QLabel>("groupsPicture")->pixmap().toImage();
         QCOMPARE(picture.size(), QSize(240, 200));
         const QColor post = picture.pixelColor(13, 100); // an upright of the shelf
@@ -305,7 +307,7 @@ private slots:
             f.write("grupe.txt", "Alati\r\nBoje\r\nCevi\r\n");
             f.write("sgrupe.txt", "AL\r\nBO\r\n");
         });
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.newArticleAskingForGroup("Y1", "GRUPAROBE");
         GroupsProgram::clickRow(p.dialogNames(), 2);
         p.click("btnGroupOk");

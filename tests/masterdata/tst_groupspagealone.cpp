@@ -1,5 +1,5 @@
-#include "data/controls/Messages.h"
 #include "masterdata/GroupsPage.h"
+#include "platform/Messages.h"
 #include "shell/Workplace.h"
 #include "tests/support/RecordingNavigator.h"
 #include "tests/support/ScriptedMessages.h"
@@ -40,7 +40,7 @@ private slots:
         Workplace workplace(messages);
         RecordingNavigator navigator;
         auto* page = new GroupsPage(workplace, navigator);
-        navigator.setPage(PageIndex::Groups, page);
+        navigator.addPage(PageKey::Groups, page);
 
         page->load();
         QCOMPARE(items(page->nameList()), QStringList({"Alati", "Boje"}));
@@ -66,7 +66,7 @@ private slots:
 
         QTest::mouseClick(page->findChild<QPushButton*>("btnPovratakNaMeniAdministratora"),
                           Qt::LeftButton);
-        QCOMPARE(navigator.triggered, QList<NavAction>({NavAction::BackToAdminMenu}));
+        QCOMPARE(navigator.triggered, QStringList({PageKey::AdminMenu}));
     }
 
     void groupsThatCannotBeReadAreReportedAndLeaveTheListsEmpty()
@@ -79,7 +79,7 @@ private slots:
         Workplace workplace(messages);
         RecordingNavigator navigator;
         auto* page = new GroupsPage(workplace, navigator);
-        navigator.setPage(PageIndex::Groups, page);
+        navigator.addPage(PageKey::Groups, page);
         page->load();
         QCOMPARE(messages.errors().size(), 1);
         QVERIFY(messages.errors().first().contains("podaci/sgrupe.txt"));

@@ -1,4 +1,5 @@
 #include "MasterDataProgram.h"
+#include "masterdata/ItemsPage.h"
 
 #include "data/Engine.h"
 #include "platform/Regional.h"
@@ -64,8 +65,8 @@ private slots:
     void typedArticleStartsWithItsWholeStockInWarehouseOne()
     {
         ItemsProgram p;
-        p.window().trigger(NavAction::ItemList);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Items);
+        p.window().trigger(PageKey::Items);
+        QCOMPARE(p.window().currentPage(), PageKey::Items);
         p.click("btnDodajNoviArtikal");
         // A second press without typing leaves one empty row, not two.
         p.click("btnDodajNoviArtikal");
@@ -102,7 +103,7 @@ private slots:
     void eachNewArticleStartsInTheCodeColumn()
     {
         ItemsProgram p;
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.click("btnDodajNoviArtikal");
         MasterDataProgram::typeIntoCell(p.newGrid(), "SIFRA", "A1");
         MasterDataProgram::typeIntoCell(p.newGrid(), "NAZIV", "Prvi");
@@ -133,7 +134,7 @@ private slots:
         addRows(p.engine(), kItems, {staged("B1", "staro", "3")});
         addRows(p.engine(), kStaged,
                 {staged("B1", "novo", "9"), staged("C1", "prvi"), staged("C1", "drugi")});
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         // pmagacin is still closed: the save opens it itself.
         QVERIFY(!p.stagedTable().isOpen());
         p.save(true);
@@ -150,7 +151,7 @@ private slots:
     {
         ItemsProgram p;
         addRows(p.engine(), kStaged, {staged("D1", "dio")});
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.click("btnDodajNoviArtikal");
         MasterDataProgram::typeIntoCell(p.newGrid(), "SIFRA", "D2");
         p.save(false);
@@ -168,7 +169,7 @@ private slots:
         addRows(p.engine(), kItems, {staged("A0", "postojeci")});
         addRows(p.engine(), kStaged,
                 {staged("C1", "jedan"), staged("C2", "dva"), staged("C3", "tri")});
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.save(true);
         QCOMPARE(p.messages.errors().size(), 1);
         QVERIFY2(p.messages.errors().first().contains("disk full"),
@@ -186,7 +187,7 @@ private slots:
         ItemsProgram p;
         addRows(p.engine(), kStaged,
                 {staged("E1", "jedan"), staged("E2", "dva"), staged("", "bez sifre")});
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.save(true);
         QCOMPARE(p.messages.errors(),
                  QStringList({"Artikal u redu 3 nema sifru!!! Nista nije upamceno."}));
@@ -198,7 +199,7 @@ private slots:
     {
         ItemsProgram p;
         addRows(p.engine(), kStaged, {staged("F1", "jedan"), staged("F2", "dva")});
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.click("btnDodajNoviArtikal");
         QCOMPARE(p.stagedTable().rowCount(), 3);
         QVERIFY(p.newGrid()->setSelectedField("NAZIV"));
@@ -213,7 +214,7 @@ private slots:
     {
         ItemsProgram p;
         addRows(p.engine(), kItems, {staged("G1", "jedan"), staged("G2", "dva")});
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.click("btnOtvoriTabelu");
         QCOMPARE(p.find<DataGrid>("itemGrid")->model()->rowCount(), 2);
         p.click("btnZatvoriTabelu");
@@ -223,7 +224,7 @@ private slots:
         p.click("btnDodajNoviArtikal");
         QVERIFY(p.stagedTable().isOpen());
         p.click("glavniMeni");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
         QVERIFY(!p.stagedTable().isOpen());
         QVERIFY(!p.window().workplace().itemTableView().isOpen());
     }

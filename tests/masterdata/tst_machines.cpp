@@ -2,6 +2,7 @@
 #include "data/Table.h"
 #include "data/controls/DataGrid.h"
 #include "data/controls/RecordNavigator.h"
+#include "goods/GoodsDocumentPage.h"
 #include "masterdata/MachineChooser.h"
 #include "masterdata/MachinesPage.h"
 #include "platform/Regional.h"
@@ -40,14 +41,14 @@ struct Program
         addRows(window().workplace().engine(), "podaci/masina.db", machines);
         assembly->start();
         window().workplace().setUser(QStringLiteral("Administrator"));
-        window().trigger(NavAction::MachinePage);
+        window().trigger(PageKey::Machines);
     }
 
     MainWindow& window() const { return assembly->window(); }
     MachineChooser* chooser() const { return assembly->machineChooser(); }
     MachinesPage* page() const
     {
-        return qobject_cast<MachinesPage*>(window().page(PageIndex::Machines));
+        return qobject_cast<MachinesPage*>(window().page(PageKey::Machines));
     }
     DataGrid* grid() const { return page()->findChild<DataGrid*>("machinesGrid"); }
     void click(const char* button) const
@@ -102,7 +103,7 @@ private slots:
     void pageOpensAndClosesTheTableOnlyByItsButtons()
     {
         Program p(kMachines);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Machines);
+        QCOMPARE(p.window().currentPage(), PageKey::Machines);
         QVERIFY(!p.page()->machines().isOpen());
         QCOMPARE(p.grid()->model()->rowCount(), 0);
 
@@ -114,16 +115,16 @@ private slots:
         QCOMPARE(p.grid()->model()->index(1, 2).data().toString(), QStringLiteral("Kran"));
 
         p.click("btnPovratakNaMeniAdministratora");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
         QVERIFY(p.page()->machines().isOpen());
 
-        p.window().trigger(NavAction::MachinePage);
+        p.window().trigger(PageKey::Machines);
         p.click("btnZatvoriTabeluSaOpremom");
         QVERIFY(!p.page()->machines().isOpen());
         QCOMPARE(p.grid()->model()->rowCount(), 0);
 
         p.click("btnOtvoriTabeluSaOpremom");
-        p.window().trigger(NavAction::LogOut);
+        p.window().trigger(ActionKey::LogOut);
         QVERIFY(!p.page()->machines().isOpen());
         QVERIFY(p.messages.texts().isEmpty());
     }
@@ -200,8 +201,8 @@ private slots:
         Program p(kMachines);
         p.window().show();
         QVERIFY(QTest::qWaitForWindowActive(&p.window()));
-        p.window().trigger(NavAction::NewIssue);
-        auto* page = p.window().page(PageIndex::GoodsDocument);
+        p.window().trigger(ActionKey::NewIssue);
+        auto* page = p.window().page(PageKey::GoodsDocument);
         const auto documentMachine = [page] {
             return QStringList{page->findChild<QLineEdit*>("sifraOpreme")->text(),
                                page->findChild<QLineEdit*>("sifra2")->text(),

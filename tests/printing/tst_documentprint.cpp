@@ -3,11 +3,11 @@
 #include "data/Table.h"
 #include "platform/Regional.h"
 #include "printing/DocumentPrintPage.h"
-#include "reporting/CapturingPreviewer.h"
 #include "reporting/ReportCsv.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
 #include "shell/Workplace.h"
+#include "tests/support/CapturingPreviewer.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
@@ -79,7 +79,7 @@ struct Program
     MainWindow& window() const { return assembly->window(); }
     DocumentPrintPage* page() const
     {
-        return qobject_cast<DocumentPrintPage*>(window().page(PageIndex::DocumentPrint));
+        return qobject_cast<DocumentPrintPage*>(window().page(PageKey::DocumentPrint));
     }
     template <typename T> T* child(const QString& name) const
     {
@@ -134,11 +134,11 @@ private slots:
         QCOMPARE(before->text(), QStringLiteral("Sifra masine"));
         QCOMPARE(p.child<QLabel>("printMachineName")->text(), QStringLiteral("Naziv masine"));
 
-        QWidget* menu = p.window().page(PageIndex::AdminMenu);
+        QWidget* menu = p.window().page(PageKey::AdminMenu);
         auto* button = menu->findChild<QPushButton*>("btnOtpremnica");
         QVERIFY(button);
         QTest::mouseClick(button, Qt::LeftButton);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::DocumentPrint);
+        QCOMPARE(p.window().currentPage(), PageKey::DocumentPrint);
         QVERIFY(p.child<QRadioButton>("printKindIssue")->isChecked());
         QCOMPARE(p.child<QLabel>("printInstruction")->text(),
                  QStringLiteral("Unesite broj OTPREMNICE koju zelite da stampate..."));
@@ -154,7 +154,7 @@ private slots:
     void arrowsStepWithinTheRangeAndQueryEveryStep()
     {
         Program p;
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
 
         // Past the last number: the next number is queried, the field stays at the last one.
         p.up();
@@ -193,7 +193,7 @@ private slots:
     void typedNumberCountsFromTheNextArrow()
     {
         Program p;
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         p.number()->setText("5");
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='12')");
         QCOMPARE(p.page()->position(), 12);
@@ -221,7 +221,7 @@ private slots:
     void switchingKindsQueriesOnlyWhenTheLastNumbersDiffer()
     {
         Program p;
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         p.clickKind("printKindReceipt");
         QCOMPARE(p.child<QLabel>("printInstruction")->text(),
                  QStringLiteral("Unesite broj PRIJEMNICE koji zelite da stampate..."));
@@ -241,11 +241,11 @@ private slots:
         // Re-entering without a step since: nothing queried, the field keeps its text.
         p.up();
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='13')");
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='13')");
         // A new issue saved since: the counter is read again and its document queried.
         p.folder.write("otpremnica.txt", "11\r\n");
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='11')");
         QCOMPARE(p.page()->upper(), 11);
 
@@ -271,7 +271,7 @@ private slots:
         Program p("40000");
         addRows(p.window().workplace().engine(), "podaci/prometx.db",
                 {issueLine("40000", "Z", "7", "M9")});
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         QCOMPARE(p.number()->text(), QStringLiteral("40,000"));
         QCOMPARE(p.sql(), kIssueColumns + "(OTPREMNICA='40000')");
         QCOMPARE(p.gridRows(), 1);
@@ -291,7 +291,7 @@ private slots:
     void printShowsTheNoteOnceAndWaitsForThePreview()
     {
         Program p;
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         p.child<QCheckBox>("printComment1")->setChecked(true);
         p.child<QLineEdit>("printCommentText1")->setText("Hitno za O'Neil");
         p.child<QLineEdit>("printCommentText2")->setText("iskljucen");
@@ -321,7 +321,7 @@ private slots:
         p.previewer.setPreviewOpen(false);
 
         // A receipt prints its own caption and no machine lines.
-        p.window().trigger(NavAction::PrintReceiptNotes);
+        p.window().trigger(ActionKey::PrintReceiptNotes);
         p.print();
         const ReportPages& receipt = p.previewer.last();
         QCOMPARE(p.firstText(receipt, "documentTitle"), QStringLiteral("Prijemnica broj 3"));
@@ -337,7 +337,7 @@ private slots:
                                   "Sifra",   "Naziv artikla",    "Kolicina"};
         const QStringList elements = {"rowNumber", "groupCode", "groupName",
                                       "itemCode",  "itemName",  "quantity"};
-        for (NavAction kind : {NavAction::PrintIssueNotes, NavAction::PrintReceiptNotes}) {
+        for (const QString& kind : {ActionKey::PrintIssueNotes, ActionKey::PrintReceiptNotes}) {
             p.window().trigger(kind);
             p.print();
             const ReportPages& pages = p.previewer.last();
@@ -359,9 +359,9 @@ private slots:
     void logOutClosesTheResultSetAndPrintingThenFails()
     {
         Program p;
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         QVERIFY(p.window().workplace().documentResultSet().isOpen());
-        p.window().trigger(NavAction::LogOut);
+        p.window().trigger(ActionKey::LogOut);
         QVERIFY(!p.window().workplace().documentResultSet().isOpen());
         QVERIFY(!p.window().workplace().ledgerTableView().isOpen());
         QCOMPARE(p.gridRows(), 0);
@@ -370,7 +370,7 @@ private slots:
         auto* field = p.window().findChild<QLineEdit*>("passwordField");
         QTest::keyClicks(field, "123");
         QTest::keyClick(field, Qt::Key_Return);
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         QVERIFY(!p.window().workplace().documentResultSet().isOpen());
         p.print();
         QCOMPARE(p.previewer.count(), 0);
@@ -380,7 +380,7 @@ private slots:
     void unreadableCounterLeavesTheControlAsItWas()
     {
         Program p;
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         p.folder.write("ulaz.txt", "3a\r\n");
         p.clickKind("printKindReceipt");
         QCOMPARE(p.messages.errors(), QStringList{"'3a' is not a valid integer value"});
@@ -393,10 +393,10 @@ private slots:
 
         p.messages.clear();
         p.folder.remove("otpremnica.txt");
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         QCOMPARE(p.messages.errors().size(), 1);
         QVERIFY(p.messages.errors().first().startsWith("Cannot open file"));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::DocumentPrint);
+        QCOMPARE(p.window().currentPage(), PageKey::DocumentPrint);
     }
 };
 

@@ -6,11 +6,11 @@
 #include "platform/Regional.h"
 #include "printing/GroupedNotePage.h"
 #include "printing/GroupedNoteReport.h"
-#include "reporting/CapturingPreviewer.h"
 #include "reporting/ReportCsv.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
 #include "shell/Workplace.h"
+#include "tests/support/CapturingPreviewer.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
@@ -54,19 +54,19 @@ struct Program
         addRows(window().workplace().engine(), QStringLiteral("podaci/prometx.db"), rows);
         assembly->start();
         logIn();
-        window().trigger(NavAction::GroupedNote);
+        window().trigger(PageKey::GroupedNote);
     }
 
     void logIn() const
     {
         window().workplace().setUser(QStringLiteral("Administrator"));
-        window().showPage(PageIndex::AdminMenu);
+        window().showPage(PageKey::AdminMenu);
         messages.clear();
     }
     MainWindow& window() const { return assembly->window(); }
     GroupedNotePage* page() const
     {
-        return qobject_cast<GroupedNotePage*>(window().page(PageIndex::GroupedNote));
+        return qobject_cast<GroupedNotePage*>(window().page(PageKey::GroupedNote));
     }
     template <class T> T* find(const char* name) const
     {
@@ -263,8 +263,8 @@ private slots:
         Program p;
         p.chooseMachine("M7", "2", "Bager");
         p.summaryView();
-        p.window().trigger(NavAction::BackToAdminMenu);
-        p.window().trigger(NavAction::GroupedNote);
+        p.window().trigger(PageKey::AdminMenu);
+        p.window().trigger(PageKey::GroupedNote);
         QCOMPARE(p.fields(), QStringList({"", "", ""}));
         p.detailedView();
         QCOMPARE(p.messages.texts(), QStringList({"PRVO IZABERITE MASINU!!!"}));
@@ -293,14 +293,14 @@ private slots:
         QVERIFY(!p.printDetailed()->isEnabled());
 
         // Opening the page leaves them alone; log out switches both off.
-        p.window().trigger(NavAction::GroupedNote);
+        p.window().trigger(PageKey::GroupedNote);
         QVERIFY(p.printSummary()->isEnabled());
-        p.window().trigger(NavAction::LogOut);
+        p.window().trigger(ActionKey::LogOut);
         QVERIFY(!p.printSummary()->isEnabled());
         QVERIFY(!p.printDetailed()->isEnabled());
         QVERIFY(!p.window().workplace().documentResultSet().isOpen());
         p.logIn();
-        p.window().trigger(NavAction::GroupedNote);
+        p.window().trigger(PageKey::GroupedNote);
         QVERIFY(!p.printSummary()->isEnabled());
         QVERIFY(!p.printDetailed()->isEnabled());
     }
@@ -309,10 +309,10 @@ private slots:
     {
         Program p;
         p.chooseMachine("M7", "2", "Bager");
-        p.window().trigger(NavAction::BackToAdminMenu);
+        p.window().trigger(PageKey::AdminMenu);
         p.assembly->machineChooser()->open();
         p.chooseMachine("M8", "1", "Kran");
-        p.window().showPage(PageIndex::GroupedNote);
+        p.window().showPage(PageKey::GroupedNote);
         QCOMPARE(p.fields(), QStringList({"M7", "2", "Bager"}));
     }
 

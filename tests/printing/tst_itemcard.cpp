@@ -8,10 +8,10 @@
 #include "platform/Regional.h"
 #include "printing/ItemCard.h"
 #include "printing/ItemCardPage.h"
-#include "reporting/CapturingPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
 #include "shell/Workplace.h"
+#include "tests/support/CapturingPreviewer.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -107,13 +107,13 @@ struct Program
         addRows(window().workplace().engine(), kLedger, {issue("A", "1", "3")});
         assembly->start();
         window().workplace().setUser("Administrator");
-        window().trigger(NavAction::ItemCard);
+        window().trigger(PageKey::ItemCard);
     }
 
     MainWindow& window() const { return assembly->window(); }
     ItemCardPage* page() const
     {
-        return static_cast<ItemCardPage*>(window().page(PageIndex::ItemCard));
+        return static_cast<ItemCardPage*>(window().page(PageKey::ItemCard));
     }
     template <typename T> T* child(const char* name) const
     {
@@ -303,7 +303,7 @@ private slots:
     void pageBuildsTheCardAndLeavesItemTableClosed()
     {
         Program program;
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::ItemCard);
+        QCOMPARE(program.window().currentPage(), PageKey::ItemCard);
         program.window().workplace().itemTableView().open();
         program.buildFor("A");
         QVERIFY(program.messages.errors().isEmpty());
@@ -324,7 +324,7 @@ private slots:
 
         QTest::mouseClick(program.child<QPushButton>("btnPovratakNaMeniAdministratora"),
                           Qt::LeftButton);
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(program.window().currentPage(), PageKey::AdminMenu);
     }
 
     void pageShowsTheRefusedWriteAndKeepsOldBalances()
@@ -394,15 +394,15 @@ private slots:
         chooser->hide();
 
         // the fields keep their article while another page shows, and take a later delivery
-        program.window().trigger(NavAction::BackToAdminMenu);
+        program.window().trigger(PageKey::AdminMenu);
         emit chooser->delivered("B", "Testera", "01", "Alati");
-        program.window().trigger(NavAction::ItemCard);
+        program.window().trigger(PageKey::ItemCard);
         QCOMPARE(program.code()->text(), QStringLiteral("B"));
         QCOMPARE(program.name()->text(), QStringLiteral("Testera"));
 
         program.buildFor("A");
         QVERIFY(program.page()->card().isOpen());
-        program.window().trigger(NavAction::LogOut);
+        program.window().trigger(ActionKey::LogOut);
         QCOMPARE(program.code()->text(), QString());
         QCOMPARE(program.name()->text(), QString());
         QVERIFY(!program.page()->card().isOpen());

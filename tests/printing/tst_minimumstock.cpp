@@ -4,14 +4,14 @@
 #include "platform/Regional.h"
 #include "printing/MinimumStock.h"
 #include "printing/StockListPage.h"
-#include "reporting/CapturingPreviewer.h"
-#include "reporting/ScriptedFileQuestions.h"
 #include "reporting/WindowPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/Workplace.h"
+#include "tests/support/CapturingPreviewer.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/PreviewDriver.h"
+#include "tests/support/ScriptedFileQuestions.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 
@@ -55,7 +55,7 @@ const QList<Row> kArticles = {
 struct Program
 {
     explicit Program(bool realPreview = false, const QString& password = "123")
-        : windowPreviewer(nullptr, &questions)
+        : windowPreviewer(messages, nullptr, &questions)
     {
         folder.writeStandardTextFiles();
         folder.write(QStringLiteral("grupe.txt"), "Vijci\r\nAlati\r\nO'Neil\r\n");
@@ -76,7 +76,7 @@ struct Program
     MainWindow& window() const { return assembly->window(); }
     StockListPage* page() const
     {
-        return qobject_cast<StockListPage*>(window().page(PageIndex::StockList));
+        return qobject_cast<StockListPage*>(window().page(PageKey::StockList));
     }
     template <class T> T* find(const char* name) const
     {
@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(captions, QStringList({"Otpremnica", "Prijemnice", "Roba ispod minimuma"}));
         QVERIFY(worker.window().menuItem("Otpremnica")->isEnabled());
         QVERIFY(!worker.menuItem()->isEnabled());
-        worker.window().trigger(NavAction::MinimumStock);
+        worker.window().trigger(ActionKey::MinimumStock);
         QCOMPARE(worker.messages.texts(),
                  QStringList({"Ova opcija je dostupna samo administratoru!!!"}));
         QCOMPARE(worker.previewer.count(), 0);
@@ -146,7 +146,7 @@ private slots:
         Program p;
         p.window().workplace().itemTableView().open();
         p.menuItem()->trigger();
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::StockList);
+        QCOMPARE(p.window().currentPage(), PageKey::StockList);
         QCOMPARE(p.previewer.count(), 1);
         QCOMPARE(p.previewer.captured().last().title,
                  QStringLiteral("Roba ispod minimalne kolicine"));
@@ -187,7 +187,7 @@ private slots:
         ScopedClock clock(QDateTime(QDate(2026, 12, 8), QTime(9, 30)));
         QTemporaryDir dir;
         Program p(true);
-        p.window().trigger(NavAction::StockList);
+        p.window().trigger(PageKey::StockList);
         p.questions.answer(dir.filePath("minimum.csv"));
         p.questions.answer(dir.filePath("minimum.pdf"));
         ReportPages shown;
@@ -198,7 +198,7 @@ private slots:
                                                   triggerPreviewAction(preview, "PreviewSavePdf");
                                               });
         QVERIFY(opened);
-        QVERIFY(p.questions.failures().isEmpty());
+        QVERIFY(p.messages.errors().isEmpty());
         QCOMPARE(p.questions.asked(),
                  QStringList({"Snimi kao CSV: Roba ispod minimalne kolicine.csv",
                               "Snimi kao PDF: Roba ispod minimalne kolicine.pdf"}));

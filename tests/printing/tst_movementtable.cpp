@@ -4,11 +4,12 @@
 #include "data/controls/DataGrid.h"
 #include "data/controls/RecordNavigator.h"
 #include "platform/Regional.h"
+#include "printing/ItemCardPage.h"
 #include "printing/MovementTablePage.h"
-#include "reporting/CapturingPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
 #include "shell/Workplace.h"
+#include "tests/support/CapturingPreviewer.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
@@ -35,11 +36,11 @@ class PageNotingMessages : public ScriptedMessages
 public:
     void show(const QString& text) override
     {
-        pages.append(window ? window->currentPageIndex() : -1);
+        pages.append(window ? window->currentPage() : QString());
         ScriptedMessages::show(text);
     }
     MainWindow* window = nullptr;
-    QList<int> pages;
+    QStringList pages;
 };
 
 // A started program with article A (stock 12) and its three movements, logged in through the
@@ -70,10 +71,10 @@ struct Program
         auto* password = window().findChild<QLineEdit*>("passwordField");
         QTest::keyClicks(password, "1");
         QTest::keyClick(password, Qt::Key_Return);
-        QCOMPARE(window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(window().currentPage(), PageKey::AdminMenu);
     }
     MainWindow& window() const { return assembly->window(); }
-    QWidget* page() const { return window().page(PageIndex::MovementTable); }
+    QWidget* page() const { return window().page(PageKey::MovementTable); }
     DataGrid* grid() const { return page()->findChild<DataGrid*>("movementGrid"); }
     void click(const char* button) const
     {
@@ -83,9 +84,9 @@ struct Program
     }
     void enterFromMenu() const
     {
-        window().trigger(NavAction::BackToAdminMenu);
+        window().trigger(PageKey::AdminMenu);
         auto* button =
-            window().page(PageIndex::AdminMenu)->findChild<QPushButton*>("btnTabelaPrometa");
+            window().page(PageKey::AdminMenu)->findChild<QPushButton*>("btnTabelaPrometa");
         QVERIFY(button);
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -109,9 +110,9 @@ private slots:
     {
         Program program;
         program.enterFromMenu();
-        QCOMPARE(program.window().currentPageIndex(), PageIndex::MovementTable);
+        QCOMPARE(program.window().currentPage(), PageKey::MovementTable);
         QCOMPARE(program.messages.texts(), QStringList({kEntryWarning}));
-        QCOMPARE(program.messages.pages, QList<int>({PageIndex::AdminMenu}));
+        QCOMPARE(program.messages.pages, QStringList({PageKey::AdminMenu}));
         QCOMPARE(program.page()->findChild<QLabel*>("movementWarning")->text(),
                  MovementTablePage::kWarning);
 
@@ -122,11 +123,11 @@ private slots:
         QVERIFY(item->isEnabled());
         item->trigger();
         QCOMPARE(program.messages.texts(), QStringList({kEntryWarning, kEntryWarning}));
-        QCOMPARE(program.messages.pages.last(), PageIndex::MovementTable);
+        QCOMPARE(program.messages.pages.last(), PageKey::MovementTable);
         QVERIFY(program.window().workplace().ledgerTableView().isOpen());
         program.enterFromMenu();
         QCOMPARE(program.messages.texts().size(), 3);
-        QCOMPARE(program.messages.pages.last(), PageIndex::AdminMenu);
+        QCOMPARE(program.messages.pages.last(), PageKey::AdminMenu);
         QVERIFY(program.window().workplace().ledgerTableView().isOpen()); // entering closes nothing
         QCOMPARE(program.grid()->model()->rowCount(), 3);
         QVERIFY(program.messages.errors().isEmpty());
@@ -151,7 +152,7 @@ private slots:
         QCOMPARE(program.window().workplace().ledgerTableView().position(), 2);
 
         // leaving the page keeps the view and its row
-        program.window().trigger(NavAction::BackToAdminMenu);
+        program.window().trigger(PageKey::AdminMenu);
         program.enterFromMenu();
         QCOMPARE(program.window().workplace().ledgerTableView().position(), 2);
         QCOMPARE(grid->currentIndex().row(), 2);
@@ -163,7 +164,7 @@ private slots:
 
         // a log out closes it; after a new login the page shows nothing again
         program.click("btnOtvoriTabelu");
-        program.window().trigger(NavAction::LogOut);
+        program.window().trigger(ActionKey::LogOut);
         program.logIn();
         program.enterFromMenu();
         QCOMPARE(grid->model()->rowCount(), 0);
@@ -232,8 +233,8 @@ private slots:
         QCOMPARE(program.window().panel(StatusPanels::kDocumentNumber), QStringLiteral("3"));
 
         // the item card counts the changed quantity
-        program.window().trigger(NavAction::ItemCard);
-        QWidget* card = program.window().page(PageIndex::ItemCard);
+        program.window().trigger(PageKey::ItemCard);
+        QWidget* card = program.window().page(PageKey::ItemCard);
         card->findChild<QLineEdit*>("izabranaSifraRobe")->setText("A");
         QTest::mouseClick(card->findChild<QPushButton*>("btnPrikaziPromet"), Qt::LeftButton);
         QCOMPARE(program.ledger().first().value("SALDO"), QStringLiteral("11"));

@@ -6,16 +6,16 @@
 #include "platform/Regional.h"
 #include "printing/StockListPage.h"
 #include "printing/StockListReport.h"
-#include "reporting/CapturingPreviewer.h"
 #include "reporting/ReportLayout.h"
-#include "reporting/ScriptedFileQuestions.h"
 #include "reporting/WindowPreviewer.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
 #include "shell/Workplace.h"
+#include "tests/support/CapturingPreviewer.h"
 #include "tests/support/CsvReading.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/PreviewDriver.h"
+#include "tests/support/ScriptedFileQuestions.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 
@@ -62,13 +62,13 @@ struct Program
         assembly->start();
         window().workplace().setUser(QStringLiteral("Administrator"));
         messages.clear();
-        window().trigger(NavAction::StockList);
+        window().trigger(PageKey::StockList);
     }
 
     MainWindow& window() const { return assembly->window(); }
     StockListPage* page() const
     {
-        return qobject_cast<StockListPage*>(window().page(PageIndex::StockList));
+        return qobject_cast<StockListPage*>(window().page(PageKey::StockList));
     }
     template <class T> T* find(const char* name) const
     {
@@ -167,7 +167,8 @@ private slots:
     {
         QTemporaryDir dir;
         ScriptedFileQuestions questions;
-        WindowPreviewer windows(nullptr, &questions);
+        ScriptedMessages previewMessages;
+        WindowPreviewer windows(previewMessages, nullptr, &questions);
         QList<Row> articles = kExample;
         articles << article("1004", "Vijci", "Ploca, \"siva\" 2m", "3", "0.333");
         Program p(articles, "Vijci\r\n", &windows);
@@ -179,7 +180,7 @@ private slots:
                                       QVERIFY(triggerPreviewAction(preview, "PreviewSaveCsv"));
                                   }));
         QCOMPARE(questions.asked(), QStringList({"Snimi kao CSV: Popis robe u magacinu.csv"}));
-        QVERIFY(questions.failures().isEmpty());
+        QVERIFY(previewMessages.errors().isEmpty());
 
         const CsvFile file = readCsvFile(dir.filePath("popis.csv"));
         QVERIFY2(file.error.isEmpty(), qPrintable(file.error));
@@ -289,9 +290,9 @@ private slots:
 
         p.folder.write(QStringLiteral("grupe.txt"), "Ekseri\r\n");
         p.find<QPushButton>("btnPovratakNaMeniAdministratora")->click();
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
-        p.window().trigger(NavAction::StockList);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::StockList);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
+        p.window().trigger(PageKey::StockList);
+        QCOMPARE(p.window().currentPage(), PageKey::StockList);
         QCOMPARE(p.groupField()->text(), QString());
         QCOMPARE(p.groupEntries(), QStringList({"Ekseri"}));
         QVERIFY(p.find<QRadioButton>("groupGoodsChoice")->isChecked());
@@ -303,7 +304,7 @@ private slots:
         QCOMPARE(p.printed("total"), QStringList({"0.00"}));
 
         // Logging out leaves the stock result set open.
-        p.window().trigger(NavAction::LogOut);
+        p.window().trigger(ActionKey::LogOut);
         QVERIFY(p.page()->stockResult().isOpen());
     }
 
@@ -312,8 +313,8 @@ private slots:
         Program p;
         p.groupField()->setText(QStringLiteral("Vijci"));
         p.folder.remove(QStringLiteral("grupe.txt"));
-        p.window().trigger(NavAction::StockList);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::StockList);
+        p.window().trigger(PageKey::StockList);
+        QCOMPARE(p.window().currentPage(), PageKey::StockList);
         QCOMPARE(p.groupField()->text(), QString());
         QCOMPARE(p.groups()->count(), 0);
         QCOMPARE(p.messages.errors().size(), 1);

@@ -83,7 +83,7 @@ struct ReliabilityProgram
     // A widget by object name on the page being shown, else anywhere in the window.
     template <class T> T* find(const QString& objectName) const
     {
-        T* widget = window().page(window().currentPageIndex())->findChild<T*>(objectName);
+        T* widget = window().page(window().currentPage())->findChild<T*>(objectName);
         if (!widget)
             widget = window().findChild<T*>(objectName);
         if (!widget)
@@ -124,7 +124,7 @@ struct ReliabilityProgram
     // Issue 17 for machine M1: A by 3, B by 1.5.
     void openExampleIssue() const
     {
-        window().trigger(NavAction::NewIssue);
+        window().trigger(ActionKey::NewIssue);
         number()->setText("17");
         documentPage()->setMachine("M1", "X", "Presa");
         choose(1, "A");
@@ -178,7 +178,7 @@ struct ReliabilityProgram
         QVERIFY(!messages.errors().first().isEmpty());
         QCOMPARE(stored(), before);
         QCOMPARE(panels(), QStringList({"41", "16", "0"}));
-        QCOMPARE(window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(window().currentPage(), PageKey::GoodsDocument);
         QCOMPARE(this->number()->text(), number);
         QCOMPARE(cell(0, 0), QStringLiteral("A"));
         QCOMPARE(cell(1, 2), QStringLiteral("1.5"));
@@ -201,7 +201,7 @@ struct ReliabilityProgram
         QCOMPARE(folder.read("dokument.txt"), QByteArray("42\r\n"));
         QCOMPARE(folder.read("otpremnica.txt"), number.toLatin1() + "\r\n");
         QCOMPARE(panels(), QStringList({"42", number, "0"}));
-        QCOMPARE(window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(window().currentPage(), PageKey::AdminMenu);
     }
 
     TestFolder folder;

@@ -1,5 +1,10 @@
 #include "ReliabilityProgram.h"
-#include "Unprivileged.h"
+#include "backup/BackupPage.h"
+#include "masterdata/CompanyPage.h"
+#include "masterdata/GroupsPage.h"
+#include "masterdata/ItemsPage.h"
+#include "masterdata/MachinesPage.h"
+#include "tests/support/Unprivileged.h"
 
 #include "data/controls/ActionGuard.h"
 #include "data/controls/DataGrid.h"
@@ -213,7 +218,7 @@ private slots:
         if (protectedName.isEmpty())
             guard = std::make_unique<WriteProtection>(p.folder.dataPath({}));
         QVERIFY(guard->isActive());
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         const StoredState before = p.stored();
         p.messages.answer(true);
         p.click("btnUpamtiNoviArikal");
@@ -238,7 +243,7 @@ private slots:
         const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
         p.folder.write("firma.txt", "Stara firma\r\n");
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
         QLineEdit* name = p.find<QLineEdit>("companyField1");
         name->clear();
         QTest::keyClicks(name, "Nova firma");
@@ -270,7 +275,7 @@ private slots:
     {
         const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         QTest::keyClicks(p.find<QLineEdit>("newGroupCode"), "02");
         QTest::keyClicks(p.find<QLineEdit>("newGroupName"), "Ventili");
         p.click("btnUbaciGrupuUSpisak");
@@ -298,7 +303,7 @@ private slots:
     {
         const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
-        p.window().trigger(NavAction::MachinePage);
+        p.window().trigger(PageKey::Machines);
         p.click("btnOtvoriTabeluSaOpremom");
         auto* grid = p.find<DataGrid>("machinesGrid");
         Table* machines = qobject_cast<Table*>(grid->dataset());
@@ -325,7 +330,7 @@ private slots:
     {
         const Unprivileged user(g_dropPrivileges);
         ReliabilityProgram p;
-        p.window().trigger(NavAction::Backup);
+        p.window().trigger(PageKey::Backup);
         const QString backupFolder = p.folder.path() + "/back-up";
         {
             const WriteProtection guard(backupFolder);

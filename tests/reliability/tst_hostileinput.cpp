@@ -1,4 +1,12 @@
 #include "ReliabilityProgram.h"
+#include "goods/GoodsDocumentPage.h"
+#include "masterdata/CompanyPage.h"
+#include "masterdata/GroupsPage.h"
+#include "masterdata/ItemsPage.h"
+#include "masterdata/MachinesPage.h"
+#include "printing/DocumentPrintPage.h"
+#include "printing/GroupedNotePage.h"
+#include "printing/ItemCardPage.h"
 
 #include "data/Query.h"
 #include "data/controls/DataGrid.h"
@@ -134,7 +142,7 @@ private slots:
         ReliabilityProgram p;
         p.folder.write("firma.txt", "Kestar\r\nGlavna 1\r\n");
         const QByteArray before = p.folder.read("firma.txt");
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
         enter(p.find<QLineEdit>("companyField2"), text);
         p.messages.answer(true);
         p.click("btnUpamtiPodatke");
@@ -145,8 +153,8 @@ private slots:
             return;
         }
         QCOMPARE(p.messages.errors(), QStringList());
-        p.window().trigger(NavAction::BackToAdminMenu);
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::AdminMenu);
+        p.window().trigger(PageKey::Company);
         QCOMPARE(p.find<QLineEdit>("companyField1")->text(), QStringLiteral("Kestar"));
         QCOMPARE(p.find<QLineEdit>("companyField2")->text(), text);
         QCOMPARE(p.find<QLineEdit>("companyField3")->text(), QString());
@@ -159,7 +167,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, fitsTextFile);
         HostileProgram p(text);
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         QLineEdit* code = p.find<QLineEdit>("newGroupCode");
         code->setText(text); // at most 3 characters stay
         const QString storedCode = code->text();
@@ -174,13 +182,13 @@ private slots:
             return;
         }
         QCOMPARE(p.messages.errors(), QStringList());
-        p.window().trigger(NavAction::BackToAdminMenu);
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::AdminMenu);
+        p.window().trigger(PageKey::Groups);
         QCOMPARE(listTexts(p.find<QListWidget>("groupNameList")), QStringList({"Alati", text}));
         QCOMPARE(listTexts(p.find<QListWidget>("groupCodeList")), QStringList({"01", storedCode}));
 
         // The group filter of the item chooser finds exactly the article of that group.
-        p.window().trigger(NavAction::NewIssue);
+        p.window().trigger(ActionKey::NewIssue);
         p.grid()->setCurrentCell(0, 0);
         QTest::keyClick(p.grid(), Qt::Key_Return);
         ItemChooser* chooser = p.assembly->goods().itemChooser;
@@ -202,7 +210,7 @@ private slots:
     {
         QFETCH(QString, text);
         HostileProgram p(text);
-        p.window().trigger(NavAction::NewIssue);
+        p.window().trigger(ActionKey::NewIssue);
         p.grid()->setCurrentCell(0, 0);
         QTest::keyClick(p.grid(), Qt::Key_Return);
         ItemChooser* chooser = p.assembly->goods().itemChooser;
@@ -223,7 +231,7 @@ private slots:
     {
         QFETCH(QString, text);
         ReliabilityProgram p;
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         p.click("btnDodajNoviArtikal");
         auto* grid = p.find<DataGrid>("newArticleGrid");
         enterCell(grid, "SIFRA", text);
@@ -247,7 +255,7 @@ private slots:
 
         // Issue 2 of it, then its item card by the typed code.
         p.window().workplace().setEquipmentSwitch(0);
-        p.window().trigger(NavAction::NewIssue);
+        p.window().trigger(ActionKey::NewIssue);
         p.grid()->setCurrentCell(0, 0);
         QTest::keyClick(p.grid(), Qt::Key_Return);
         p.documentPage()->deliverItem(text, text, "01", "Alati");
@@ -257,7 +265,7 @@ private slots:
         QCOMPARE(p.stock(text), QStringLiteral("4/4"));
 
         p.messages.clear();
-        p.window().trigger(NavAction::ItemCard);
+        p.window().trigger(PageKey::ItemCard);
         enter(p.find<QLineEdit>("izabranaSifraRobe"), text);
         p.click("btnPrikaziPromet");
         if (text.contains(QChar(0)))
@@ -273,7 +281,7 @@ private slots:
     {
         QFETCH(QString, text);
         ReliabilityProgram p;
-        p.window().trigger(NavAction::MachinePage);
+        p.window().trigger(PageKey::Machines);
         p.click("btnOtvoriTabeluSaOpremom");
         auto* grid = p.find<DataGrid>("machinesGrid");
         Table* machines = qobject_cast<Table*>(grid->dataset());
@@ -316,11 +324,11 @@ private slots:
         }
 
         // The grouped delivery note of that machine finds both lines, and only them.
-        p.window().trigger(NavAction::GroupedNote);
+        p.window().trigger(PageKey::GroupedNote);
         emit chooser->delivered(text, text, text);
         QPushButton* detailed = nullptr;
         for (QPushButton* button :
-             p.window().page(PageIndex::GroupedNote)->findChildren<QPushButton*>()) {
+             p.window().page(PageKey::GroupedNote)->findChildren<QPushButton*>()) {
             if (button->text().startsWith("PRIKAZI") && !button->text().endsWith("ZBIRNO"))
                 detailed = button;
         }
@@ -368,7 +376,7 @@ private slots:
         QCOMPARE(p.messages.errors().size(), 1);
         QVERIFY(p.messages.errors().first().contains("is not a valid integer value"));
         QCOMPARE(p.stored(), before);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        QCOMPARE(p.window().currentPage(), PageKey::GoodsDocument);
         QCOMPARE(p.number()->text(), text);
     }
 
@@ -380,7 +388,7 @@ private slots:
         p.openExampleIssue();
         p.post();
         p.messages.clear();
-        p.window().trigger(NavAction::PrintIssueNotes);
+        p.window().trigger(ActionKey::PrintIssueNotes);
         auto* number = p.find<QLineEdit>("printNumber");
         QCOMPARE(number->text(), QStringLiteral("17"));
         enter(number, text);

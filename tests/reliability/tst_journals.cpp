@@ -1,4 +1,4 @@
-#include "Unprivileged.h"
+#include "tests/support/Unprivileged.h"
 
 #include "app/Assembly.h"
 #include "data/DataFolderRefusal.h"

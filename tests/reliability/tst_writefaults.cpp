@@ -1,5 +1,8 @@
 #include "ReliabilityProgram.h"
-#include "Unprivileged.h"
+#include "backup/BackupPage.h"
+#include "masterdata/CompanyPage.h"
+#include "masterdata/GroupsPage.h"
+#include "tests/support/Unprivileged.h"
 
 #include "platform/Regional.h"
 
@@ -353,7 +356,7 @@ private slots:
         if (!faulty)
             QSKIP("not possible on this machine");
         ReliabilityProgram& p = faulty->program;
-        p.window().trigger(NavAction::CompanyData);
+        p.window().trigger(PageKey::Company);
         QLineEdit* name = p.find<QLineEdit>("companyField1");
         name->clear();
         QTest::keyClicks(name, "Nova firma");
@@ -391,7 +394,7 @@ private slots:
         if (!faulty)
             QSKIP("not possible on this machine");
         ReliabilityProgram& p = faulty->program;
-        p.window().trigger(NavAction::ItemGroups);
+        p.window().trigger(PageKey::Groups);
         QTest::keyClicks(p.find<QLineEdit>("newGroupCode"), "012");
         QTest::keyClicks(p.find<QLineEdit>("newGroupName"), "B");
         p.click("btnUbaciGrupuUSpisak");
@@ -423,7 +426,7 @@ private slots:
         if (!faulty)
             QSKIP("not possible on this machine");
         ReliabilityProgram& p = faulty->program;
-        p.window().trigger(NavAction::Backup);
+        p.window().trigger(PageKey::Backup);
         p.find<QRadioButton>("equipmentNo")->setChecked(true);
 
         clickWhileFaulty(p, faulty->fault, "btnSnimiOvuPromenu");

@@ -3,9 +3,10 @@
 #include "reporting/ReportCsv.h"
 #include "reporting/ReportLayout.h"
 #include "reporting/ReportPreviewWindow.h"
-#include "reporting/ScriptedFileQuestions.h"
 #include "reporting/TableRowSource.h"
 #include "tests/support/CsvReading.h"
+#include "tests/support/ScriptedFileQuestions.h"
+#include "tests/support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QTemporaryDir>
@@ -199,8 +200,9 @@ private slots:
     {
         QTemporaryDir dir;
         ScriptedFileQuestions questions;
+        ScriptedMessages messages;
         ReportPreviewWindow window(layoutReport(priceList(), articles(), "Otpremnica broj 1/2"),
-                                   nullptr, &questions);
+                                   messages, nullptr, &questions);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         auto* csv = window.findChild<QAction*>("PreviewSaveCsv");
         QVERIFY(csv && csv->isEnabled());
@@ -221,14 +223,14 @@ private slots:
                                                  "Snimi kao CSV: Otpremnica broj 1_2.csv"}));
         QCOMPARE(readCsvFile(dir.filePath("cenovnik.csv")).records.size(), 7);
         QVERIFY(QFileInfo(dir.filePath("cenovnik.pdf")).size() > 0);
-        QCOMPARE(questions.failures().size(), 1);
-        QVERIFY(questions.failures().first().contains("nema/cenovnik.csv"));
+        QCOMPARE(messages.errors().size(), 1);
+        QVERIFY(messages.errors().first().contains("nema/cenovnik.csv"));
 
         // A report without a table offers no CSV.
         ReportDefinition plain = priceList();
         for (ReportElement& element : plain.detail.elements)
             element.column.clear();
-        ReportPreviewWindow noTable(layoutReport(plain, articles()), nullptr, &questions);
+        ReportPreviewWindow noTable(layoutReport(plain, articles()), messages, nullptr, &questions);
         noTable.setAttribute(Qt::WA_DeleteOnClose, false);
         QVERIFY(!noTable.findChild<QAction*>("PreviewSaveCsv")->isEnabled());
     }

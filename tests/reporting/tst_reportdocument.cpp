@@ -7,6 +7,7 @@
 #include "reporting/ReportPainter.h"
 #include "reporting/ReportPreviewWindow.h"
 #include "reporting/TableRowSource.h"
+#include "tests/support/ScriptedMessages.h"
 
 #include <QAction>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <optional>
 
 using namespace kestar;
+using namespace kestar::test;
 
 namespace {
 
@@ -239,7 +241,8 @@ private slots:
         const TableRowSource rows = articles(20000);
         auto document = std::make_unique<ReportDocument>(stockList(), rows, "Popis");
         ReportDocument& report = *document;
-        ReportPreviewWindow window(std::move(document));
+        ScriptedMessages messages;
+        ReportPreviewWindow window(std::move(document), messages);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         auto* count = window.findChild<QLabel*>("PreviewPageCount");
         auto* number = window.findChild<QSpinBox*>("PreviewPageNumber");
@@ -269,7 +272,8 @@ private slots:
         const TableRowSource rows = articles(20000);
         auto document = std::make_unique<ReportDocument>(stockList(), rows);
         ReportDocument& report = *document;
-        ReportPreviewWindow window(std::move(document));
+        ScriptedMessages messages;
+        ReportPreviewWindow window(std::move(document), messages);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         // The user asks for the last page before the window has counted anything.
         window.findChild<QAction*>("PreviewLast")->trigger();

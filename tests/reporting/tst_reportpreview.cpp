@@ -1,20 +1,27 @@
 #include "platform/Clock.h"
 #include "platform/Regional.h"
-#include "reporting/CapturingPreviewer.h"
 #include "reporting/ReportLayout.h"
 #include "reporting/ReportPageView.h"
 #include "reporting/ReportPreviewWindow.h"
 #include "reporting/TableRowSource.h"
 #include "reporting/WindowPreviewer.h"
+#include "tests/support/CapturingPreviewer.h"
+#include "tests/support/ScriptedFileQuestions.h"
+#include "tests/support/ScriptedMessages.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <optional>
 
 using namespace kestar;
+using namespace kestar::test;
 
 namespace {
 
@@ -80,6 +87,7 @@ private slots:
     }
     void cleanup()
     {
+        m_messages.clear();
         m_guard.reset();
         m_regional.reset();
     }
@@ -88,7 +96,7 @@ private slots:
     {
         QWidget owner;
         owner.show();
-        WindowPreviewer previewer(&owner);
+        WindowPreviewer previewer(m_messages, &owner);
         const ReportDefinition definition = numberedRows();
         const TableRowSource rows = names(5);
 
@@ -145,7 +153,7 @@ private slots:
 
     void navigationFollowsTheViewedPage()
     {
-        ReportPreviewWindow window(layoutReport(numberedRows(), names(200)));
+        ReportPreviewWindow window(layoutReport(numberedRows(), names(200)), m_messages);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -175,7 +183,7 @@ private slots:
 
     void zoomModes()
     {
-        ReportPreviewWindow window(layoutReport(numberedRows(), names(10)));
+        ReportPreviewWindow window(layoutReport(numberedRows(), names(10)), m_messages);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         window.resize(800, 600);
         window.show();
@@ -203,7 +211,7 @@ private slots:
         // About 2,500 pages.
         const ReportPages pages = layoutReport(numberedRows(), names(100000));
         QVERIFY(pages.pageCount() > 2000);
-        ReportPreviewWindow window(pages);
+        ReportPreviewWindow window(pages, m_messages);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         QSignalSpy painted(window.pageView(), &ReportPageView::firstPaint);
         window.show();
@@ -218,16 +226,49 @@ private slots:
     {
         ReportDefinition d = numberedRows();
         d.bindField("naziv", "UKUPNO");
-        ReportPreviewWindow window(layoutReport(d, names(2)));
+        ReportPreviewWindow window(layoutReport(d, names(2)), m_messages);
         window.setAttribute(Qt::WA_DeleteOnClose, false);
         auto* notes = window.findChild<QLabel*>("PreviewNotes");
         QVERIFY(notes);
         QVERIFY(notes->text().contains("UKUPNO"));
     }
 
+    void pdfTheFolderRefusesIsToldAndLeavesNoFile()
+    {
+        // A folder its user may read but not write into; root writes anywhere, so the test acts
+        // as an ordinary user while the preview saves.
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                      QFile::ExeOwner | QFile::ReadOther |
+                                                      QFile::ExeOther));
+        QVERIFY(QDir(dir.path()).mkdir("zakljucano"));
+        const QString locked = dir.filePath("zakljucano");
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther));
+        const QString target = QDir(locked).filePath("popis.pdf");
+
+        ScriptedFileQuestions questions;
+        ReportPreviewWindow window(layoutReport(numberedRows(), names(3)), m_messages, nullptr,
+                                   &questions);
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        questions.answer(target);
+        {
+            Unprivileged user(Unprivileged::canDrop());
+            trigger(&window, "PreviewSavePdf");
+        }
+
+        QCOMPARE(questions.asked(), QStringList({"Snimi kao PDF: izvestaj.pdf"}));
+        QCOMPARE(m_messages.errors(),
+                 QStringList({QStringLiteral("Datoteka '%1' ne moze da se upise.").arg(target)}));
+        QCOMPARE(m_messages.texts().size(), 1);
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(QDir(locked).isEmpty());
+    }
+
 private:
     std::optional<ScopedRegional> m_regional;
     std::optional<QTimer> m_guard;
+    ScriptedMessages m_messages;
 };
 
 QTEST_MAIN(TestReportPreview)

@@ -1,9 +1,11 @@
 #include "app/Assembly.h"
 #include "data/Table.h"
+#include "data/controls/BoxMessages.h"
 #include "data/controls/DataGrid.h"
-#include "data/controls/Messages.h"
 #include "data/controls/RecordNavigator.h"
+#include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
+#include "masterdata/CompanyPage.h"
 #include "masterdata/ItemsPage.h"
 #include "masterdata/MachineChooser.h"
 #include "platform/Regional.h"
@@ -55,7 +57,7 @@ struct Program
         QTest::keyClick(password, Qt::Key_Return);
     }
     MainWindow& window() const { return assembly->window(); }
-    QWidget* page() const { return window().page(window().currentPageIndex()); }
+    QWidget* page() const { return window().page(window().currentPage()); }
     template <class T> T* child(QWidget* parent, const char* name) const
     {
         T* widget = parent->findChild<T*>(name);
@@ -98,9 +100,9 @@ private slots:
     void enterAndTheKeypadsEnterPressTheFocusedButtonOfAPage()
     {
         Program p;
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
         Program::press(p.child<QPushButton>(p.page(), "btnRobaUMagacinu"), Qt::Key_Return);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Items);
+        QCOMPARE(p.window().currentPage(), PageKey::Items);
 
         Program::press(p.child<QPushButton>(p.page(), "btnDodajNoviArtikal"), Qt::Key_Enter);
         auto* items = qobject_cast<ItemsPage*>(p.page());
@@ -116,22 +118,22 @@ private slots:
 
         Program::press(p.child<QPushButton>(p.page(), "btnPovratakNaMeniAdministratora"),
                        Qt::Key_Return);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
         Program::press(p.child<QPushButton>(p.page(), "btnPodaciOFirmi"), Qt::Key_Enter);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Company);
+        QCOMPARE(p.window().currentPage(), PageKey::Company);
         p.messages.answer(false);
         Program::press(p.child<QPushButton>(p.page(), "btnUpamtiPodatke"), Qt::Key_Return);
         QCOMPARE(p.messages.texts(), QStringList{"Da li ste sigurni?"});
 
         // The top strip's button, from any page: log out.
         Program::press(p.child<QPushButton>(&p.window(), "glavniMeni"), Qt::Key_Return);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
     }
 
     void enterPressesTheFocusedButtonOfTheDialogsAndOfAMessageBox()
     {
         Program p;
-        p.window().trigger(NavAction::NewIssue);
+        p.window().trigger(ActionKey::NewIssue);
         QWidget* document = p.page();
         Program::press(p.child<QPushButton>(document, "btnIzaberiOpremu"), Qt::Key_Return);
         MachineChooser* machines = p.assembly->machineChooser();
@@ -143,7 +145,7 @@ private slots:
         QCOMPARE(p.child<QLineEdit>(document, "sifraOpreme")->text(), QStringLiteral("M1"));
 
         // The group list's OK, which leaves Enter in the list to the list itself.
-        p.window().trigger(NavAction::ItemList);
+        p.window().trigger(PageKey::Items);
         Program::press(p.child<QPushButton>(p.page(), "btnDodajNoviArtikal"), Qt::Key_Return);
         auto* grid = p.child<DataGrid>(p.page(), "newArticleGrid");
         QVERIFY(grid->setSelectedField("GRUPAROBE"));
@@ -187,16 +189,16 @@ private slots:
     void enterInFieldsAndGridsIsUnchanged()
     {
         Program p;
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu); // the password field
-        p.window().trigger(NavAction::CompanyData);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu); // the password field
+        p.window().trigger(PageKey::Company);
         auto* name = p.child<QLineEdit>(p.page(), "companyField1");
         name->setFocus();
         QTest::keyClick(name, Qt::Key_Return);
         QTest::keyClick(name, Qt::Key_Enter, Qt::KeypadModifier);
         QVERIFY(p.messages.texts().isEmpty());
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Company);
+        QCOMPARE(p.window().currentPage(), PageKey::Company);
 
-        p.window().trigger(NavAction::NewIssue);
+        p.window().trigger(ActionKey::NewIssue);
         auto* lines = p.child<QTableWidget>(p.page(), "StringGrid5");
         lines->setFocus();
         lines->setCurrentCell(0, 0);

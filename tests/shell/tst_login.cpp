@@ -1,11 +1,21 @@
 #include "app/Assembly.h"
+#include "backup/BackupPage.h"
 #include "data/Engine.h"
+#include "goods/GoodsDocumentPage.h"
 #include "goods/ItemChooser.h"
+#include "masterdata/CompanyPage.h"
 #include "masterdata/GroupListDialog.h"
+#include "masterdata/GroupsPage.h"
+#include "masterdata/ItemsPage.h"
 #include "masterdata/MachineChooser.h"
+#include "masterdata/MachinesPage.h"
 #include "platform/Regional.h"
+#include "printing/GroupedNotePage.h"
+#include "printing/ItemCardPage.h"
+#include "printing/StockListPage.h"
 #include "shell/MainWindow.h"
 #include "shell/StatusPanels.h"
+#include "shell/UsersPage.h"
 #include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
@@ -13,6 +23,8 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -79,19 +91,19 @@ private slots:
         Program p({user("123", "Administrator"), user("abc", "Marko"), user("ABC", "Jovan")});
         p.type("abc");
         QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Marko"));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
         QCOMPARE(p.items(), kWorker);
         QVERIFY(p.password()->text().isEmpty());
         QVERIFY(p.messages.texts().isEmpty());
 
         p.clickMainMenu();
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
         QCOMPARE(p.items(), kNone);
         QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Marko"));
 
         p.type("123");
         QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Administrator"));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
         QCOMPARE(p.items(), kAll);
 
         // after an administrator logs out, a worker gets exactly the four items
@@ -105,12 +117,12 @@ private slots:
     {
         Program p({user("123", "Administrator")});
         p.type("12");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
         QVERIFY(p.password()->text().isEmpty());
         QVERIFY2(p.messages.texts().isEmpty(), qPrintable(p.messages.texts().join("|")));
         QCOMPARE(p.items(), kNone);
         p.type("1234"); // the field takes three characters: "123"
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
     }
 
     void emptyUserTableLogsNobodyIn()
@@ -118,7 +130,7 @@ private slots:
         Program p({});
         p.type("");
         p.type("1");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
         QCOMPARE(p.items(), kNone);
         QVERIFY(p.messages.texts().isEmpty());
     }
@@ -129,12 +141,12 @@ private slots:
             Program p({user("777", "Administrator"), user("777", "Ana")});
             p.type("777");
             QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Ana"));
-            QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+            QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
             QCOMPARE(p.items(), kAll);
             // the items are enabled, but the pages behind them stay closed to a worker
             p.window().switchableItem(0, 0)->trigger();
             p.window().switchableItem(3, 1)->trigger();
-            QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+            QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
             QCOMPARE(p.messages.texts(),
                      QStringList(2, "Ova opcija je dostupna samo administratoru!!!"));
         }
@@ -142,7 +154,7 @@ private slots:
             Program p({user("777", "Ana"), user("777", "Administrator")});
             p.type("777");
             QCOMPARE(p.window().panel(StatusPanels::kUser), QStringLiteral("Administrator"));
-            QCOMPARE(p.window().currentPageIndex(), PageIndex::AdminMenu);
+            QCOMPARE(p.window().currentPage(), PageKey::AdminMenu);
             QCOMPARE(p.items(), kAll);
         }
     }
@@ -151,15 +163,15 @@ private slots:
     {
         Program p({user("1", "administrator")});
         p.type("1");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
         QCOMPARE(p.items(), kWorker);
-        for (NavAction admin : {NavAction::ItemList, NavAction::Users, NavAction::Backup,
-                                NavAction::StockList, NavAction::BackToAdminMenu})
+        for (const QString& admin : {PageKey::Items, PageKey::Users, PageKey::Backup,
+                                     PageKey::StockList, PageKey::AdminMenu})
             p.window().trigger(admin);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
         // a worker's own pages open
-        p.window().trigger(NavAction::NewIssue);
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::GoodsDocument);
+        p.window().trigger(ActionKey::NewIssue);
+        QCOMPARE(p.window().currentPage(), PageKey::GoodsDocument);
     }
 
     void mainMenuOnTheLoginPageChangesNothing()
@@ -168,7 +180,7 @@ private slots:
         const QString before = p.window().panel(StatusPanels::kUser);
         p.clickMainMenu();
         p.clickMainMenu();
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
         QCOMPARE(p.window().panel(StatusPanels::kUser), before);
         QCOMPARE(p.items(), kNone);
         QVERIFY(p.messages.texts().isEmpty());
@@ -182,7 +194,7 @@ private slots:
         QCOMPARE(p.messages.errors().size(), 1);
         QVERIFY(p.messages.errors().first().contains("korisnici"));
         QCOMPARE(p.password()->text(), QStringLiteral("1"));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
     }
 
     // The stock list's preview (quantities, prices, values, printable), the item chooser, the
@@ -216,16 +228,16 @@ private slots:
             whileShown = openWindows();
             p.clickMainMenu();
         });
-        p.window().trigger(NavAction::StockList);
+        p.window().trigger(PageKey::StockList);
         QTest::mouseClick(p.window().findChild<QPushButton*>("btnPrikaziStanjeUMagacinu"),
                           Qt::LeftButton);
         QVERIFY(whileShown.contains("kestar::ReportPreviewWindow"));
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::Login);
+        QCOMPARE(p.window().currentPage(), PageKey::Login);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(openWindows(), QStringList());
 
         p.type("2");
-        QCOMPARE(p.window().currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(p.window().currentPage(), PageKey::WorkerMenu);
         QCOMPARE(openWindows(), QStringList());
         QVERIFY(p.messages.errors().isEmpty());
     }
@@ -239,22 +251,42 @@ private slots:
             QVERIFY2(button, name);
             QTest::mouseClick(button, Qt::LeftButton);
         };
-        const QList<QPair<const char*, int>> buttons = {
-            {"btnRobaUMagacinu", PageIndex::Items},
-            {"btnPodaciOFirmi", PageIndex::Company},
-            {"btnGrupeRobe", PageIndex::Groups},
-            {"btnKorisnici", PageIndex::Users},
-            {"btnBackUpPodataka", PageIndex::Backup},
-            {"btnPodaciZaMasinu", PageIndex::Machines},
-            {"btnKarticeRobe", PageIndex::ItemCard},
-            {"btnSvaRobaUMagacinu", PageIndex::StockList},
-            {"btnGrupnaOtpremnica", PageIndex::GroupedNote},
+        const QList<QPair<const char*, QString>> buttons = {
+            {"btnRobaUMagacinu", PageKey::Items},
+            {"btnPodaciOFirmi", PageKey::Company},
+            {"btnGrupeRobe", PageKey::Groups},
+            {"btnKorisnici", PageKey::Users},
+            {"btnBackUpPodataka", PageKey::Backup},
+            {"btnPodaciZaMasinu", PageKey::Machines},
+            {"btnKarticeRobe", PageKey::ItemCard},
+            {"btnSvaRobaUMagacinu", PageKey::StockList},
+            {"btnGrupnaOtpremnica", PageKey::GroupedNote},
         };
-        for (const auto& [name, index] : buttons) {
-            p.window().showPage(PageIndex::AdminMenu);
+        for (const auto& [name, key] : buttons) {
+            p.window().showPage(PageKey::AdminMenu);
             click(name);
-            QCOMPARE(p.window().currentPageIndex(), index);
+            QCOMPARE(p.window().currentPage(), key);
         }
+    }
+
+    void everyMenuKeyNamesARegisteredAction()
+    {
+        // The menus name their actions by the keys the pages register; a key spelt wrong in a
+        // menu would leave its button doing nothing.
+        Program p({user("1", "Administrator")});
+        QStringList keys;
+        for (const QPushButton* button : p.window().findChildren<QPushButton*>()) {
+            if (button->property("actionKey").isValid())
+                keys << button->property("actionKey").toString();
+        }
+        QCOMPARE(keys.size(), 14 + 4); // the administrator's menu, the worker's
+        for (const QAction* menu : p.window().menuBar()->actions()) {
+            for (const QAction* action : menu->menu()->actions())
+                keys << action->data().toString();
+        }
+        QCOMPARE(keys.size(), 14 + 4 + 12);
+        for (const QString& key : keys)
+            QVERIFY2(p.window().hasAction(key), qPrintable(key));
     }
 };
 

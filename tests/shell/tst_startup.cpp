@@ -1,6 +1,8 @@
 #include "app/Assembly.h"
+#include "goods/GoodsDocumentPage.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
+#include "printing/MovementTablePage.h"
 #include "shell/CompanyFields.h"
 #include "shell/DateFormatCheck.h"
 #include "shell/MainWindow.h"
@@ -99,7 +101,7 @@ private slots:
         QCOMPARE(w.panel(12), QStringLiteral("08/12/2026"));
         QCOMPARE(w.workplace().equipmentSwitch(), 1);
         QCOMPARE(w.workplace().programFolder(), folder.path());
-        QCOMPARE(w.currentPageIndex(), PageIndex::Login);
+        QCOMPARE(w.currentPage(), PageKey::Login);
         QCOMPARE(w.workplace().letterhead().name, QStringLiteral("Magacin"));
         QCOMPARE(w.workplace().letterhead().address, QStringLiteral("Glavna 1 , Novi Sad"));
         QCOMPARE(w.workplace().letterhead().registration,
@@ -174,7 +176,7 @@ private slots:
                      QStringLiteral("Naziv firme"));
             QCOMPARE(assembly.window().workplace().letterhead().telephone,
                      QStringLiteral("Telefon"));
-            QCOMPARE(assembly.window().currentPageIndex(), PageIndex::Login);
+            QCOMPARE(assembly.window().currentPage(), PageKey::Login);
         }
         { // a missing predracun.txt: panel 1 read, panels 3, 5, 7 and 9 keep "0"
             TestFolder folder;
@@ -210,7 +212,7 @@ private slots:
             QVERIFY(assembly.start());
             QCOMPARE(messages.errors(), QStringList{"List index out of bounds (0)"});
             QCOMPARE(panels(assembly.window()), start);
-            QCOMPARE(assembly.window().currentPageIndex(), PageIndex::Login);
+            QCOMPARE(assembly.window().currentPage(), PageKey::Login);
         }
     }
 
@@ -249,7 +251,7 @@ private slots:
         QCOMPARE(
             messages.last(),
             QStringLiteral("NE MENJATI TABELU PROMETA BEZ!!! PROMENE SE NE KNJIZE AUTOMATSKI!!!"));
-        QCOMPARE(w.currentPageIndex(), PageIndex::MovementTable);
+        QCOMPARE(w.currentPage(), PageKey::MovementTable);
     }
 
     void returnToMenuComparesTheUserExactly()
@@ -262,10 +264,10 @@ private slots:
         MainWindow& w = assembly.window();
         w.workplace().setUser("Administrator");
         w.returnToMenu();
-        QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(w.currentPage(), PageKey::AdminMenu);
         w.workplace().setUser("administrator");
         w.returnToMenu();
-        QCOMPARE(w.currentPageIndex(), PageIndex::WorkerMenu);
+        QCOMPARE(w.currentPage(), PageKey::WorkerMenu);
     }
 
     void exitClosesFromAnyPageWithoutAQuestion()
@@ -276,7 +278,7 @@ private slots:
         Assembly assembly(messages);
         QVERIFY(assembly.start());
         MainWindow& w = assembly.window();
-        w.showPage(PageIndex::GoodsDocument);
+        w.showPage(PageKey::GoodsDocument);
         QTest::mouseClick(w.findChild<QPushButton*>("izlazIzPrograma"), Qt::LeftButton);
         QVERIFY(!w.isVisible());
         QVERIFY(messages.texts().isEmpty());

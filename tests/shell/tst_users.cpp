@@ -37,7 +37,7 @@ struct Program
                  {{"SIFRA", "2"}, {"KORISNIK", "Ana"}}});
         QVERIFY(assembly->start());
         window().workplace().setUser("Administrator");
-        window().trigger(NavAction::Users);
+        window().trigger(PageKey::Users);
     }
     MainWindow& window() const { return assembly->window(); }
 
@@ -61,9 +61,9 @@ private slots:
         Program p;
         ScriptedMessages& messages = p.messages;
         MainWindow& w = p.window();
-        QCOMPARE(w.currentPageIndex(), PageIndex::Users);
+        QCOMPARE(w.currentPage(), PageKey::Users);
 
-        QWidget* page = w.page(PageIndex::Users);
+        QWidget* page = w.page(PageKey::Users);
         auto* grid = page->findChild<DataGrid*>("usersGrid");
         QVERIFY(grid);
         QCOMPARE(grid->model()->rowCount(), 0); // entering the page opens nothing
@@ -85,21 +85,21 @@ private slots:
                  QStringLiteral("Mila"));
 
         // a login while the grid sits on the second row still finds the first user
-        auto& users = static_cast<UsersPage*>(w.page(PageIndex::Users))->users();
+        auto& users = static_cast<UsersPage*>(w.page(PageKey::Users))->users();
         users.last();
-        w.trigger(NavAction::LogOut);
+        w.trigger(ActionKey::LogOut);
         QVERIFY(users.isOpen()); // log out leaves the user table as it is
         auto* password = w.findChild<QLineEdit*>("passwordField");
         QTest::keyClicks(password, "1");
         QTest::keyClick(password, Qt::Key_Return);
-        QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(w.currentPage(), PageKey::AdminMenu);
 
-        w.trigger(NavAction::Users);
+        w.trigger(PageKey::Users);
         QTest::mouseClick(page->findChild<QPushButton*>("btnZatvoriTabelu"), Qt::LeftButton);
         QCOMPARE(grid->model()->rowCount(), 0);
         QTest::mouseClick(page->findChild<QPushButton*>("btnPovratakNaMeniAdministratora"),
                           Qt::LeftButton);
-        QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(w.currentPage(), PageKey::AdminMenu);
         QVERIFY(messages.errors().isEmpty());
     }
 
@@ -109,7 +109,7 @@ private slots:
         Program p;
         ScriptedMessages& messages = p.messages;
         MainWindow& w = p.window();
-        QWidget* page = w.page(PageIndex::Users);
+        QWidget* page = w.page(PageKey::Users);
         auto* grid = page->findChild<DataGrid*>("usersGrid");
         QTest::mouseClick(page->findChild<QPushButton*>("btnOtvoriTabeluSaKorisnicima"),
                           Qt::LeftButton);
@@ -135,7 +135,7 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Down);
         QCOMPARE(messages.errors(), QStringList{kTooLongPassword});
         QCOMPARE(grid->currentIndex().row(), 0);
-        auto& users = static_cast<UsersPage*>(w.page(PageIndex::Users))->users();
+        auto& users = static_cast<UsersPage*>(w.page(PageKey::Users))->users();
         QCOMPARE(users.state(), DatasetState::Edit);
         QCOMPARE(users.text("SIFRA"), QStringLiteral("1234"));
         QCOMPARE(readRows(w.workplace().engine(), "podaci/korisnici.db").at(0).value("SIFRA"),
@@ -165,11 +165,11 @@ private slots:
         QCOMPARE(readRows(w.workplace().engine(), "podaci/korisnici.db").size(), 2);
 
         // The administrator still logs in with the corrected password.
-        w.trigger(NavAction::LogOut);
+        w.trigger(ActionKey::LogOut);
         auto* password = w.findChild<QLineEdit*>("passwordField");
         QTest::keyClicks(password, "9z9");
         QTest::keyClick(password, Qt::Key_Return);
-        QCOMPARE(w.currentPageIndex(), PageIndex::AdminMenu);
+        QCOMPARE(w.currentPage(), PageKey::AdminMenu);
     }
 };
 

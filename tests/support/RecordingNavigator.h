@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QList>
 #include <QMap>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -18,51 +19,53 @@ class RecordingNavigator : public Navigator
 public:
     RecordingNavigator() : m_host(std::make_unique<QWidget>()) {}
 
-    void setPage(int index, QWidget* page) override
+    void addPage(const QString& key, QWidget* page, Access access = Access::Administrator) override
     {
         page->setParent(m_host.get());
-        m_pages.insert(index, page);
+        m_pages.insert(key, page);
+        if (!m_actions.contains(key))
+            registerAction(key, access, [this, key] { showPage(key); });
     }
-    void showPage(int index) override
+    void showPage(const QString& key) override
     {
-        shown.append(index);
-        m_current = index;
+        shown.append(key);
+        m_current = key;
     }
-    int currentPageIndex() const override { return m_current; }
+    QString currentPage() const override { return m_current; }
     void returnToMenu() override { ++returnsToMenu; }
-    void trigger(NavAction action) override
+    void trigger(const QString& key) override
     {
-        triggered.append(action);
-        const auto handler = m_handlers.constFind(int(action));
-        if (handler != m_handlers.constEnd())
-            (*handler)();
+        triggered.append(key);
+        const auto action = m_actions.constFind(key);
+        if (action != m_actions.constEnd())
+            (*action)();
     }
     void setPanel(int panel, const QString& text) override { panels.insert(panel, text); }
-    void setNavigationHandler(NavAction action, std::function<void()> handler) override
+    void registerAction(const QString& key, Access, std::function<void()> handler) override
     {
-        m_handlers.insert(int(action), std::move(handler));
+        m_actions.insert(key, std::move(handler));
     }
     void addLogOutStep(std::function<void()> step) override { logOutSteps.append(step); }
     QWidget* dialogParent() override { return m_host.get(); }
 
-    QWidget* page(int index) const { return m_pages.value(index); }
+    QWidget* page(const QString& key) const { return m_pages.value(key); }
     void logOut() const
     {
         for (const auto& step : logOutSteps)
             step();
     }
 
-    QList<int> shown;
-    QList<NavAction> triggered;
+    QStringList shown;
+    QStringList triggered;
     int returnsToMenu = 0;
     QMap<int, QString> panels;
     QList<std::function<void()>> logOutSteps;
 
 private:
     std::unique_ptr<QWidget> m_host;
-    QHash<int, QWidget*> m_pages;
-    QHash<int, std::function<void()>> m_handlers;
-    int m_current = -1;
+    QHash<QString, QWidget*> m_pages;
+    QHash<QString, std::function<void()>> m_actions;
+    QString m_current;
 };
 
 } // namespace kestar::test

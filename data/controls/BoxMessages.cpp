@@ -1,4 +1,4 @@
-#include "data/controls/Messages.h"
+#include "data/controls/BoxMessages.h"
 
 #include <QMessageBox>
 

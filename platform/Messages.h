@@ -2,12 +2,11 @@
 
 #include <QString>
 
-class QWidget;
-
 namespace kestar {
 
 // Every message box and every confirmation the program shows goes through here, so that tests
-// can answer them and read back what was shown.
+// can answer them and read back what was shown. Whoever shows boxes is handed one when it is
+// built; the real one is BoxMessages (data/controls).
 class Messages
 {
 public:
@@ -21,20 +20,6 @@ public:
     virtual void showError(const QString& text) = 0;
     // A confirmation with Yes and No; true only for Yes.
     virtual bool confirm(const QString& text) = 0;
-};
-
-// The real boxes, over a parent window.
-class BoxMessages : public Messages
-{
-public:
-    explicit BoxMessages(QWidget* parent = nullptr) : m_parent(parent) {}
-    void setParent(QWidget* parent) { m_parent = parent; }
-    void show(const QString& text) override;
-    void showError(const QString& text) override;
-    bool confirm(const QString& text) override;
-
-private:
-    QWidget* m_parent;
 };
 
 } // namespace kestar

@@ -4,7 +4,7 @@
 
 #include <QList>
 
-namespace kestar {
+namespace kestar::test {
 
 // A previewer for tests: lays out and keeps every page of the report it is given and returns
 // at once, as if the user had closed the preview straight away.
@@ -47,4 +47,4 @@ private:
     int m_raised = 0;
 };
 
-} // namespace kestar
+} // namespace kestar::test

@@ -5,10 +5,10 @@
 #include <QQueue>
 #include <QStringList>
 
-namespace kestar {
+namespace kestar::test {
 
 // File questions for tests: answers the save questions from a script (an empty answer, or
-// none left, cancels) and records what was asked and which failures were shown.
+// none left, cancels) and records what was asked.
 class ScriptedFileQuestions : public FileQuestions
 {
 public:
@@ -20,19 +20,13 @@ public:
         m_asked.append(caption + QLatin1String(": ") + suggestedName);
         return m_answers.isEmpty() ? QString() : m_answers.dequeue();
     }
-    void saveFailed(QWidget*, const QString&, const QString& text) override
-    {
-        m_failures.append(text);
-    }
 
     // "caption: suggested name" of every question, in order.
     const QStringList& asked() const { return m_asked; }
-    const QStringList& failures() const { return m_failures; }
 
 private:
     QQueue<QString> m_answers;
     QStringList m_asked;
-    QStringList m_failures;
 };
 
-} // namespace kestar
+} // namespace kestar::test
