@@ -1,10 +1,12 @@
 #include "data/FileSharedData.h"
 
+#include "data/DataPath.h"
 #include "data/EngineError.h"
 #include "data/TextFileSnapshot.h"
 #include "data/TextFiles.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <vector>
 
 namespace kestar {
@@ -105,6 +107,11 @@ NumberLine FileSharedData::lastNumber(Counter counter)
 int FileSharedData::firstNumber(Counter counter)
 {
     return TextFiles::readFirstNumber(counterFile(counter));
+}
+
+bool FileSharedData::holdsCounter(Counter counter)
+{
+    return QFileInfo(DataPath::resolve(counterFile(counter))).isFile();
 }
 
 void FileSharedData::setLastNumber(Counter counter, const QString& text)

@@ -26,6 +26,7 @@ public:
 
     NumberLine lastNumber(Counter counter) override;
     int firstNumber(Counter counter) override;
+    bool holdsCounter(Counter counter) override;
     void setLastNumber(Counter counter, const QString& text) override;
     std::unique_ptr<CounterChange> changeCounters(const QList<Counter>& counters) override;
     QStringList companyLines() override;

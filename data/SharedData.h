@@ -56,6 +56,8 @@ public:
     // The counter's last number, leniently: the first run of characters after blanks and line
     // breaks, 0 when there is none. Errors: the counter cannot be read, "Invalid numeric input".
     virtual int firstNumber(Counter counter) = 0;
+    // Whether the counter is kept at all; one that is not cannot be read.
+    virtual bool holdsCounter(Counter counter) = 0;
     // Sets one counter on its own, outside any change of the tables.
     virtual void setLastNumber(Counter counter, const QString& text) = 0;
     // Takes the counters' present values so that a change can put them back; a counter whose

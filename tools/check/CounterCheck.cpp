@@ -1,12 +1,8 @@
 #include "tools/check/CounterCheck.h"
 
-#include "data/DataPath.h"
 #include "data/EngineError.h"
-#include "data/TextFiles.h"
 #include "tools/check/CheckReport.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <limits>
 #include <sqlite3.h>
 
@@ -15,17 +11,21 @@ namespace kestar::check {
 CounterCheck::CounterCheck()
 {
     m_counters = {
-        {QStringLiteral("dokument.txt"), QStringLiteral("BROJDOKUMENTA"), true, -1, {}},
-        {QStringLiteral("otpremnica.txt"), QStringLiteral("OTPREMNICA"), true, -1, {}},
-        {QStringLiteral("ulaz.txt"), QStringLiteral("ULAZ"), true, -1, {}},
-        {QStringLiteral("predracun.txt"), QStringLiteral("PREDRACUN"), false, -1, {}},
-        {QStringLiteral("rnalog.txt"), QStringLiteral("RADNINALOG"), false, -1, {}},
+        {Counter::Document, QStringLiteral("dokument.txt"), QStringLiteral("BROJDOKUMENTA"), true,
+         -1, {}},
+        {Counter::Issue, QStringLiteral("otpremnica.txt"), QStringLiteral("OTPREMNICA"), true, -1,
+         {}},
+        {Counter::Receipt, QStringLiteral("ulaz.txt"), QStringLiteral("ULAZ"), true, -1, {}},
+        {Counter::Order, QStringLiteral("predracun.txt"), QStringLiteral("PREDRACUN"), false, -1,
+         {}},
+        {Counter::WorkOrder, QStringLiteral("rnalog.txt"), QStringLiteral("RADNINALOG"), false, -1,
+         {}},
     };
 }
 
 void CounterCheck::prepare(const StoredTable& ledger)
 {
-    for (Counter& counter : m_counters) {
+    for (Kept& counter : m_counters) {
         counter.column = ledger.fieldIndex(counter.field);
         counter.largest.reset();
     }
@@ -33,7 +33,7 @@ void CounterCheck::prepare(const StoredTable& ledger)
 
 void CounterCheck::takeRow(sqlite3_stmt* row)
 {
-    for (Counter& counter : m_counters) {
+    for (Kept& counter : m_counters) {
         // Numbers stored as anything but 32-bit whole numbers are the read check's to report.
         if (counter.column < 0 || sqlite3_column_type(row, counter.column) != SQLITE_INTEGER)
             continue;
@@ -46,11 +46,10 @@ void CounterCheck::takeRow(sqlite3_stmt* row)
     }
 }
 
-void CounterCheck::report(const QString& dataFolder, bool ledgerRead, CheckReport& report) const
+void CounterCheck::report(SharedData& shared, bool ledgerRead, CheckReport& report) const
 {
-    for (const Counter& counter : m_counters) {
-        const QString path = DataPath::resolve(QDir(dataFolder).filePath(counter.file));
-        if (!QFileInfo(path).isFile()) {
+    for (const Kept& counter : m_counters) {
+        if (!shared.holdsCounter(counter.counter)) {
             if (counter.required)
                 report.problem(QStringLiteral("%1 is missing; the program cannot start without it")
                                    .arg(counter.file));
@@ -60,7 +59,7 @@ void CounterCheck::report(const QString& dataFolder, bool ledgerRead, CheckRepor
         }
         NumberLine number;
         try {
-            number = TextFiles::readFirstLineNumber(path);
+            number = shared.lastNumber(counter.counter);
         } catch (const EngineError& error) {
             report.problem(QStringLiteral("%1 cannot be read as a counter: %2")
                                .arg(counter.file, error.text()));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/SharedData.h"
 #include "tools/check/StoredTable.h"
 
 #include <QList>
@@ -10,10 +11,10 @@ namespace kestar::check {
 
 class CheckReport;
 
-// The document counter files against the ledger: each file read as the program reads it at
-// start-up (first line, strict whole number), and the number it holds no smaller than the
-// largest number of its kind in the ledger, or the next document of that kind would repeat a
-// number already used.
+// The document counters against the ledger: each read through the shared data as the program
+// reads it at start-up (first line, strict whole number), and the number it holds no smaller
+// than the largest number of its kind in the ledger, or the next document of that kind would
+// repeat a number already used.
 class CounterCheck
 {
 public:
@@ -23,20 +24,21 @@ public:
     void prepare(const StoredTable& ledger);
     // One ledger row of the walk.
     void takeRow(sqlite3_stmt* row);
-    // Reads the counter files of the data folder and reports; ledgerRead tells whether the
-    // largest numbers are known (the ledger was read to its end).
-    void report(const QString& dataFolder, bool ledgerRead, CheckReport& report) const;
+    // Reads the counters of the data folder's shared data and reports; ledgerRead tells whether
+    // the largest numbers are known (the ledger was read to its end).
+    void report(SharedData& shared, bool ledgerRead, CheckReport& report) const;
 
 private:
-    struct Counter
+    struct Kept
     {
-        QString file;    // as it lies in the data folder
+        Counter counter;
+        QString file;    // as the report names it: the file it lies in
         QString field;   // the ledger field that carries the numbers
         bool required;   // start-up cannot do without it
         int column = -1; // in the ledger walk
         std::optional<qint64> largest;
     };
-    QList<Counter> m_counters;
+    QList<Kept> m_counters;
 };
 
 } // namespace kestar::check

@@ -1,5 +1,6 @@
 #include "tools/check/FolderCheck.h"
 
+#include "data/FileSharedData.h"
 #include "data/Schema.h"
 #include "tools/check/BackupCopies.h"
 #include "tools/check/CheckReport.h"
@@ -134,7 +135,8 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     }
 
     report.section(QStringLiteral("Document counters"));
-    counters.report(folder.path(), ledgerRead, report);
+    FileSharedData shared(folder.path());
+    counters.report(shared, ledgerRead, report);
     numbers.report(ledgerRead, report);
 
     if (compare || backupFailed) {

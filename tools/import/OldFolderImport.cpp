@@ -3,6 +3,7 @@
 #include "data/DataFolderLock.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
+#include "data/FileSharedData.h"
 #include "data/Schema.h"
 #include "data/TextFiles.h"
 #include "platform/Regional.h"
@@ -21,6 +22,7 @@
 #include <QRegularExpression>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kestar {
@@ -80,27 +82,36 @@ bool isInside(const QString& path, const QString& folder)
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
 
-// The ledger field whose largest number a counter file holds.
-QString counterField(const QString& textFile)
+// The counter a text file of the data folder keeps, and the ledger field whose largest number
+// it holds.
+struct KeptCounter
 {
-    static const QHash<QString, QString> fields{
-        {QStringLiteral("dokument.txt"), QStringLiteral("BROJDOKUMENTA")},
-        {QStringLiteral("otpremnica.txt"), QStringLiteral("OTPREMNICA")},
-        {QStringLiteral("ulaz.txt"), QStringLiteral("ULAZ")},
-        {QStringLiteral("predracun.txt"), QStringLiteral("PREDRACUN")},
-        {QStringLiteral("rnalog.txt"), QStringLiteral("RADNINALOG")}};
-    return fields.value(textFile);
+    Counter counter;
+    QString field;
+};
+
+std::optional<KeptCounter> counterOf(const QString& textFile)
+{
+    static const QHash<QString, KeptCounter> counters{
+        {QStringLiteral("dokument.txt"), {Counter::Document, QStringLiteral("BROJDOKUMENTA")}},
+        {QStringLiteral("otpremnica.txt"), {Counter::Issue, QStringLiteral("OTPREMNICA")}},
+        {QStringLiteral("ulaz.txt"), {Counter::Receipt, QStringLiteral("ULAZ")}},
+        {QStringLiteral("predracun.txt"), {Counter::Order, QStringLiteral("PREDRACUN")}},
+        {QStringLiteral("rnalog.txt"), {Counter::WorkOrder, QStringLiteral("RADNINALOG")}}};
+    const auto found = counters.constFind(textFile);
+    if (found == counters.constEnd())
+        return std::nullopt;
+    return *found;
 }
 
+// The starting contents of a text file that keeps no counter; the group files start empty.
 QStringList startingLines(const QString& textFile)
 {
     if (textFile == QLatin1String("firma.txt"))
         return TextFiles::fitFields({}, TextFiles::kCompanyFieldCount);
     if (textFile == QLatin1String("oprema.txt"))
         return {QStringLiteral("1")};
-    if (textFile == QLatin1String("grupe.txt") || textFile == QLatin1String("sgrupe.txt"))
-        return {};
-    return {QStringLiteral("0")};
+    return {};
 }
 
 // The working folders an import into finalPath makes beside it: ".NAME.import-PID-N".
@@ -299,23 +310,27 @@ void copyOtherFiles(const QString& oldFolder, const QString& newFolder,
         report.addNote(QStringLiteral("not copied (folders, and tables or files of the old table "
                                       "engine that KESTAR does not use): ") +
                        leftOut.join(QStringLiteral(", ")));
+    FileSharedData shared(newFolder);
     for (const QString& name : SetupFolder::textFileNames()) {
         if (!findFile(newFolder, name).isEmpty())
             continue;
-        // A counter that started at 0 would give the next document the number of one already
-        // in the ledger.
-        const QString field = counterField(name);
-        const qint64 largest = field.isEmpty() ? 0 : ledgerLargest.value(field);
-        if (largest > 0) {
-            TextFiles::replaceLines(QDir(newFolder).filePath(name), {QString::number(largest)});
-            report.addProblem(QStringLiteral("%1 is missing in the old folder; it was written with "
-                                             "%2, the largest %3 in the ledger")
-                                  .arg(name)
-                                  .arg(largest)
-                                  .arg(field));
-            continue;
+        const std::optional<KeptCounter> kept = counterOf(name);
+        if (!kept) {
+            TextFiles::replaceLines(QDir(newFolder).filePath(name), startingLines(name));
+        } else {
+            // A counter that started at 0 would give the next document the number of one
+            // already in the ledger.
+            const qint64 largest = ledgerLargest.value(kept->field);
+            shared.setLastNumber(kept->counter, QString::number(qMax<qint64>(largest, 0)));
+            if (largest > 0) {
+                report.addProblem(QStringLiteral("%1 is missing in the old folder; it was written "
+                                                 "with %2, the largest %3 in the ledger")
+                                      .arg(name)
+                                      .arg(largest)
+                                      .arg(kept->field));
+                continue;
+            }
         }
-        TextFiles::replaceLines(QDir(newFolder).filePath(name), startingLines(name));
         report.addProblem(QStringLiteral("%1 is missing in the old folder; it was written with its "
                                          "starting contents")
                               .arg(name));
