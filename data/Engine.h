@@ -121,7 +121,7 @@ private:
     QHash<QString, std::shared_ptr<TableFile>> m_files;
     int m_nextAlias = 1;
     QList<QSet<QString>> m_levels; // tables written per open transaction level
-    std::unique_ptr<Statement> m_begin, m_commit, m_rollback;
+    std::unique_ptr<Statement> m_begin, m_commit;
     // One savepoint around each write inside a transaction: prepared once, run many times.
     std::unique_ptr<Statement> m_savepoint, m_release, m_rollbackTo;
     // Statements of closed cursors by file path, for the next cursor on the same file.
