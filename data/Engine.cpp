@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <limits>
 
 namespace kestar {
 
@@ -254,6 +255,17 @@ void Engine::keepTableStatements(const TableFile& file, std::unique_ptr<TableSta
 bool Engine::holds(const QString& table, const QString& field, const QVariant& value)
 {
     const auto file = attach(table);
+    // A whole-number field takes 32-bit values only: a larger one is held nowhere (and a
+    // typed database would refuse to compare with it).
+    for (const FieldDef& def : file->fields) {
+        if (def.type == FieldType::Integer && def.name.compare(field, Qt::CaseInsensitive) == 0 &&
+            (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)) {
+            const qint64 number = value.toLongLong();
+            if (number < std::numeric_limits<qint32>::min() ||
+                number > std::numeric_limits<qint32>::max())
+                return false;
+        }
+    }
     Statement& find =
         prepared(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = %3 LIMIT 1")
                      .arg(file->qualified, column(*file, field), m_backend->parameter(1)));

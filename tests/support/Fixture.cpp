@@ -56,6 +56,16 @@ QList<Row> readRows(Engine& engine, const QString& table)
     return rows;
 }
 
+void removeTable(const TestFolder& folder, const QString& table)
+{
+    if (!onPostgres()) {
+        QFile::remove(folder.dataPath(table + QStringLiteral(".db")));
+        return;
+    }
+    PgConnection(DataStore::connectionString(folder.dataPath({})))
+        .exec(QStringLiteral("DROP TABLE %1").arg(table));
+}
+
 bool writesAtOnce(const QString& tableFile, const char* sql)
 {
     if (onPostgres()) {
