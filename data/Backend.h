@@ -42,11 +42,45 @@ public:
     // Appended to a SELECT whose rows the transaction will write back ("" where a
     // transaction already holds the whole file).
     virtual QString lockForUpdate() const = 0;
+    // The statement that begins a writing transaction.
+    virtual QString beginTransaction() const { return QStringLiteral("BEGIN IMMEDIATE"); }
+    // Ends the open transaction without keeping anything (a transaction the connection has
+    // lost counts as ended).
+    virtual void rollback() = 0;
+    // A condition true for the values of column stored as whole numbers.
+    virtual QString integerValuesOnly(const QString& column) const
+    {
+        return QStringLiteral("typeof(%1) = 'integer'").arg(column);
+    }
+    // A subquery giving the row ids of a JSON array of numbers (an expression, e.g. "?1").
+    virtual QString rowIdIn(const QString& jsonArray) const
+    {
+        return QStringLiteral("SELECT value FROM json_each(%1)").arg(jsonArray);
+    }
+    // One term of an ORDER BY: NULL comes before every value going up.
+    virtual QString orderTerm(const QString& column, bool descending) const
+    {
+        return column + (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+    }
+    // Whether a literal compared with a field must have the field's type (else the column's
+    // affinity converts a quoted number).
+    virtual bool typedComparisons() const { return false; }
+    // A field of another type than text as text, for a LIKE on it.
+    virtual QString asText(const QString& operand) const { return operand; }
     // A statement written with ?N parameters and rowid (or _rowid_) as the row id, as this
     // backend spells it. Quoted names and literals are left alone.
     virtual QString spell(const QString& sql) const;
 
     // ---- tables ----
+    // Whether each table is a file of the data folder; else the tables are the backend's, and
+    // tableNamed() finds one by name.
+    virtual bool keepsTablesInFiles() const { return true; }
+    // The stored name of the table named name without regard to letter case, "" when none.
+    virtual QString tableNamed(const QString& name)
+    {
+        Q_UNUSED(name);
+        return {};
+    }
     // Makes the table file at the canonical path reachable under alias and describes it (its
     // table, fields, key, order column and search fields). When the connection reaches as many
     // files as it can, makeRoom() lets go of those nobody uses and it tries once more. Raises

@@ -1,12 +1,15 @@
 #include "data/Engine.h"
 
+#include "data/DataStore.h"
 #include "data/EngineError.h"
 #include "data/EngineScratch.h"
 #include "data/TableStatements.h"
+#include "data/pg/PgBackend.h"
 #include "data/sqlite/SqliteBackend.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <limits>
 
 namespace kestar {
 
@@ -34,15 +37,23 @@ QString identifier(const QString& name)
 
 } // namespace
 
-Engine::Engine(QObject* parent) : QObject(parent), m_scratch(std::make_unique<EngineScratch>())
+Engine::Engine(QObject* parent) : QObject(parent)
 {
-    if (!m_scratch->isValid())
-        throw EngineError(QStringLiteral("Pomocni folder za rad sa tabelama ne moze da se "
-                                         "napravi!!!"));
-    m_backend = std::make_unique<SqliteBackend>(m_scratch->filePath(QStringLiteral("engine.db")));
-    m_begin = m_backend->prepare(QStringLiteral("BEGIN IMMEDIATE"));
+    // The one place where the store is chosen: a data folder naming a database keeps its
+    // tables there, any other its SQLite files.
+    const QString connection = DataStore::connectionString(DataStore::dataFolderHere());
+    if (!connection.isEmpty()) {
+        m_backend = std::make_unique<PgBackend>(connection);
+    } else {
+        m_scratch = std::make_unique<EngineScratch>();
+        if (!m_scratch->isValid())
+            throw EngineError(QStringLiteral("Pomocni folder za rad sa tabelama ne moze da se "
+                                             "napravi!!!"));
+        m_backend =
+            std::make_unique<SqliteBackend>(m_scratch->filePath(QStringLiteral("engine.db")));
+    }
+    m_begin = m_backend->prepare(m_backend->beginTransaction());
     m_commit = m_backend->prepare(QStringLiteral("COMMIT"));
-    m_rollback = m_backend->prepare(QStringLiteral("ROLLBACK"));
     m_savepoint = m_backend->prepare(QStringLiteral("SAVEPOINT kestar_write"));
     m_release = m_backend->prepare(QStringLiteral("RELEASE kestar_write"));
     m_rollbackTo = m_backend->prepare(QStringLiteral("ROLLBACK TO kestar_write"));
@@ -54,7 +65,6 @@ Engine::~Engine()
     m_ownStatements.clear();
     m_begin.reset();
     m_commit.reset();
-    m_rollback.reset();
     m_savepoint.reset();
     m_release.reset();
     m_rollbackTo.reset();
@@ -92,8 +102,16 @@ QString Engine::resolve(const QString& name) const
             throw missing();
         folder = found;
     }
-    QString found;
     const bool hasExtension = fileName.endsWith(QLatin1String(".db"), Qt::CaseInsensitive);
+    if (!m_backend->keepsTablesInFiles()) {
+        // The file's name without its extension names a table of the database.
+        const QString table = m_backend->tableNamed(hasExtension ? fileName.chopped(3) : fileName);
+        if (table.isEmpty())
+            throw missing();
+        return QFileInfo(folder).canonicalFilePath() + QLatin1Char('/') + table +
+               QStringLiteral(".db");
+    }
+    QString found;
     if (!hasExtension) {
         found = findEntry(QDir(folder), fileName + QStringLiteral(".db"));
         if (!found.isEmpty() && !QFileInfo(found).isFile())
@@ -111,7 +129,7 @@ std::shared_ptr<const TableFile> Engine::attach(const QString& name)
     const QString path = resolve(name);
     if (auto known = m_files.value(path))
         return known;
-    if (inTransaction())
+    if (inTransaction() && m_backend->keepsTablesInFiles())
         throw EngineError(
             QStringLiteral("Cannot open table %1 inside a transaction: it lies outside the data "
                            "folder")
@@ -131,6 +149,8 @@ void Engine::attachDataFolder()
 {
     // ATTACH is refused inside a transaction: make every table of the data folder reachable
     // before it begins.
+    if (!m_backend->keepsTablesInFiles())
+        return;
     QString folder;
     try {
         folder = findEntry(QDir::current(), QStringLiteral("podaci"));
@@ -223,6 +243,17 @@ void Engine::keepTableStatements(const TableFile& file, std::unique_ptr<TableSta
 bool Engine::holds(const QString& table, const QString& field, const QVariant& value)
 {
     const auto file = attach(table);
+    // A whole-number field takes 32-bit values only: a larger one is held nowhere (and a
+    // typed database would refuse to compare with it).
+    for (const FieldDef& def : file->fields) {
+        if (def.type == FieldType::Integer && def.name.compare(field, Qt::CaseInsensitive) == 0 &&
+            (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)) {
+            const qint64 number = value.toLongLong();
+            if (number < std::numeric_limits<qint32>::min() ||
+                number > std::numeric_limits<qint32>::max())
+                return false;
+        }
+    }
     Statement& find =
         prepared(QStringLiteral("SELECT 1 FROM %1 WHERE %2 = %3 LIMIT 1")
                      .arg(file->qualified, column(*file, field), m_backend->parameter(1)));
@@ -240,7 +271,7 @@ std::optional<qint64> Engine::largestInteger(const QString& table, const QString
     // the field (text sorts after every number) needs the scan that passes it over.
     const QString select = QStringLiteral("SELECT max(%2) FROM %1").arg(file->qualified, name);
     for (const QString& sql :
-         {select, select + QStringLiteral(" WHERE typeof(%1) = 'integer'").arg(name)}) {
+         {select, select + QStringLiteral(" WHERE ") + m_backend->integerValuesOnly(name)}) {
         Statement& largest = prepared(sql);
         const QVariant value = largest.step() ? largest.column(0) : QVariant();
         largest.reset();
@@ -264,7 +295,7 @@ void Engine::write(const QString& path, const QObject* writer, const std::functi
         } catch (...) {
             if (m_backend->inTransaction()) {
                 try {
-                    m_rollback->run();
+                    m_backend->rollback();
                 } catch (const EngineError&) {
                 }
             }
@@ -328,7 +359,7 @@ void Engine::rollback()
     try {
         if (m_levels.isEmpty()) {
             if (m_backend->inTransaction())
-                m_rollback->run();
+                m_backend->rollback();
         } else {
             const int level = m_levels.size();
             m_backend->exec(

@@ -25,7 +25,8 @@ struct TableStatements;
 // One table file as the engine has attached it.
 struct TableFile
 {
-    QString path;             // canonical absolute path of the file
+    QString path;             // canonical absolute path of the file (on PostgreSQL, where it
+                              // would lie: the data folder's path and the table's name)
     QString alias;            // the schema name it is attached under, e.g. t1
     QString table;            // the table inside the file, e.g. prometx
     QString qualified;        // how statements reach it: "t1"."prometx"
@@ -38,7 +39,9 @@ struct TableFile
 // The table engine: one backend connection reaching every table file of the data folder.
 // Table files are attached when a cursor or query first needs them, once per file however
 // the file is named. On SQLite the connection's main database is a private scratch file, so
-// that a transaction over several table files commits atomically.
+// that a transaction over several table files commits atomically. A data folder that names a
+// PostgreSQL database (DataStore) keeps its tables there instead: the engine chooses when it
+// is made, by the data folder of the working folder of that moment.
 class Engine : public QObject
 {
     Q_OBJECT
@@ -54,7 +57,8 @@ public:
 
     // The canonical path of the file a table name reaches: "/" and "\" both separate, the
     // extension ".db" may be left out, and a name that does not exist exactly matches a file
-    // or folder whose name differs only in letter case. Raises
+    // or folder whose name differs only in letter case. On PostgreSQL the file's name without
+    // extension names a table of the database, letter case ignored. Raises
     // "Table does not exist: <name as given>".
     QString resolve(const QString& name) const;
     // Attaches the table file once and describes it. Inside a transaction a file can only be
@@ -113,7 +117,7 @@ private:
     QHash<QString, std::shared_ptr<TableFile>> m_files;
     int m_nextAlias = 1;
     QList<QSet<QString>> m_levels; // tables written per open transaction level
-    std::unique_ptr<Statement> m_begin, m_commit, m_rollback;
+    std::unique_ptr<Statement> m_begin, m_commit;
     // One savepoint around each write inside a transaction: prepared once, run many times.
     std::unique_ptr<Statement> m_savepoint, m_release, m_rollbackTo;
     // Statements of closed cursors by file path, for the next cursor on the same file.

@@ -54,8 +54,10 @@ void Query::open()
             tables.append(file);
             sql::TableInfo info;
             info.qualified = file->qualified;
-            for (const FieldDef& field : file->fields)
+            for (const FieldDef& field : file->fields) {
                 info.fields.append(field.name);
+                info.types.append(field.type);
+            }
             if (!file->key.isEmpty())
                 info.natural = {file->key};
             else if (file->hasOrder)

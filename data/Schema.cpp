@@ -1,7 +1,9 @@
 #include "data/Schema.h"
 
+#include "data/DataStore.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/pg/PgBackend.h"
 #include "data/sqlite/SearchIndex.h"
 #include "data/sqlite/SqliteFile.h"
 
@@ -179,6 +181,17 @@ const TableDef& table(const QString& name)
 
 void createTableFile(const QString& folder, const TableDef& def)
 {
+    const QString connection = DataStore::connectionString(folder);
+    if (!connection.isEmpty()) {
+        PgBackend database(connection);
+        try {
+            database.createTable(def);
+        } catch (const EngineError& error) {
+            throw EngineError(
+                QStringLiteral("Cannot create table %1: %2").arg(def.name, error.text()));
+        }
+        return;
+    }
     const QString path = QDir(folder).absoluteFilePath(def.name + QStringLiteral(".db"));
     if (QFileInfo::exists(path))
         throw EngineError(QStringLiteral("Table already exists: %1").arg(path));

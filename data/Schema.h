@@ -38,8 +38,9 @@ struct IndexDef
 QList<IndexDef> indexes(const TableDef& def);
 
 // Creates <folder>/<name>.db, folder being the data folder (absolute or relative to the
-// working folder). A table without key gets the hidden, indexed order column. Raises
-// EngineError when the file already exists or cannot be made.
+// working folder); a data folder whose tables are kept in a PostgreSQL database (DataStore)
+// gets the table there instead. A table without key gets the hidden, indexed order column.
+// Raises EngineError when the table already exists or cannot be made.
 void createTableFile(const QString& folder, const TableDef& def);
 
 // The name of the hidden order column of a table without key.

@@ -27,6 +27,12 @@ void Table::insert()
 
 QList<QVariant> Table::currentRow()
 {
+    // An edit inside a transaction writes back what it reads: where another connection may
+    // write the row meanwhile, it is read again under a lock held until the transaction ends.
+    if (m_sql->lockRow && m_engine.inTransaction()) {
+        m_sql->lockRow->bind(1, m_row.place.rowid);
+        loadRow(*m_sql->lockRow);
+    }
     keepRow();
     return m_row.values.row(0);
 }

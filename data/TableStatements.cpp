@@ -47,6 +47,8 @@ std::unique_ptr<TableStatements> TableStatements::prepare(Backend& db, const Tab
     sql->after = prepare(select + after + asc + " LIMIT 1");
     sql->before = prepare(select + before + desc + " LIMIT 1");
     sql->byRowid = prepare(select + "WHERE rowid = ?1");
+    if (!db.lockForUpdate().isEmpty())
+        sql->lockRow = prepare(select + "WHERE rowid = ?1" + db.lockForUpdate());
     sql->nearest = prepare(select + QStringLiteral("WHERE %1 >= ?1").arg(v) + asc + " LIMIT 1");
     sql->count = prepare(QStringLiteral("SELECT count(*) FROM %1").arg(t));
     sql->countBefore = prepare(QStringLiteral("SELECT count(*) FROM %1 ").arg(t) + before);

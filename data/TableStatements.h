@@ -22,6 +22,9 @@ struct TableStatements
     // Statements returning a count, or rowid and order value only.
     Prepared count, countBefore, offsetFirst, offsetLast, offsetAfter, offsetBefore;
     Prepared insert, remove, renumber;
+    // The row by rowid, locked until the transaction ends, for a backend where other
+    // connections may write it meanwhile (else null).
+    Prepared lockRow;
     // Writes an edited row back: only the fields that changed, by rowid.
     RowUpdates updates;
 

@@ -6,6 +6,8 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev sqlite3 pxlib-dev
+  # PostgreSQL: the client library to build against, the server for the tests (with-pg.sh).
+  libpq-dev postgresql-15
   clang libclang-rt-14-dev
   fonts-liberation2
   xvfb xauth xdotool imagemagick poppler-utils

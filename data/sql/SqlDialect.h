@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/Dataset.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,9 +17,10 @@ namespace kestar::sql {
 // What the engine tells the translator about one table named in a statement.
 struct TableInfo
 {
-    QString qualified;   // how SQLite reaches the table, e.g. "t1"."prometx"
-    QStringList fields;  // the visible fields in field order, as stored (upper case)
-    QStringList natural; // columns giving the table's natural order, e.g. {"SIFRA"} or {"_ord"}
+    QString qualified;      // how SQLite reaches the table, e.g. "t1"."prometx"
+    QStringList fields;     // the visible fields in field order, as stored (upper case)
+    QStringList natural;    // columns giving the table's natural order, e.g. {"SIFRA"} or {"_ord"}
+    QList<FieldType> types; // the type of each field, when the backend needs typed literals
 };
 
 // A statement of the program's SQL dialect, checked and turned into SQLite SQL.

@@ -3,7 +3,9 @@
 #include "data/Backend.h"
 #include "data/EngineError.h"
 
+#include <QDate>
 #include <algorithm>
+#include <cmath>
 
 namespace kestar::sql {
 
@@ -86,8 +88,9 @@ Translation SqlTranslator::translate() const
         return u" WHERE "_s + (more.isEmpty() ? where : u'(' + where + u") AND "_s + more);
     };
     translation.sqlite = select + whereOf({}) + tail;
-    translation.restricted =
-        select + whereOf(u"_rowid_ IN (SELECT value FROM json_each(?1))"_s) + tail;
+    const QString rowIds =
+        m_backend ? m_backend->rowIdIn(u"?1"_s) : u"SELECT value FROM json_each(?1)"_s;
+    translation.restricted = select + whereOf(u"_rowid_ IN ("_s + rowIds + u')') + tail;
 
     if (translation.live && m_select.orderBy.empty() && m_table.natural.size() == 1) {
         // Pages follow the natural order, the row id breaking ties, each one starting after the
@@ -192,7 +195,7 @@ QStringList SqlTranslator::orderTerms(const QStringList& sumAliases,
                 throw EngineError(u"ORDER BY field %1 must be in GROUP BY"_s.arg(name));
         }
         ordered << name;
-        terms << quotedName(name) + (item.descending ? u" DESC"_s : u" ASC"_s);
+        terms << orderTerm(quotedName(name), item.descending);
     }
 
     // A whole-table SUM gives one row; it has no order to keep.
@@ -201,7 +204,7 @@ QStringList SqlTranslator::orderTerms(const QStringList& sumAliases,
     for (const QString& name : m_grouped ? groupFields : m_table.natural) {
         if (!containsName(ordered, name)) {
             ordered << name;
-            terms << quotedName(name) + u" ASC"_s;
+            terms << orderTerm(quotedName(name), false);
         }
     }
     return terms;
@@ -217,15 +220,93 @@ QString SqlTranslator::condition(const ast::Condition& condition) const
                (condition.kind == Kind::And ? u" AND "_s : u" OR "_s) +
                this->condition(*condition.second) + u')';
     case Kind::Equal:
-        return operand(condition.left) + u" = "_s + operand(condition.right);
+        return comparison(condition, u"="_s);
     case Kind::NotEqual:
-        return operand(condition.left) + u" <> "_s + operand(condition.right);
+        return comparison(condition, u"<>"_s);
     case Kind::Like:
-        if (m_backend)
-            return m_backend->foldingLike(operand(condition.left), operand(condition.right));
-        return operand(condition.left) + u" LIKE "_s + operand(condition.right);
+        return like(condition);
     }
     return QString();
+}
+
+QString SqlTranslator::orderTerm(const QString& column, bool descending) const
+{
+    if (m_backend)
+        return m_backend->orderTerm(column, descending);
+    return column + (descending ? u" DESC"_s : u" ASC"_s);
+}
+
+std::optional<FieldType> SqlTranslator::typeOf(const ast::Operand& operand) const
+{
+    if (operand.kind != ast::Operand::Kind::Field)
+        return std::nullopt;
+    const QString stored = field({operand.text, operand.position});
+    const qsizetype index = m_table.fields.indexOf(stored);
+    if (index < 0 || index >= m_table.types.size())
+        return std::nullopt;
+    return m_table.types.at(index);
+}
+
+QString SqlTranslator::like(const ast::Condition& condition) const
+{
+    if (!m_backend)
+        return operand(condition.left) + u" LIKE "_s + operand(condition.right);
+    const auto text = [this](const ast::Operand& side) {
+        const std::optional<FieldType> type = typeOf(side);
+        return type && *type != FieldType::Text ? m_backend->asText(operand(side)) : operand(side);
+    };
+    return m_backend->foldingLike(text(condition.left), text(condition.right));
+}
+
+QString SqlTranslator::comparison(const ast::Condition& condition, const QString& op) const
+{
+    const auto plain = [&]() {
+        return operand(condition.left) + u' ' + op + u' ' + operand(condition.right);
+    };
+    if (!m_backend || !m_backend->typedComparisons())
+        return plain();
+    // A backend without column affinity compares a field with a literal of the field's own
+    // type: the literal is given that type as SQLite's affinity would convert it, and a literal
+    // that cannot take it matches no value (= is false, <> true for every value that is there).
+    const bool fieldLeft = condition.left.kind == ast::Operand::Kind::Field;
+    const ast::Operand& fieldSide = fieldLeft ? condition.left : condition.right;
+    const ast::Operand& literal = fieldLeft ? condition.right : condition.left;
+    const std::optional<FieldType> type = typeOf(fieldSide);
+    if (!type || literal.kind == ast::Operand::Kind::Field)
+        return plain();
+    const QString column = operand(fieldSide);
+    const auto unmatched = [&]() {
+        return op == u"="_s ? u"false"_s : u'(' + column + u" IS NOT NULL)"_s;
+    };
+    QString value;
+    switch (*type) {
+    case FieldType::Text:
+        value = quotedLiteral(literal.text);
+        break;
+    case FieldType::Integer:
+    case FieldType::Number: {
+        const QString text = literal.text.trimmed();
+        bool whole = false;
+        const qint64 integer = text.toLongLong(&whole);
+        bool number = false;
+        const double real = text.toDouble(&number);
+        if (whole)
+            value = QString::number(integer);
+        else if (number && std::isfinite(real))
+            value = QString::number(real, 'g', 17);
+        else
+            return unmatched();
+        break;
+    }
+    case FieldType::Date: {
+        if (literal.kind != ast::Operand::Kind::String ||
+            !QDate::fromString(literal.text, Qt::ISODate).isValid() || literal.text.size() != 10)
+            return unmatched();
+        value = quotedLiteral(literal.text);
+        break;
+    }
+    }
+    return fieldLeft ? column + u' ' + op + u' ' + value : value + u' ' + op + u' ' + column;
 }
 
 QString SqlTranslator::operand(const ast::Operand& operand) const

@@ -3,6 +3,8 @@
 #include "data/sql/SqlAst.h"
 #include "data/sql/SqlDialect.h"
 
+#include <optional>
+
 namespace kestar::sql {
 
 // Checks a parsed statement against the table it names and writes it as SQLite SQL.
@@ -33,6 +35,10 @@ private:
     void collectLikes(const ast::Condition& condition,
                       QList<std::pair<QString, QString>>& likes) const;
     QString operand(const ast::Operand& operand) const;
+    QString comparison(const ast::Condition& condition, const QString& op) const;
+    QString like(const ast::Condition& condition) const;
+    QString orderTerm(const QString& column, bool descending) const;
+    std::optional<FieldType> typeOf(const ast::Operand& operand) const;
     QStringList resultColumns(Translation& translation) const;
     QStringList orderTerms(const QStringList& sumAliases, const QStringList& groupFields) const;
     void checkGrouping(const QStringList& groupFields) const;

@@ -49,11 +49,13 @@ SqliteBackend::SqliteBackend(const QString& mainPath)
     sqliteExec(m_db, durability(QStringLiteral("main")) +
                          QStringLiteral("CREATE TABLE IF NOT EXISTS main.scratch(x);"));
     registerLike(m_db);
+    m_rollback = std::make_unique<SqliteStatement>(m_db, QStringLiteral("ROLLBACK"));
 }
 
 SqliteBackend::~SqliteBackend()
 {
     m_searchStatements.clear();
+    m_rollback.reset();
     // Statements still alive elsewhere are the engine's to finalize first; sqlite3_close_v2
     // waits for any that remain.
     sqlite3_close_v2(m_db);
@@ -206,6 +208,11 @@ std::optional<QList<qint64>> SqliteBackend::searchCandidates(const TableFile& fi
     return SearchIndex::candidates(
         m_db, [this](const QString& sql) -> SqliteStatement& { return searchStatement(sql); },
         file.alias, file.table, field, pattern, limit);
+}
+
+void SqliteBackend::rollback()
+{
+    m_rollback->run();
 }
 
 bool SqliteBackend::inTransaction() const

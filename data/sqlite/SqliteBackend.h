@@ -35,6 +35,7 @@ public:
     QString parameter(int n) const override { return QStringLiteral("?%1").arg(n); }
     QString foldingLike(const QString& operand, const QString& pattern) const override;
     QString lockForUpdate() const override { return {}; }
+    void rollback() override;
     // The engine's statements are written in SQLite's spelling already.
     QString spell(const QString& sql) const override { return sql; }
 
@@ -53,6 +54,7 @@ private:
     SqliteStatement& searchStatement(const QString& sql);
 
     sqlite3* m_db = nullptr;
+    std::unique_ptr<SqliteStatement> m_rollback;
     // The search index's statements name files by alias: forgotten when one is detached.
     std::map<QString, std::unique_ptr<SqliteStatement>> m_searchStatements;
 };

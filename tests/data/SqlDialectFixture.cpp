@@ -69,9 +69,9 @@ TableInfo SqlDialectFixture::resolve(const QString& name)
     if (key.endsWith(u".db"_s))
         key.chop(3);
     if (key == u"podaci/magacin"_s)
-        return {u"\"t1\".\"magacin\""_s, kMagacinFields, {u"SIFRA"_s}};
+        return {u"\"t1\".\"magacin\""_s, kMagacinFields, {u"SIFRA"_s}, {}};
     if (key == u"podaci/prometx"_s)
-        return {u"\"t2\".\"prometx\""_s, kPrometxFields, {u"_ord"_s}};
+        return {u"\"t2\".\"prometx\""_s, kPrometxFields, {u"_ord"_s}, {}};
     throw EngineError(u"Table does not exist: "_s + name);
 }
 

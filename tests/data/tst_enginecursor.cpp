@@ -165,7 +165,8 @@ private slots:
         int commits = 0;
         const auto otherWriterCommits = [&]() {
             ++commits;
-            return test::writesAtOnce(path, "UPDATE prometx SET KOMENTAR='drugi' WHERE rowid = 1");
+            return test::writesAtOnce(path,
+                                      "UPDATE prometx SET \"KOMENTAR\"='drugi' WHERE rowid = 1");
         };
 
         int seen = 0;

@@ -354,6 +354,9 @@ private slots:
 
     void failedCommitPutsCountersBack()
     {
+        if (test::onPostgres())
+            QSKIP("the fault is injected into a SQLite file; tst_pgbackend loses a connection "
+                  "instead");
         Data data;
         // Another reader holds the ledger file, so the commit cannot take it over and fails
         // once the engine stops waiting.

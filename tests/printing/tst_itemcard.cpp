@@ -243,6 +243,9 @@ private slots:
 
     void refusedWriteLeavesEverySaldoAsItWas()
     {
+        if (test::onPostgres())
+            QSKIP("the fault is injected into a SQLite file; tst_pgbackend loses a connection "
+                  "instead");
         Ledger ledger;
         ledger.post({with(receipt("A", "1", "10"), "SALDO", "1")});
         ledger.post({with(with(receipt("A", "2", "5"), "SALDO", "2"), "KOMENTAR", "kvar")});
@@ -271,6 +274,9 @@ private slots:
 
     void failedCommitLeavesEverySaldoAsItWas()
     {
+        if (test::onPostgres())
+            QSKIP("the fault is injected into a SQLite file; tst_pgbackend loses a connection "
+                  "instead");
         Ledger ledger;
         ledger.post({with(receipt("A", "1", "10"), "SALDO", "1")});
         ledger.post({with(issue("A", "1", "3"), "SALDO", "3")});
@@ -329,6 +335,9 @@ private slots:
 
     void pageShowsTheRefusedWriteAndKeepsOldBalances()
     {
+        if (test::onPostgres())
+            QSKIP("the fault is injected into a SQLite file; tst_pgbackend loses a connection "
+                  "instead");
         Program program;
         program.buildFor("A");
         QCOMPARE(program.saldo(), QStringList({"12", "15", "10"}));

@@ -189,7 +189,7 @@ private slots:
     void missingUserTableShowsTheEngineErrorAndKeepsTheText()
     {
         Program p({user("1", "Administrator")});
-        QFile::remove(p.folder.dataPath("korisnici.db"));
+        test::removeTable(p.folder, QStringLiteral("korisnici"));
         p.type("1");
         QCOMPARE(p.messages.errors().size(), 1);
         QVERIFY(p.messages.errors().first().contains("korisnici"));

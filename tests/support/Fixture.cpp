@@ -1,12 +1,17 @@
 #include "tests/support/Fixture.h"
 
+#include "data/DataStore.h"
 #include "data/Engine.h"
+#include "data/EngineError.h"
 #include "data/Schema.h"
 #include "data/Table.h"
+#include "data/pg/PgConnection.h"
+#include "tests/support/TestFolder.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QtGlobal>
 #include <csignal>
 #include <sqlite3.h>
@@ -51,8 +56,30 @@ QList<Row> readRows(Engine& engine, const QString& table)
     return rows;
 }
 
+void removeTable(const TestFolder& folder, const QString& table)
+{
+    if (!onPostgres()) {
+        QFile::remove(folder.dataPath(table + QStringLiteral(".db")));
+        return;
+    }
+    PgConnection(DataStore::connectionString(folder.dataPath({})))
+        .exec(QStringLiteral("DROP TABLE %1").arg(table));
+}
+
 bool writesAtOnce(const QString& tableFile, const char* sql)
 {
+    if (onPostgres()) {
+        // Another connection to the folder's database that will not wait for a row lock.
+        try {
+            PgConnection other(DataStore::connectionString(QFileInfo(tableFile).path()));
+            other.exec(QStringLiteral("SET lock_timeout = 1; BEGIN; %1; COMMIT")
+                           .arg(QString::fromUtf8(sql)));
+            return true;
+        } catch (const EngineError& error) {
+            qWarning("the other writer: %s", qPrintable(error.text()));
+            return false;
+        }
+    }
     sqlite3* other = nullptr;
     sqlite3_open_v2(QFile::encodeName(tableFile).constData(), &other, SQLITE_OPEN_READWRITE,
                     nullptr);

@@ -19,6 +19,9 @@ void createAllTables();
 void addRows(Engine& engine, const QString& table, const QList<Row>& rows);
 // Every row of a table, in its natural order, as field -> text.
 QList<Row> readRows(Engine& engine, const QString& table);
+class TestFolder;
+// Takes a table away from the folder's data: its file, or its table on PostgreSQL.
+void removeTable(const TestFolder& folder, const QString& table);
 // Whether a connection of its own that will not wait for a lock (as another process would hold
 // it) runs the statements on the table file in one transaction at once. A warning names why not.
 bool writesAtOnce(const QString& tableFile, const char* sql);

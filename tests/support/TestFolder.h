@@ -8,6 +8,10 @@ namespace kestar::test {
 
 // A temporary program folder with an empty "podaci" and "back-up" inside, made the working
 // folder for the lifetime of the object (the former working folder comes back after it).
+// When the tests run on PostgreSQL (onPostgres()), it also makes an empty database of its own,
+// named in podaci/baza.txt, and drops it at the end.
+bool onPostgres();
+
 class TestFolder
 {
 public:
@@ -26,8 +30,12 @@ public:
     // equipment file, "0" in every counter file, empty group files.
     void writeStandardTextFiles() const;
 
+    // The database of the folder on PostgreSQL, "" on SQLite.
+    QString database() const { return m_database; }
+
 private:
     QTemporaryDir m_dir;
+    QString m_database;
     QString m_saved;
 };
 

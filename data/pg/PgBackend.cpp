@@ -1,0 +1,207 @@
+#include "data/pg/PgBackend.h"
+
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/FieldValue.h"
+#include "data/Schema.h"
+#include "data/pg/PgConnection.h"
+#include "data/pg/PgStatement.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace kestar {
+
+namespace {
+
+QString identifier(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+QString columnType(FieldType type)
+{
+    switch (type) {
+    case FieldType::Integer:
+        return QStringLiteral("integer");
+    case FieldType::Number:
+        return QStringLiteral("double precision");
+    case FieldType::Date:
+        return QStringLiteral("date");
+    case FieldType::Text:
+        break;
+    }
+    return QStringLiteral("text COLLATE \"C\"");
+}
+
+// The state PostgreSQL gives a repeated primary key or unique value.
+constexpr const char* kUniqueViolation = "23505";
+
+} // namespace
+
+PgBackend::PgBackend(const QString& connectionString)
+    : m_connection(std::make_unique<PgConnection>(connectionString))
+{
+}
+
+PgBackend::~PgBackend() = default;
+
+std::unique_ptr<Statement> PgBackend::prepare(const QString& sql)
+{
+    // A row's id is handed back by the insert that makes it.
+    const QString trimmed = sql.trimmed();
+    if (trimmed.startsWith(QLatin1String("INSERT"), Qt::CaseInsensitive) &&
+        !trimmed.contains(QLatin1String("RETURNING"), Qt::CaseInsensitive))
+        return std::make_unique<PgStatement>(*m_connection,
+                                             trimmed + QStringLiteral(" RETURNING rowid"), true);
+    return std::make_unique<PgStatement>(*m_connection, sql, false);
+}
+
+void PgBackend::exec(const QString& sql)
+{
+    m_connection->exec(sql);
+}
+
+void PgBackend::rollback()
+{
+    m_connection->rollback();
+}
+
+QString PgBackend::foldingLike(const QString& operand, const QString& pattern) const
+{
+    // "C.utf8" folds the letters of every alphabet as the program does; the backslash is no
+    // escape character in the program's patterns.
+    return QStringLiteral("(%1 COLLATE \"C.utf8\") ILIKE %2 ESCAPE ''").arg(operand, pattern);
+}
+
+QString PgBackend::rowIdIn(const QString& jsonArray) const
+{
+    return QStringLiteral("SELECT jsonb_array_elements_text(%1::jsonb)::bigint").arg(jsonArray);
+}
+
+QString PgBackend::orderTerm(const QString& column, bool descending) const
+{
+    // SQLite puts NULL before every value.
+    return column +
+           (descending ? QStringLiteral(" DESC NULLS LAST") : QStringLiteral(" ASC NULLS FIRST"));
+}
+
+QString PgBackend::asText(const QString& operand) const
+{
+    return QStringLiteral("CAST(%1 AS text)").arg(operand);
+}
+
+void PgBackend::readTableNames()
+{
+    m_tables.clear();
+    PgStatement names(*m_connection,
+                      QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = "
+                                     "current_schema()"),
+                      false);
+    while (names.step()) {
+        const QString name = names.column(0).toString();
+        m_tables.insert(name.toLower(), name);
+    }
+    names.reset();
+}
+
+QString PgBackend::tableNamed(const QString& name)
+{
+    const QString key = name.toLower();
+    if (!m_tables.contains(key))
+        readTableNames();
+    return m_tables.value(key);
+}
+
+std::shared_ptr<TableFile> PgBackend::attach(const QString& path, const QString& alias,
+                                             const std::function<void()>&)
+{
+    auto file = std::make_shared<TableFile>();
+    file->path = path;
+    file->alias = alias;
+    file->table = tableNamed(QFileInfo(path).completeBaseName());
+    if (file->table.isEmpty())
+        throw EngineError(QStringLiteral("Table does not exist: %1").arg(path));
+    file->qualified = identifier(file->table);
+
+    PgStatement columns(
+        *m_connection,
+        QStringLiteral(
+            "SELECT a.attname, format_type(a.atttypid, a.atttypmod), "
+            "EXISTS (SELECT 1 FROM pg_index i WHERE i.indrelid = c.oid AND i.indisprimary "
+            "AND a.attnum = ANY (i.indkey)) "
+            "FROM pg_attribute a JOIN pg_class c ON c.oid = a.attrelid "
+            "JOIN pg_namespace n ON n.oid = c.relnamespace "
+            "WHERE n.nspname = current_schema() AND c.relname = $1 AND a.attnum > 0 "
+            "AND NOT a.attisdropped ORDER BY a.attnum"),
+        false);
+    columns.bind(1, file->table);
+    int keyCount = 0;
+    QString key;
+    while (columns.step()) {
+        const QString column = columns.column(0).toString();
+        if (column == rowId())
+            continue;
+        if (column.compare(QLatin1String(Schema::kOrderColumn), Qt::CaseInsensitive) == 0) {
+            file->hasOrder = true;
+            continue;
+        }
+        file->fields.append({column, FieldValue::typeFromSql(columns.column(1).toString())});
+        if (columns.columnInt(2) != 0) {
+            ++keyCount;
+            key = column;
+        }
+    }
+    columns.reset();
+    if (keyCount == 1)
+        file->key = key;
+    return file;
+}
+
+bool PgBackend::inTransaction() const
+{
+    return m_connection->inTransaction();
+}
+
+bool PgBackend::lastErrorIsKeyViolation() const
+{
+    return m_connection->lastState() == kUniqueViolation;
+}
+
+void PgBackend::createTable(const TableDef& def)
+{
+    if (!tableNamed(def.name).isEmpty())
+        throw EngineError(QStringLiteral("Table already exists: %1").arg(def.name));
+    QStringList columns;
+    for (const FieldDef& field : def.fields) {
+        QString column = identifier(field.name) + QLatin1Char(' ') + columnType(field.type);
+        if (field.name.compare(def.key, Qt::CaseInsensitive) == 0)
+            column += QStringLiteral(" NOT NULL PRIMARY KEY");
+        columns.append(column);
+    }
+    if (def.key.isEmpty()) {
+        columns.append(identifier(QString::fromLatin1(Schema::kOrderColumn)) +
+                       QStringLiteral(" bigint NOT NULL DEFAULT 0"));
+        columns.append(QStringLiteral("rowid bigserial PRIMARY KEY"));
+    } else {
+        columns.append(QStringLiteral("rowid bigserial NOT NULL UNIQUE"));
+    }
+    // One string of statements runs as one transaction: all of them or none.
+    QString sql = QStringLiteral("CREATE TABLE %1 (%2);")
+                      .arg(identifier(def.name), columns.join(QStringLiteral(", ")));
+    for (const Schema::IndexDef& index : Schema::indexes(def)) {
+        QStringList quoted;
+        for (const QString& field : index.fields)
+            quoted.append(identifier(field));
+        // The order column's ties are broken by the row id, as every walk reads them.
+        if (index.fields == QStringList{QString::fromLatin1(Schema::kOrderColumn)})
+            quoted.append(rowId());
+        sql += QStringLiteral("CREATE INDEX %1 ON %2 (%3);")
+                   .arg(identifier(index.name), identifier(def.name), quoted.join(", "));
+    }
+    m_connection->exec(sql);
+    m_tables.insert(def.name.toLower(), def.name);
+}
+
+} // namespace kestar

@@ -1,0 +1,141 @@
+#include "data/pg/PgConnection.h"
+
+#include "data/EngineError.h"
+
+#include <libpq-fe.h>
+
+namespace kestar {
+
+namespace {
+
+QString connectionError(pg_conn* conn)
+{
+    return QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+}
+
+} // namespace
+
+PgConnection::PgConnection(const QString& connectionString)
+{
+    m_conn = PQconnectdb(connectionString.toUtf8().constData());
+    m_database = m_conn && PQdb(m_conn) ? QString::fromUtf8(PQdb(m_conn)) : connectionString;
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
+        const QString error = m_conn ? connectionError(m_conn) : QStringLiteral("out of memory");
+        PQfinish(m_conn);
+        m_conn = nullptr;
+        throw EngineError(
+            QStringLiteral("Baza podataka %1 nije dostupna!!! %2").arg(m_database, error));
+    }
+    setUpSession();
+}
+
+PgConnection::~PgConnection()
+{
+    PQfinish(m_conn);
+}
+
+void PgConnection::setUpSession()
+{
+    // Dates cross as ISO text, numbers as the shortest text that reads back the same.
+    PGresult* result = PQexec(m_conn, "SET client_encoding = 'UTF8'; SET DateStyle = 'ISO, YMD';"
+                                      " SET extra_float_digits = 1;"
+                                      " SET client_min_messages = warning");
+    PQclear(check(result));
+}
+
+QByteArray PgConnection::nextStatementName()
+{
+    return "k" + QByteArray::number(++m_nextName);
+}
+
+QString PgConnection::lostText() const
+{
+    return QStringLiteral("Veza sa bazom podataka %1 je prekinuta!!! Sta nije bilo zavrseno nije "
+                          "upamceno; ponovite radnju kada baza bude ponovo dostupna.")
+        .arg(m_database);
+}
+
+void PgConnection::raiseLost()
+{
+    m_lastState.clear();
+    throw EngineError(lostText());
+}
+
+void PgConnection::ensureOpen()
+{
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        if (m_lostTransaction)
+            raiseLost();
+        PQreset(m_conn);
+        if (PQstatus(m_conn) != CONNECTION_OK)
+            raiseLost();
+        ++m_generation;
+        m_unused.clear();
+        setUpSession();
+    }
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    m_transactionBefore = status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
+    if (!m_unused.isEmpty() && status != PQTRANS_INERROR) {
+        const QList<QByteArray> names = std::exchange(m_unused, {});
+        for (const QByteArray& name : names)
+            deallocate(name);
+    }
+}
+
+pg_result* PgConnection::check(pg_result* result)
+{
+    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
+        m_lastState.clear();
+        return result;
+    }
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const QString text = primary ? QString::fromUtf8(primary) : connectionError(m_conn);
+    PQclear(result);
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        // Whatever an open transaction held is gone with the connection.
+        m_lostTransaction = m_transactionBefore;
+        raiseLost();
+    }
+    m_lastState = state ? QByteArray(state) : QByteArray();
+    throw EngineError(text);
+}
+
+void PgConnection::exec(const QString& sql)
+{
+    ensureOpen();
+    PQclear(check(PQexec(m_conn, sql.toUtf8().constData())));
+}
+
+void PgConnection::rollback()
+{
+    if (PQstatus(m_conn) != CONNECTION_OK) {
+        m_lostTransaction = false;
+        return;
+    }
+    if (PQtransactionStatus(m_conn) == PQTRANS_IDLE)
+        return;
+    PQclear(check(PQexec(m_conn, "ROLLBACK")));
+}
+
+bool PgConnection::inTransaction() const
+{
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return m_lostTransaction;
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+void PgConnection::deallocate(const QByteArray& name)
+{
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return;
+    if (PQtransactionStatus(m_conn) == PQTRANS_INERROR) {
+        m_unused.append(name);
+        return;
+    }
+    PQclear(PQexec(m_conn, ("DEALLOCATE " + name).constData()));
+}
+
+} // namespace kestar
