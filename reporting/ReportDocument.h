@@ -18,9 +18,9 @@ namespace kestar {
 // (so that the rows cannot change under it: from a query as far as the pages need them and
 // the rest when the query is about to change, from any other source whole), reads the clock,
 // and lays nothing out yet; each page asked for is laid out then and kept among the last few.
-// Counting the pages means finding where each begins, which is quick and keeps a few bytes per
-// page; the total on the last page comes with it. Made from pages laid out already, it simply hands
-// those out.
+// Counting the pages means finding where each begins, which is quick and keeps a few bytes
+// per page; the total on the last page comes with it. Made from pages laid out already, it
+// simply hands those out.
 //
 // The page count is known once counted: count on in slices (countOn) to keep a window
 // responsive, or all at once (pageCount).

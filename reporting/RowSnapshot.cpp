@@ -36,31 +36,30 @@ RowSnapshot::~RowSnapshot() = default;
 
 void RowSnapshot::finish() const
 {
-    if (isComplete())
-        return;
-    // Called where errors cannot pass (a notice of a change, a source that goes): they end
-    // the copy instead, and the report can tell.
-    try {
-        copyTo(std::numeric_limits<qint64>::max());
-    } catch (const std::exception& error) {
-        m_error = QString::fromStdString(error.what());
-        m_source = nullptr;
-    }
+    copyOn(std::numeric_limits<qint64>::max());
 }
 
 bool RowSnapshot::hasRow(qint64 row) const
 {
     if (row < 0)
         return false;
-    if (row >= m_rows && !isComplete()) {
-        try {
-            copyTo(row);
-        } catch (const std::exception& error) {
-            m_error = QString::fromStdString(error.what());
-            m_source = nullptr;
-        }
-    }
+    if (row >= m_rows)
+        copyOn(row);
     return row < m_rows;
+}
+
+void RowSnapshot::copyOn(qint64 row) const
+{
+    if (isComplete())
+        return;
+    // Called where errors cannot pass (laying out a page, a notice of a change, a source that
+    // goes): they end the copy instead, and the report can tell.
+    try {
+        copyTo(row);
+    } catch (const std::exception& error) {
+        m_error = QString::fromStdString(error.what());
+        m_source = nullptr;
+    }
 }
 
 void RowSnapshot::copyTo(qint64 row) const

@@ -58,6 +58,8 @@ private:
     // Copies rows until `row` is copied or the source has no more; then a few more, so that
     // the source is asked for many rows at a time.
     void copyTo(qint64 row) const;
+    // The same once the copy is made: an error of the source ends the copy (readError()).
+    void copyOn(qint64 row) const;
     void copyRow(qint64 row) const;
 
     QStringList m_fields;
