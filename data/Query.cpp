@@ -28,9 +28,17 @@ Query::Query(Engine& engine, const QString& sql, QObject* parent)
                     }
                 }
             });
+    connect(&m_engine, &Engine::aboutToWrite, this, [this] {
+        if (isOpen())
+            emit aboutToChange();
+    });
 }
 
-Query::~Query() = default;
+Query::~Query()
+{
+    if (isOpen())
+        emit aboutToChange();
+}
 
 void Query::setSql(const QString& statement)
 {
@@ -153,6 +161,7 @@ void Query::close()
 {
     if (!isOpen())
         return;
+    emit aboutToChange();
     setState(DatasetState::Closed);
     clearPending();
     m_rows.clear(0);
@@ -169,6 +178,7 @@ void Query::close()
 
 void Query::reread()
 {
+    emit aboutToChange();
     const qint64 oldRow = m_current;
     const qint64 oldRowid = (m_live && oldRow >= 0) ? m_rows.value(oldRow, 0).toLongLong() : -1;
     const qint64 oldCount = m_rows.size();

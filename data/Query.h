@@ -66,6 +66,12 @@ public:
     bool canReadMore() const override;
     void readMore() override;
 
+signals:
+    // The rows read so far, and those still to be read, are about to change or go: a table is
+    // about to be written, or the query closes, reads its rows again or goes. Rows read on
+    // from here still show the result as it was.
+    void aboutToChange();
+
 private:
     bool hasCurrentRow() const override { return m_current >= 0; }
     QList<QVariant> currentRow() override;

@@ -66,6 +66,9 @@ StockListPage::StockListPage(Workplace& workplace, Navigator& navigator, ReportP
     m_grid->setAccessibleName(gridCaption);
     m_grid->setGeometry(256, 48, 515, 384);
     m_grid->setReadOnly(true);
+    // Read as far as the grid scrolls and the report's pages need: the list of the whole
+    // warehouse shows at once however many articles it holds.
+    m_stock.setInPages(true);
     m_grid->setDataset(&m_stock);
 
     PageKit::backToAdminMenu(navigator, this, QRect(471, 444, 300, 36));

@@ -140,6 +140,12 @@ bool writeReportCsv(ReportDocument& report, const QString& path, QString* error)
         return false;
     const bool all =
         report.forEachTableRow([&](const QStringList& row) { return file.append(row, error); });
+    if (all && !report.readError().isEmpty()) {
+        // The file is left as it was: the rows written so far are not the whole report.
+        if (error)
+            *error = report.readError();
+        return false;
+    }
     return all && file.commit(error);
 }
 

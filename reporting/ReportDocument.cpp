@@ -62,6 +62,14 @@ ReportDocument::ReportDocument(const ReportDefinition& definition, const RowSour
 
 ReportDocument::~ReportDocument() = default;
 
+QString ReportDocument::readError() const
+{
+    if (!m_flowing || m_flowing->rows.readError().isEmpty())
+        return {};
+    return QStringLiteral("Podaci izvestaja ne mogu da se procitaju do kraja: %1")
+        .arg(m_flowing->rows.readError());
+}
+
 bool ReportDocument::isCounted() const
 {
     return !m_flowing || m_flowing->starts.last().end;

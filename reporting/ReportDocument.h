@@ -15,10 +15,12 @@ namespace kestar {
 
 // A report as the preview, the printer and the files take it: pages by number, laid out only
 // when asked for. Made from a definition and its rows, it copies the fields the report prints
-// (so that the rows cannot change under it), reads the clock, and lays nothing out yet; each
-// page asked for is laid out then and kept among the last few. Counting the pages means
-// finding where each begins, which is quick and keeps a few bytes per page; the total on the
-// last page comes with it. Made from pages laid out already, it simply hands those out.
+// (so that the rows cannot change under it: from a query as far as the pages need them and
+// the rest when the query is about to change, from any other source whole), reads the clock,
+// and lays nothing out yet; each page asked for is laid out then and kept among the last few.
+// Counting the pages means finding where each begins, which is quick and keeps a few bytes
+// per page; the total on the last page comes with it. Made from pages laid out already, it
+// simply hands those out.
 //
 // The page count is known once counted: count on in slices (countOn) to keep a window
 // responsive, or all at once (pageCount).
@@ -26,7 +28,8 @@ class ReportDocument
 {
 public:
     explicit ReportDocument(ReportPages pages);
-    // Errors of the source pass through.
+    // Errors of the source while the document is made pass through. A source copied as the
+    // pages need it (see RowSnapshot) is read until it tells that it changes or goes.
     ReportDocument(const ReportDefinition& definition, const RowSource& source,
                    const QString& title = {});
     ~ReportDocument();
@@ -61,6 +64,9 @@ public:
     ReportPage page(int index);
     // Pages laid out with their texts since the document was made (counting lays none out).
     int laidOutPages() const { return m_laidOut; }
+    // Why the report lacks rows of its source: reading them on failed after the document was
+    // made, and the pages end where the rows read end. Empty when nothing failed.
+    QString readError() const;
 
     // Hands over every row of the table in order, laying the report out once more from its
     // first page, so that the rows are never all held at once. Stops when `row` returns false;

@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <limits>
 
 namespace kestar {
 
@@ -47,7 +48,6 @@ ReportFlow::ReportFlow(const ReportDefinition& definition, const RowSource& sour
     const QDateTime now = Clock::now();
     m_date = Regional::formatDate(now.date());
     m_time = Regional::formatTime(now.time());
-    m_rows = m_source.rowCount();
 
     m_header = prepare(m_definition.pageHeader);
     m_title = prepare(m_definition.title);
@@ -61,8 +61,9 @@ ReportFlow::ReportFlow(const ReportDefinition& definition, const RowSource& sour
                    m_definition.pageFooter.height;
     const double detailHeight = m_definition.detail.height;
     const double body = m_bodyBottom - m_bodyTop;
-    const qint64 rowsPerPage =
-        detailHeight > kEpsilon ? qint64(body / detailHeight) + 1 : qMin<qint64>(m_rows, 1000);
+    const qint64 rowsPerPage = detailHeight > kEpsilon ? qint64(body / detailHeight) + 1
+                               : m_source.hasRow(999)  ? 1000
+                                                       : m_source.rowCount();
     m_textsPerPage = m_header.elements.size() + m_title.elements.size() +
                      m_summary.elements.size() + m_footer.elements.size() +
                      m_detail.elements.size() * std::clamp<qint64>(rowsPerPage, 1, 1000);
@@ -152,7 +153,7 @@ ReportFlow::PreparedBand ReportFlow::prepare(const ReportBand& band)
             }
             {
                 double total = 0;
-                for (qint64 row = 0; row < m_rows; ++row)
+                for (qint64 row = 0; m_source.hasRow(row); ++row)
                     total += evaluate(p, row);
                 p.fixed = element.text + numberText(total, p.decimals, false);
                 p.fixedPlain = element.text + numberText(total, p.decimals, true);
@@ -252,7 +253,7 @@ void ReportFlow::place(const PreparedBand& prepared, double top, qint64 row)
 // or the first before any.
 qint64 ReportFlow::contextRow() const
 {
-    if (m_rows == 0)
+    if (!m_source.hasRow(0))
         return -1;
     return m_printed > 0 ? m_printed - 1 : 0;
 }
@@ -331,7 +332,7 @@ PageStart ReportFlow::layPage(const PageStart& from, ReportPage* page, ReportTab
     }
     const double detailHeight = m_definition.detail.height;
     qint64 row = from.row;
-    while (row < m_rows && fits(m_detail, y)) {
+    while (fits(m_detail, y) && m_source.hasRow(row)) {
         place(m_detail, y, row);
         addTableRow();
         for (const Prepared& p : std::as_const(m_summary.elements)) {
@@ -342,7 +343,7 @@ PageStart ReportFlow::layPage(const PageStart& from, ReportPage* page, ReportTab
         m_printed = ++row;
     }
     next.row = row;
-    if (row == m_rows && fits(m_summary, y)) {
+    if (!m_source.hasRow(row) && fits(m_summary, y)) {
         place(m_summary, y, contextRow());
         addTableRow();
         next.end = true;
@@ -362,8 +363,11 @@ ReportPages ReportFlow::layOutAll(const QString& title)
     result.paperSize = m_definition.paperSize;
     result.fonts = m_fonts;
     result.notes = m_notes;
-    if (!m_tableHeader.isEmpty())
-        result.table.cells.reserve(m_tableHeader.size() * (m_rows + 1));
+    if (!m_tableHeader.isEmpty()) {
+        // Every row is read anyway: read first, the table takes its size at once.
+        m_source.hasRow(std::numeric_limits<qint64>::max() - 1);
+        result.table.cells.reserve(m_tableHeader.size() * (m_source.rowCount() + 1));
+    }
     for (PageStart at = start(); !at.end;) {
         ReportPage page;
         at = layPage(at, &page, &result.table);

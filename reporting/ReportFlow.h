@@ -54,7 +54,6 @@ public:
     const QStringList& notes() const { return m_notes; }
     // Titles of the table's columns; empty when the report defines no table.
     const QStringList& tableHeader() const { return m_tableHeader; }
-    qint64 rowCount() const { return m_rows; }
 
     // Everything in one go, as layoutReport() gives it.
     ReportPages layOutAll(const QString& title);
@@ -103,7 +102,6 @@ private:
     QHash<QString, int> m_fontIndex; // key: family, size, weight
     QString m_date;
     QString m_time;
-    qint64 m_rows = 0;
     double m_bodyTop = 0;
     double m_bodyBottom = 0;
     qsizetype m_textsPerPage = 0;

@@ -94,10 +94,13 @@ bool paintReport(ReportDocument& report, QPagedPaintDevice& device, int fromPage
         printer->setFullPage(true);
     device.setPageLayout(paperLayout(report.paperSize()));
 
+    // Every page is counted, and so every row read, before the first is painted.
+    const int last = report.pageCount();
+    if (!report.readError().isEmpty())
+        return false;
     QPainter painter;
     if (!painter.begin(&device))
         return false;
-    const int last = report.pageCount();
     const int first = qBound(1, fromPage, qMax(last, 1));
     const int end = toPage <= 0 ? last : qMin(toPage, last);
     const double pixelsPerMm = device.logicalDpiX() / 25.4;
@@ -131,6 +134,9 @@ bool writePdf(ReportDocument& report, const QString& path, QString* error)
     };
     if (path.isEmpty())
         return fail(QStringLiteral("Nije zadato ime datoteke."));
+    report.pageCount();
+    if (!report.readError().isEmpty())
+        return fail(report.readError());
     {
         QPdfWriter writer(path);
         writer.setTitle(report.title());

@@ -78,20 +78,32 @@ ReportPreviewWindow::ReportPreviewWindow(std::unique_ptr<ReportDocument> report,
     // The first page comes first; counting the rest waits until it is on the screen.
     m_counting.setInterval(0);
     connect(&m_counting, &QTimer::timeout, this, &ReportPreviewWindow::countSlice);
-    connect(m_view, &ReportPageView::firstPaint, this, [this] {
-        if (!m_report->isCounted())
-            m_counting.start();
-    });
+    // Counting reads the rows the first page did not need; it also tells when that failed,
+    // even after a jump to the last page has counted everything first.
+    connect(m_view, &ReportPageView::firstPaint, this, [this] { m_counting.start(); });
     pageShown(m_view->currentPage());
     resize(980, 760);
 }
 
 void ReportPreviewWindow::countSlice()
 {
-    if (m_report->countOn(kCountingSliceMs))
+    if (m_report->isCounted() || m_report->countOn(kCountingSliceMs))
         m_counting.stop();
+    if (closedIncomplete())
+        return;
     m_view->pagesCounted();
     showCount();
+}
+
+bool ReportPreviewWindow::closedIncomplete()
+{
+    const QString error = m_report->readError();
+    if (error.isEmpty())
+        return false;
+    m_counting.stop();
+    QMessageBox::warning(this, QStringLiteral("Pregled izvestaja"), error);
+    close();
+    return true;
 }
 
 void ReportPreviewWindow::showCount()
@@ -203,6 +215,8 @@ void ReportPreviewWindow::print()
     printer.setDocName(m_report->title());
     // The dialog offers every page, so all of them are counted first.
     const int count = m_report->pageCount();
+    if (closedIncomplete())
+        return;
     showCount();
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Stampaj"));

@@ -66,6 +66,8 @@ private:
     void countSlice();
     // Shows what is known of the page count.
     void showCount();
+    // When rows of the report could not be read, says so and closes the preview: true then.
+    bool closedIncomplete();
 
     std::unique_ptr<ReportDocument> m_report;
     QTimer m_counting;

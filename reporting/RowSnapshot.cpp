@@ -1,33 +1,96 @@
 #include "reporting/RowSnapshot.h"
 
+#include <QObject>
+#include <exception>
+#include <limits>
+
 namespace kestar {
+
+namespace {
+// Rows copied at a time when copying on as rows are asked for: the first page of a report
+// needs a few dozen, and reading on from a query costs less in longer steps.
+constexpr qint64 kStep = 512;
+} // namespace
 
 RowSnapshot::RowSnapshot(const RowSource& source, const QStringList& fields)
 {
-    QList<int> columns;
     for (const QString& name : fields) {
         const int column = source.fieldIndex(name);
         if (column < 0 || fieldIndex(name) >= 0)
             continue;
         m_fields.append(name);
         m_numeric.append(source.isNumeric(column));
-        columns.append(column);
+        m_columns.append(column);
     }
-    m_rows = source.rowCount();
-    if (columns.isEmpty())
+    m_source = &source;
+    m_watch = std::make_unique<QObject>();
+    if (!source.watchChanges(m_watch.get(), [this] { finish(); })) {
+        m_watch.reset();
+        copyTo(std::numeric_limits<qint64>::max());
         return;
-    m_ends.reserve(m_rows * columns.size());
-    constexpr qint64 kSample = 1000;
-    for (qint64 row = 0; row < m_rows; ++row) {
-        // Room for the rest as long as the first rows are: growing by doubling would hold up to
-        // twice the text, and trimming afterwards would copy it all once more.
-        if (row == kSample)
-            m_chars.reserve(qsizetype(m_chars.size() * (double(m_rows) / kSample) * 1.05));
-        for (int column : std::as_const(columns)) {
-            m_chars += source.text(row, column);
-            m_ends.append(m_chars.size());
-        }
     }
+    copyTo(0);
+}
+
+RowSnapshot::~RowSnapshot() = default;
+
+void RowSnapshot::finish() const
+{
+    copyOn(std::numeric_limits<qint64>::max());
+}
+
+bool RowSnapshot::hasRow(qint64 row) const
+{
+    if (row < 0)
+        return false;
+    if (row >= m_rows)
+        copyOn(row);
+    return row < m_rows;
+}
+
+void RowSnapshot::copyOn(qint64 row) const
+{
+    if (isComplete())
+        return;
+    // Called where errors cannot pass (laying out a page, a notice of a change, a source that
+    // goes): they end the copy instead, and the report can tell.
+    try {
+        copyTo(row);
+    } catch (const std::exception& error) {
+        m_error = QString::fromStdString(error.what());
+        m_source = nullptr;
+    }
+}
+
+void RowSnapshot::copyTo(qint64 row) const
+{
+    const qint64 until = row >= std::numeric_limits<qint64>::max() - kStep ? row : row + kStep;
+    while (m_rows <= until) {
+        if (!m_source->hasRow(m_rows)) {
+            m_source = nullptr;
+            return;
+        }
+        copyRow(m_rows);
+    }
+}
+
+void RowSnapshot::copyRow(qint64 row) const
+{
+    if (row % kRunRows == 0) {
+        Run run;
+        // Room for as much text as the run before held: growing by doubling would hold up
+        // to twice the text.
+        if (!m_runs.isEmpty())
+            run.chars.reserve(qsizetype(m_runs.last().chars.size() * 1.05));
+        run.ends.reserve(kRunRows * m_columns.size());
+        m_runs.append(std::move(run));
+    }
+    Run& run = m_runs.last();
+    for (const int column : std::as_const(m_columns)) {
+        run.chars += m_source->text(row, column);
+        run.ends.append(run.chars.size());
+    }
+    ++m_rows;
 }
 
 int RowSnapshot::fieldIndex(const QString& name) const
@@ -46,11 +109,12 @@ bool RowSnapshot::isNumeric(int field) const
 
 QString RowSnapshot::text(qint64 row, int field) const
 {
-    if (row < 0 || row >= m_rows || field < 0 || field >= m_fields.size())
+    if (!hasRow(row) || field < 0 || field >= m_fields.size())
         return {};
-    const qsizetype cell = row * m_fields.size() + field;
-    const qsizetype start = cell > 0 ? m_ends.at(cell - 1) : 0;
-    return m_chars.mid(start, m_ends.at(cell) - start);
+    const Run& run = m_runs.at(row / kRunRows);
+    const qsizetype cell = (row % kRunRows) * m_fields.size() + field;
+    const qsizetype start = cell > 0 ? run.ends.at(cell - 1) : 0;
+    return run.chars.mid(start, run.ends.at(cell) - start);
 }
 
 } // namespace kestar

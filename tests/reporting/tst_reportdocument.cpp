@@ -1,5 +1,9 @@
+#include "data/Engine.h"
+#include "data/Query.h"
+#include "data/Transaction.h"
 #include "platform/Clock.h"
 #include "platform/Regional.h"
+#include "reporting/DatasetRowSource.h"
 #include "reporting/ReportCsv.h"
 #include "reporting/ReportDocument.h"
 #include "reporting/ReportLayout.h"
@@ -7,16 +11,20 @@
 #include "reporting/ReportPainter.h"
 #include "reporting/ReportPreviewWindow.h"
 #include "reporting/TableRowSource.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/ScriptedMessages.h"
+#include "tests/support/TestFolder.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <optional>
+#include <stdexcept>
 
 using namespace kestar;
 using namespace kestar::test;
@@ -94,6 +102,43 @@ QStringList described(const ReportPage& page)
                           .arg(line.thickness));
     return result;
 }
+
+// The stock list without the sum in its page header, which needs every row for the first page.
+ReportDefinition stockListWithoutHeaderSum()
+{
+    ReportDefinition d = stockList();
+    for (ReportElement& element : d.pageHeader.elements) {
+        if (element.name == QLatin1String("sveukupno"))
+            element.enabled = false;
+    }
+    return d;
+}
+
+// Rows read as they are asked for, as a query read in pages, whose reading fails from row
+// `failAt` on, as a disk that fails while the report is open.
+class FailingSource : public RowSource
+{
+public:
+    FailingSource(const TableRowSource& rows, qint64 failAt) : m_rows(rows), m_failAt(failAt) {}
+
+    qint64 rowCount() const override { return m_read; }
+    bool hasRow(qint64 row) const override
+    {
+        if (row >= m_failAt)
+            throw std::runtime_error("disk I/O error");
+        m_read = qBound(m_read, row + 1, m_rows.rowCount());
+        return row >= 0 && row < m_rows.rowCount();
+    }
+    int fieldIndex(const QString& name) const override { return m_rows.fieldIndex(name); }
+    bool isNumeric(int field) const override { return m_rows.isNumeric(field); }
+    QString text(qint64 row, int field) const override { return m_rows.text(row, field); }
+    bool watchChanges(QObject*, const std::function<void()>&) const override { return true; }
+
+private:
+    const TableRowSource& m_rows;
+    qint64 m_failAt;
+    mutable qint64 m_read = 0;
+};
 
 QString pdfText(const QString& path)
 {
@@ -207,6 +252,123 @@ private slots:
         for (int i = int(before.pageCount()) - 1; i >= 0; --i)
             QCOMPARE(described(lazy.page(i)), described(before.pages.at(i)));
         QCOMPARE(lazy.pageCount(), int(before.pageCount()));
+    }
+
+    void queryRowsStayAsTheyWereWhenTheReportWasAsked()
+    {
+        TestFolder folder;
+        createAllTables();
+        Engine engine;
+        QList<Row> articles;
+        for (int i = 1; i <= 3000; ++i)
+            articles.append({{"SIFRA", QStringLiteral("A%1").arg(i, 5, 10, QLatin1Char('0'))},
+                             {"NAZIVGRUPE", "Vijci"},
+                             {"NAZIV", QStringLiteral("Artikal %1").arg(i)},
+                             {"KOLICINA", QString::number(i % 7)},
+                             {"CENANABAVNA", QStringLiteral("%1.25").arg(i % 13)}});
+        {
+            Transaction adding(engine);
+            addRows(engine, "podaci/magacin.db", articles);
+            adding.commit();
+        }
+        const QString statement = QStringLiteral("select * from podaci\\magacin");
+        const ReportDefinition definition = stockListWithoutHeaderSum();
+        Query whole(engine, statement);
+        whole.open();
+        const ReportPages before = layoutReport(definition, DatasetRowSource(whole));
+        whole.close();
+        const auto sameAsBefore = [&](ReportDocument& report) {
+            QCOMPARE(report.pageCount(), int(before.pageCount()));
+            for (int i = 0; i < int(before.pageCount()); ++i)
+                QCOMPARE(described(report.page(i)), described(before.pages.at(i)));
+        };
+
+        // What can happen while the first page is shown: the source goes, the query runs
+        // another statement, a table is written (last, as it changes the table).
+        const std::function<void(Query&)> changes[] = {
+            [](Query&) {},
+            [&](Query& stock) {
+                stock.setSql(statement + QStringLiteral(" where NAZIVGRUPE='Ekseri'"));
+                stock.open();
+            },
+            [&](Query&) {
+                Query edit(engine, statement);
+                edit.open();
+                edit.last();
+                edit.edit();
+                edit.setText("NAZIV", "Promenjeno");
+                edit.post();
+                edit.first();
+                edit.remove();
+            },
+        };
+        for (const auto& change : changes) {
+            Query stock(engine, statement);
+            stock.setInPages(true);
+            stock.open();
+            std::unique_ptr<ReportDocument> report;
+            {
+                const DatasetRowSource rows(stock);
+                report = std::make_unique<ReportDocument>(definition, rows);
+                report->page(0);
+                // The first page needs only the first rows.
+                QVERIFY(stock.rowCount() < 3000);
+                change(stock);
+            }
+            sameAsBefore(*report);
+            if (QTest::currentTestFailed())
+                return;
+            QVERIFY(report->readError().isEmpty());
+        }
+        QCOMPARE(readRows(engine, "podaci/magacin.db").size(), 2999);
+    }
+
+    void rowsThatCannotBeReadLaterLeaveNoFileAndClosePreview()
+    {
+        const TableRowSource rows = articles(3000);
+        const ReportDefinition definition = stockListWithoutHeaderSum();
+        const FailingSource failing(rows, 2000);
+        ReportDocument report(definition, failing);
+        const ReportPages eager = layoutReport(definition, rows);
+        QCOMPARE(described(report.page(0)), described(eager.pages.first()));
+        QVERIFY(report.readError().isEmpty());
+
+        QTemporaryDir dir;
+        const QString csvPath = dir.filePath("popis.csv");
+        QFile old(csvPath);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("stari sadrzaj\r\n");
+        old.close();
+        QString error;
+        QVERIFY(!writeReportCsv(report, csvPath, &error));
+        QVERIFY2(error.contains("disk I/O error"), qPrintable(error));
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("stari sadrzaj\r\n"));
+        error.clear();
+        QVERIFY(!writePdf(report, dir.filePath("popis.pdf"), &error));
+        QVERIFY2(error.contains("disk I/O error"), qPrintable(error));
+        QVERIFY(!QFile::exists(dir.filePath("popis.pdf")));
+        // The pages end where the rows read end: never a total of part of the rows as if it
+        // were the whole report.
+        QVERIFY(!report.readError().isEmpty());
+
+        // The preview says so as soon as it comes to the rows it cannot read, and closes.
+        const FailingSource again(rows, 2000);
+        ReportPreviewWindow window(std::make_unique<ReportDocument>(definition, again));
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        QString told;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, &answer, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told = box->text();
+                box->accept();
+            }
+        });
+        answer.start(10);
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(!told.isEmpty(), 20000);
+        QVERIFY2(told.contains("disk I/O error"), qPrintable(told));
+        QTRY_VERIFY(!window.isVisible());
     }
 
     void pdfAndCsvHoldEveryPage()
