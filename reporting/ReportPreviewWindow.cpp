@@ -101,7 +101,7 @@ bool ReportPreviewWindow::closedIncomplete()
     if (error.isEmpty())
         return false;
     m_counting.stop();
-    QMessageBox::warning(this, QStringLiteral("Pregled izvestaja"), error);
+    m_messages.showError(error);
     close();
     return true;
 }
