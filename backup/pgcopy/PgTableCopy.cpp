@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <charconv>
 #include <libpq-fe.h>
 #include <sqlite3.h>
@@ -267,24 +268,35 @@ void exportTable(PgConnection& database, const TableDef& def, const QString& fol
 
 void exportTables(const QString& connection, const QString& folder)
 {
-    QStringList made;
-    try {
-        PgBackend names(connection);
+    // The files are made in a hidden folder of their own, which names no database whatever
+    // folder does, and moved up when all are whole.
+    QTemporaryDir work(QDir(folder).filePath(QStringLiteral(".kestar-export-XXXXXX")));
+    if (!work.isValid())
+        throw EngineError(QStringLiteral("Cannot make a folder in %1: %2")
+                              .arg(QDir::toNativeSeparators(folder), work.errorString()));
+    QStringList names;
+    {
+        PgBackend tables(connection);
         PgConnection database(connection);
         database.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"));
         for (const TableDef& def : Schema::tables()) {
-            if (names.tableNamed(def.name).isEmpty())
+            if (tables.tableNamed(def.name).isEmpty())
                 continue;
-            made.append(QDir(folder).filePath(def.name + QStringLiteral(".db")));
-            exportTable(database, def, folder);
+            names.append(def.name + QStringLiteral(".db"));
+            exportTable(database, def, work.path());
         }
         database.exec(QStringLiteral("COMMIT"));
-    } catch (...) {
-        for (const QString& path : std::as_const(made)) {
-            QFile::remove(path);
-            QFile::remove(path + QStringLiteral("-journal"));
+    }
+    QStringList moved;
+    for (const QString& name : std::as_const(names)) {
+        const QString target = QDir(folder).filePath(name);
+        if (!QFile::rename(QDir(work.path()).filePath(name), target)) {
+            for (const QString& path : std::as_const(moved))
+                QFile::remove(path);
+            throw EngineError(
+                QStringLiteral("Cannot write %1").arg(QDir::toNativeSeparators(target)));
         }
-        throw;
+        moved.append(target);
     }
 }
 

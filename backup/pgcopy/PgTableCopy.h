@@ -14,7 +14,8 @@ namespace PgTableCopy {
 // folder (which must not hold them yet): the same file a data folder of its own would have,
 // fields, order column, indexes and row ids alike. All tables are read in one read-only
 // REPEATABLE READ transaction, so they show one moment of the database even while
-// workstations post. On failure the files made are removed again.
+// workstations post. On failure none of the files is left; a file of that name already
+// in folder is refused.
 void exportTables(const QString& connection, const QString& folder);
 
 // Replaces the rows of the program's tables in the database by the rows of the SQLite table
