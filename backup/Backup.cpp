@@ -1,9 +1,13 @@
 #include "backup/Backup.h"
 
+#include "backup/pgcopy/PgTableCopy.h"
 #include "data/BackupManifest.h"
 #include "data/DataPath.h"
+#include "data/DataStore.h"
 #include "data/DiskSync.h"
+#include "data/EngineError.h"
 #include "data/JournalRecovery.h"
+#include "data/Schema.h"
 #include "platform/Regional.h"
 #include "platform/WorkingFolder.h"
 
@@ -12,6 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <optional>
 
 namespace kestar {
@@ -94,6 +100,50 @@ QString copyChecked(const QString& source, const QString& target, QByteArray* sh
     return {};
 }
 
+// The files of one backup, by name, and where each is copied from.
+struct Source
+{
+    QString name;
+    QString path;
+};
+
+// A data folder whose tables are in a database: its tables, written as SQLite table files
+// into a hidden folder of the backup folder from one moment of the database, join its text
+// files, so that the set is the one a folder of table files gives. The selector file stays
+// out: a set restores into whichever store the restored folder names.
+QList<Source> databaseSources(const QString& connection, const QStringList& files, const QDir& data,
+                              QTemporaryDir& tables, QList<BackupFailure>& failures)
+{
+    QList<Source> sources;
+    for (const QString& name : files) {
+        // A table file left in the folder is not what the program reads: the database is.
+        if (name.compare(QLatin1String(DataStore::kSelectorFile), Qt::CaseInsensitive) != 0 &&
+            !name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive))
+            sources.append({name, data.filePath(name)});
+    }
+    QString reason;
+    if (!tables.isValid()) {
+        reason = tables.errorString();
+    } else {
+        try {
+            PgTableCopy::exportTables(connection, tables.path());
+        } catch (const EngineError& error) {
+            reason = error.text();
+        }
+    }
+    for (const TableDef& def : Schema::tables()) {
+        const QString name = def.name + QStringLiteral(".db");
+        if (reason.isEmpty())
+            sources.append({name, QDir(tables.path()).filePath(name)});
+        else
+            failures.append({name, reason});
+    }
+    std::sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) {
+        return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
+    });
+    return sources;
+}
+
 } // namespace
 
 QString Backup::datePart(const QDate& date, const QString& shortDateText)
@@ -174,9 +224,26 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
         return result;
     }
 
+    result.failures = unsettledFailures;
+    const QDir data(dataFolder);
+    QList<Source> sources;
+    QString connection;
+    try {
+        connection = DataStore::connectionString(dataFolder);
+    } catch (const EngineError& error) {
+        result.failures.append({QString::fromLatin1(DataStore::kSelectorFile), error.text()});
+    }
+    std::optional<QTemporaryDir> tables; // removed with whatever it holds on every way out
+    if (!connection.isEmpty()) {
+        tables.emplace(QDir(backupFolder).filePath(QStringLiteral(".kestar-tables-XXXXXX")));
+        sources = databaseSources(connection, files, data, *tables, result.failures);
+    } else {
+        for (const QString& name : files)
+            sources.append({name, data.filePath(name)});
+    }
+
     // The manifest goes first without its closing line, so that a backup that never ends leaves
     // a set marked unfinished, and last with every copy's checksum.
-    result.failures = unsettledFailures;
     BackupManifest manifest;
     manifest.stamp = result.stamp;
     manifest.made = moment;
@@ -186,21 +253,21 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
 
     if (progress)
         progress(0);
-    const int step = 100 / static_cast<int>(files.size());
-    const QDir data(dataFolder);
+    const int step = 100 / static_cast<int>(qMax(qsizetype(1), sources.size()));
     const QDir target(backupFolder);
-    for (int position = 0; position < files.size(); ++position) {
-        const QString& name = files[position];
+    for (int position = 0; position < sources.size(); ++position) {
+        const QString& name = sources[position].name;
         const QString copyName = result.stamp + name;
         QByteArray sha256;
-        const QString reason = copyChecked(data.filePath(name), target.filePath(copyName), &sha256);
+        const QString reason =
+            copyChecked(sources[position].path, target.filePath(copyName), &sha256);
         if (reason.isEmpty())
             result.copied << copyName;
         else
             result.failures.append({name, reason});
         if (unsettled.contains(name) || name.endsWith(QLatin1String("-journal")))
             sha256.clear();
-        manifest.files.append({name, QFileInfo(data.filePath(name)).size(), sha256});
+        manifest.files.append({name, QFileInfo(sources[position].path).size(), sha256});
         if (progress)
             progress(position * step);
     }

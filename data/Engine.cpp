@@ -37,11 +37,13 @@ QString identifier(const QString& name)
 
 } // namespace
 
-Engine::Engine(QObject* parent) : QObject(parent)
+Engine::Engine(QObject* parent) : Engine(DataStore::dataFolderHere(), parent) {}
+
+Engine::Engine(const QString& dataFolder, QObject* parent) : QObject(parent)
 {
     // The one place where the store is chosen: a data folder naming a database keeps its
     // tables there, any other its SQLite files.
-    const QString connection = DataStore::connectionString(DataStore::dataFolderHere());
+    const QString connection = DataStore::connectionString(dataFolder);
     if (!connection.isEmpty()) {
         m_backend = std::make_unique<PgBackend>(connection);
     } else {

@@ -47,6 +47,9 @@ class Engine : public QObject
     Q_OBJECT
 public:
     explicit Engine(QObject* parent = nullptr);
+    // An engine on the store the data folder names, whatever the working folder holds (the
+    // set-up tool makes and fills folders that are not the working folder's).
+    explicit Engine(const QString& dataFolder, QObject* parent = nullptr);
     ~Engine() override;
 
     // Where the tables are kept; every statement of the engine goes through it.

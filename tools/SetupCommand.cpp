@@ -14,7 +14,8 @@ namespace kestar {
 QString SetupCommand::usage()
 {
     return QStringLiteral(
-               "Usage: kestar-setup new PODACI_FOLDER [--password P] [--demo]\n"
+               "Usage: kestar-setup new PODACI_FOLDER [--password P] [--demo] [--postgres "
+               "CONNINFO]\n"
                "       kestar-setup import OLD_PODACI NEW_PODACI [--codepage N]\n"
                "       kestar-setup check PODACI [--since BACKUP_STAMP]\n"
                "       kestar-setup backups PODACI\n"
@@ -32,7 +33,12 @@ QString SetupCommand::usage()
                "  --demo          also fill in an invented firm with groups, articles, machines, "
                "a\n"
                "                  worker user (Magacioner, password 111) and a few posted "
-               "documents\n") +
+               "documents\n"
+               "  --postgres CONNINFO  keep the tables in that PostgreSQL database (a libpq\n"
+               "                  connection string without a password, e.g. \"host=server\n"
+               "                  dbname=kestar user=kestar\"; the password goes in ~/.pgpass);\n"
+               "                  the database must not hold the tables yet, and the folder\n"
+               "                  gets the file baza.txt naming it\n") +
            QStringLiteral("\n") + ImportCommand::usage() + QStringLiteral("\n") +
            CheckCommand::usage() + QStringLiteral("\n") + RestoreCommand::usage();
 }
@@ -72,6 +78,14 @@ int SetupCommand::run(const QStringList& arguments, QTextStream& out, QTextStrea
             if (i + 1 >= arguments.size())
                 return usageError(QStringLiteral("--password needs a value."));
             options.password = arguments.at(++i);
+        } else if (argument == QLatin1String("--postgres")) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty())
+                return usageError(QStringLiteral("--postgres needs a connection string."));
+            options.postgres = arguments.at(++i);
+        } else if (argument.startsWith(QLatin1String("--postgres="))) {
+            options.postgres = argument.mid(int(qstrlen("--postgres=")));
+            if (options.postgres.isEmpty())
+                return usageError(QStringLiteral("--postgres needs a connection string."));
         } else if (argument.startsWith(QLatin1String("--password="))) {
             options.password = argument.mid(int(qstrlen("--password=")));
         } else if (argument.startsWith(QLatin1String("--"))) {
@@ -103,7 +117,11 @@ int SetupCommand::run(const QStringList& arguments, QTextStream& out, QTextStrea
         return kRefused;
     }
     out << "Made the data folder " << QDir::toNativeSeparators(QDir(options.folder).absolutePath())
-        << (options.demo ? " with demo data" : "") << "; the first user is Administrator.\n";
+        << (options.demo ? " with demo data" : "")
+        << (options.postgres.isEmpty()
+                ? QString()
+                : QStringLiteral(", its tables in the database \"%1\"").arg(options.postgres))
+        << "; the first user is Administrator.\n";
     out.flush();
     return kOk;
 }

@@ -6,7 +6,7 @@
 namespace kestar {
 
 // The command line of kestar-setup:
-//   kestar-setup new PODACI_FOLDER [--password P] [--demo]
+//   kestar-setup new PODACI_FOLDER [--password P] [--demo] [--postgres CONNINFO]
 //   kestar-setup --help
 class SetupCommand
 {

@@ -7,6 +7,7 @@
 #include "data/Table.h"
 #include "data/TextFiles.h"
 #include "data/Transaction.h"
+#include "tools/SetupDatabase.h"
 #include "tools/SetupDemo.h"
 #include "tools/SetupDemoCatalog.h"
 
@@ -102,12 +103,17 @@ void SetupFolder::create(const SetupOptions& options)
     checkPassword(options.password);
     if (options.folder.trimmed().isEmpty())
         throw SetupError(QStringLiteral("No data folder given; nothing was changed"));
+    const bool onDatabase = !options.postgres.isEmpty();
+    if (onDatabase)
+        SetupDatabase::checkConnectionString(options.postgres);
     const QFileInfo info(options.folder);
     if (info.exists() || info.isSymLink()) {
         if (!info.isDir() || !QDir(options.folder).isEmpty(kAnyEntry))
             throw SetupError(
                 QStringLiteral("%1 already exists; nothing was changed").arg(options.folder));
     }
+    if (onDatabase)
+        SetupDatabase::refuseHeldDatabase(options.postgres);
     const bool folderWasMade = !info.exists();
     if (folderWasMade && !QDir().mkpath(options.folder))
         throw SetupError(
@@ -115,10 +121,13 @@ void SetupFolder::create(const SetupOptions& options)
     const QString folder = QFileInfo(options.folder).canonicalFilePath();
 
     try {
+        // The selector file goes first: the tables are made where it points.
+        if (onDatabase)
+            SetupDatabase::writeSelector(folder, options.postgres);
         for (const TableDef& def : Schema::tables())
             Schema::createTableFile(folder, def);
         writeTextFiles(folder, options.demo);
-        Engine engine;
+        Engine engine(folder);
         QList<DemoUser> users{{QStringLiteral("Administrator"), options.password}};
         if (options.demo)
             users += SetupDemoCatalog::workers();
@@ -126,6 +135,9 @@ void SetupFolder::create(const SetupOptions& options)
         if (options.demo)
             SetupDemo::fill(engine, folder);
     } catch (...) {
+        // The database held none of the tables before: every one there now is this call's.
+        if (onDatabase)
+            SetupDatabase::dropProgramTables(options.postgres);
         removeMade(folder, folderWasMade);
         throw;
     }

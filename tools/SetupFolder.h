@@ -23,6 +23,7 @@ struct SetupOptions
     QString folder;                           // the data folder to make
     QString password = QStringLiteral("123"); // the administrator's password
     bool demo = false;                        // fill in the demo data set as well
+    QString postgres; // a libpq connection string: the tables go into that database
 };
 
 // Makes a new data folder: the five tables, the text files and the first user.
@@ -38,9 +39,13 @@ public:
     //   all Windows-1250 with CR LF;
     // - the user "Administrator" with the password;
     // - with demo, the demo data set of SetupDemo.
-    // Refuses with SetupError, changing nothing, when the folder exists and is not empty or the
-    // password is empty or longer than kMaxPasswordLength. When a later step fails, whatever
-    // this call had made is removed again and the failure is raised (SetupError or EngineError).
+    // With postgres, the tables are made in that database and the folder gets the selector file
+    // (DataStore) naming it, beside the text files.
+    // Refuses with SetupError, changing nothing, when the folder exists and is not empty, the
+    // password is empty or longer than kMaxPasswordLength, or the database cannot be reached,
+    // is named with a password or already holds any of the tables. When a later step fails,
+    // whatever this call had made (tables in the database too) is removed again and the
+    // failure is raised (SetupError or EngineError).
     static void create(const SetupOptions& options);
 
     // The names of the text files every data folder has, as they lie in the folder.

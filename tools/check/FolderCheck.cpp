@@ -1,5 +1,7 @@
 #include "tools/check/FolderCheck.h"
 
+#include "backup/pgcopy/PgTableCopy.h"
+#include "data/DataStore.h"
 #include "data/FileSharedData.h"
 #include "data/Schema.h"
 #include "tools/check/BackupCopies.h"
@@ -13,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <memory>
 #include <optional>
 
@@ -56,7 +59,18 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     if (!info.isDir())
         return false;
     const QDir folder(info.absoluteFilePath());
-    const TableFiles files = findTableFiles(folder);
+    // A folder whose tables are in a database has them read from one moment of it, written
+    // as table files into a temporary folder; the checks then read those as they read a
+    // folder's own.
+    const QString connection = DataStore::connectionString(folder.path());
+    std::optional<QTemporaryDir> snapshot;
+    if (!connection.isEmpty()) {
+        snapshot.emplace();
+        if (!snapshot->isValid())
+            throw std::runtime_error(snapshot->errorString().toStdString());
+        PgTableCopy::exportTables(connection, snapshot->path());
+    }
+    const TableFiles files = findTableFiles(snapshot ? QDir(snapshot->path()) : folder);
     TableReadCheck reader(report);
     CounterCheck counters;
     DocumentNumberCheck numbers;
@@ -64,9 +78,15 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     WarehouseSumCheck sums;
 
     report.section(QStringLiteral("Unfinished writes left by a crash"));
-    reportJournals(folder.path(), report);
-
-    report.section(QStringLiteral("Tables of %1").arg(QDir::toNativeSeparators(folder.path())));
+    if (connection.isEmpty()) {
+        reportJournals(folder.path(), report);
+        report.section(QStringLiteral("Tables of %1").arg(QDir::toNativeSeparators(folder.path())));
+    } else {
+        report.note(QStringLiteral("None: the tables are in the database \"%1\", which finishes "
+                                   "or forgets every write itself.")
+                        .arg(connection));
+        report.section(QStringLiteral("Tables of the database \"%1\"").arg(connection));
+    }
     std::unique_ptr<StoredTable> magacin, prometx;
     for (const TableDef& def : Schema::tables()) {
         const QString label = def.name + QStringLiteral(".db");

@@ -14,7 +14,8 @@ struct FolderCheckOptions
 
 // The whole check of one data folder, section by section into report: the tables read back,
 // the counters, the stock movement since a backup and, as information, the warehouse sums.
-// Opens every file read only and writes nothing anywhere.
+// Opens every file read only and writes nothing in the data folder or the backups; tables kept
+// in a database are read in one read-only transaction into a temporary folder of the system.
 class FolderCheck
 {
 public:

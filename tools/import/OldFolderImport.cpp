@@ -1,5 +1,6 @@
 #include "tools/import/OldFolderImport.h"
 
+#include "backup/pgcopy/PgTableCopy.h"
 #include "data/DataFolderLock.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
@@ -7,6 +8,7 @@
 #include "data/Schema.h"
 #include "data/TextFiles.h"
 #include "platform/Regional.h"
+#include "tools/SetupDatabase.h"
 #include "tools/SetupFolder.h"
 #include "tools/import/ImportReport.h"
 #include "tools/import/MemoFile.h"
@@ -342,7 +344,9 @@ void buildNewFolder(std::vector<OldTable>& tables, const QString& oldFolder, con
 {
     for (const OldTable& old : tables)
         Schema::createTableFile(folder, *old.def);
-    Engine engine;
+    // The engine of the folder being built, never the working folder's (which may name a
+    // database).
+    Engine engine(folder);
     QHash<QString, qint64> ledgerLargest;
     for (OldTable& old : tables) {
         const QString path = QDir(folder).filePath(old.def->name + QStringLiteral(".db"));
@@ -357,17 +361,32 @@ void buildNewFolder(std::vector<OldTable>& tables, const QString& oldFolder, con
 } // namespace
 
 bool OldFolderImport::run(const QString& oldFolder, const QString& newFolder, ImportReport& report,
-                          int codePage)
+                          int codePage, const QString& postgres)
 {
     // Values are written as text in the program's own regional forms, whatever this computer's.
     const ScopedRegional regional(Regional::standard());
+    bool loaded = false;
     try {
+        if (!postgres.isEmpty()) {
+            SetupDatabase::checkConnectionString(postgres);
+            SetupDatabase::refuseHeldDatabase(postgres);
+        }
         DataFolderLock lock(newFolder);
         checkFolders(oldFolder, newFolder, lock);
         std::vector<OldTable> tables = openOldTables(oldFolder);
         BuildFolder build(newFolder, report);
         buildNewFolder(tables, oldFolder, build.path(), codePage, report);
         tables.clear();
+        if (!postgres.isEmpty()) {
+            // The tables built as files go into the database whole; the folder keeps the text
+            // files and names the database instead.
+            loaded = true;
+            PgTableCopy::loadTables(build.path(), postgres);
+            for (const QString& table :
+                 QDir(build.path()).entryList({QStringLiteral("*.db")}, QDir::Files))
+                QFile::remove(QDir(build.path()).filePath(table));
+            SetupDatabase::writeSelector(build.path(), postgres);
+        }
         lock.release();
         build.moveTo(newFolder);
         return true;
@@ -382,6 +401,9 @@ bool OldFolderImport::run(const QString& oldFolder, const QString& newFolder, Im
         report.setRefused(QStringLiteral("the new data folder could not be made: %1")
                               .arg(QString::fromLocal8Bit(error.what())));
     }
+    // The database held none of the tables before: those there now are this import's.
+    if (loaded)
+        SetupDatabase::dropProgramTables(postgres);
     return false;
 }
 

@@ -19,9 +19,11 @@ public:
     // Refuses (report.refused(), nothing written) when newFolder exists and is not an empty
     // folder, lies inside oldFolder, or one of the five tables is missing or cannot be read.
     // codePage, when not 0, is the code page the old tables' text is read in, whatever their
-    // headers name. Returns true when the new folder was made. Never throws.
+    // headers name. With postgres (a libpq connection string), the tables go into that
+    // database, which must not hold them yet, and the new folder names it (DataStore) beside
+    // the text files. Returns true when the new folder was made. Never throws.
     static bool run(const QString& oldFolder, const QString& newFolder, ImportReport& report,
-                    int codePage = 0);
+                    int codePage = 0, const QString& postgres = {});
 };
 
 } // namespace kestar

@@ -1,7 +1,10 @@
 #include "tools/restore/FolderRestore.h"
 
+#include "backup/pgcopy/PgTableCopy.h"
 #include "data/DataFolderLock.h"
+#include "data/DataStore.h"
 #include "data/DiskSync.h"
+#include "data/EngineError.h"
 #include "data/EngineScratch.h"
 #include "data/JournalRecovery.h"
 #include "data/Schema.h"
@@ -207,6 +210,75 @@ QString keptPath(const QDir& parent, const QString& dataName, const QString& sta
     return parent.filePath(name);
 }
 
+// The database the data folder names, "" when its tables are its own files (or there is no
+// folder yet).
+QString databaseOf(const QString& dataFolder)
+{
+    if (!QFileInfo(dataFolder).isDir())
+        return {};
+    try {
+        return DataStore::connectionString(dataFolder);
+    } catch (const EngineError& error) {
+        throw Refusal{error.text()};
+    }
+}
+
+void removeTableFiles(const QString& folder)
+{
+    const QStringList tables = QDir(folder).entryList(
+        {QStringLiteral("*.db"), QStringLiteral("*.db-journal")}, QDir::Files);
+    for (const QString& table : tables)
+        QFile::remove(QDir(folder).filePath(table));
+}
+
+// Puts the staged set in the place of a data folder whose tables are in a database, after the
+// data folder went aside as kept: the tables the database holds now are written into the kept
+// folder beside its text files (so that it is a whole data folder of that moment), then the
+// set's tables replace them in one transaction, and the set's text files with the selector
+// file take the data folder's name just before it commits. Whatever fails puts everything
+// back and refuses.
+void placeIntoDatabase(const QString& connection, const QString& dataFolder, StagingFolder& staging,
+                       const QString& kept, QTextStream& out)
+{
+    const auto putBack = [&](const QString& why) {
+        removeTableFiles(kept);
+        const QString back = renameNoReplace(kept, dataFolder);
+        if (!back.isEmpty())
+            throw Refusal{QStringLiteral("%1; and the former data folder cannot be renamed back "
+                                         "(%2): it is %3")
+                              .arg(why, back, native(kept))};
+        throw Refusal{why};
+    };
+    try {
+        PgTableCopy::exportTables(connection, kept);
+    } catch (const EngineError& error) {
+        putBack(QStringLiteral("The tables of the database cannot be kept: %1").arg(error.text()));
+    }
+    const QString selectorName = QString::fromLatin1(DataStore::kSelectorFile);
+    QFile selector(QDir(kept).filePath(selectorName));
+    if (!selector.copy(staging.filePath(selectorName)))
+        putBack(QStringLiteral("Cannot copy %1: %2")
+                    .arg(native(selector.fileName()), selector.errorString()));
+    bool placed = false;
+    try {
+        PgTableCopy::loadTables(staging.path(), connection, [&] {
+            const QString moved = renameNoReplace(staging.path(), dataFolder);
+            if (!moved.isEmpty())
+                throw EngineError(QStringLiteral("Cannot rename %1 to %2: %3")
+                                      .arg(native(staging.path()), native(dataFolder), moved));
+            placed = true;
+            // The folder reads its tables from the database from now on.
+            removeTableFiles(dataFolder);
+        });
+    } catch (const EngineError& error) {
+        if (placed)
+            renameNoReplace(dataFolder, staging.path());
+        putBack(QStringLiteral("The backup cannot be put into the database: %1").arg(error.text()));
+    }
+    staging.placed();
+    out << "The tables of the backup are now in the database \"" << connection << "\".\n";
+}
+
 } // namespace
 
 QString FolderRestore::keptName(const QString& dataFolderName, const QString& stamp)
@@ -241,6 +313,7 @@ bool FolderRestore::run(const RestoreOptions& options, QTextStream& out, QTextSt
                               .arg(set->stamp, damaged.join(QStringLiteral("; ")))};
 
         out << "Restore of the backup " << set->stamp << " into " << native(dataFolder) << '\n';
+        const QString connection = databaseOf(dataFolder);
         StagingFolder staging(parent, dataName);
         stage(*set, backupFolder, staging, out);
 
@@ -256,7 +329,11 @@ bool FolderRestore::run(const RestoreOptions& options, QTextStream& out, QTextSt
                 throw Refusal{QStringLiteral("Cannot rename %1 to %2: %3")
                                   .arg(native(dataFolder), native(kept), moved)};
         }
-        const QString placed = renameNoReplace(staging.path(), dataFolder);
+        QString placed;
+        if (connection.isEmpty())
+            placed = renameNoReplace(staging.path(), dataFolder);
+        else
+            placeIntoDatabase(connection, dataFolder, staging, kept, out);
         if (!placed.isEmpty()) {
             const QString back = replacing ? renameNoReplace(kept, dataFolder) : QString();
             if (!back.isEmpty()) {

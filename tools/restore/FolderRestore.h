@@ -22,6 +22,11 @@ struct RestoreOptions
 // still had a journal has it rolled back there, never beside other files), and renamed into
 // place. The folder it replaces is kept beside it as "<name>.pre-restore-<stamp>" with its
 // journals, which belong to its own tables and must never meet the restored ones.
+//
+// A data folder that names a PostgreSQL database (DataStore) gets the set's tables in that
+// database instead, all in one transaction, and its text files as above; the tables the
+// database held are written as table files into the kept folder first, so that it is a whole
+// data folder of the moment before the restore.
 class FolderRestore
 {
 public:

@@ -44,6 +44,9 @@ QString usage()
         "  set is put together in a hidden folder and renamed into place, and the former\n"
         "  PODACI is kept beside it as PODACI.pre-restore-STAMP, with its journals. The\n"
         "  check of the restored folder ends the run, and its exit code is the check's.\n"
+        "  When PODACI names a PostgreSQL database (baza.txt), the set's tables replace the\n"
+        "  database's in one transaction, and the tables replaced are kept as table files in\n"
+        "  PODACI.pre-restore-STAMP beside its former text files.\n"
         "  --force   also restore a backup without a manifest that holds the five tables\n");
 }
 
