@@ -105,6 +105,7 @@ struct Source
 {
     QString name;
     QString path;
+    QString failure; // why there is nothing to copy
 };
 
 // A data folder whose tables are in a database: its tables, written as SQLite table files
@@ -112,7 +113,7 @@ struct Source
 // files, so that the set is the one a folder of table files gives. The selector file stays
 // out: a set restores into whichever store the restored folder names.
 QList<Source> databaseSources(const QString& connection, const QStringList& files, const QDir& data,
-                              QTemporaryDir& tables, QList<BackupFailure>& failures)
+                              QTemporaryDir& tables)
 {
     QList<Source> sources;
     for (const QString& name : files) {
@@ -133,10 +134,7 @@ QList<Source> databaseSources(const QString& connection, const QStringList& file
     }
     for (const TableDef& def : Schema::tables()) {
         const QString name = def.name + QStringLiteral(".db");
-        if (reason.isEmpty())
-            sources.append({name, QDir(tables.path()).filePath(name)});
-        else
-            failures.append({name, reason});
+        sources.append({name, QDir(tables.path()).filePath(name), reason});
     }
     std::sort(sources.begin(), sources.end(), [](const Source& a, const Source& b) {
         return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
@@ -236,7 +234,7 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
     std::optional<QTemporaryDir> tables; // removed with whatever it holds on every way out
     if (!connection.isEmpty()) {
         tables.emplace(QDir(backupFolder).filePath(QStringLiteral(".kestar-tables-XXXXXX")));
-        sources = databaseSources(connection, files, data, *tables, result.failures);
+        sources = databaseSources(connection, files, data, *tables);
     } else {
         for (const QString& name : files)
             sources.append({name, data.filePath(name)});
@@ -259,8 +257,11 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
         const QString& name = sources[position].name;
         const QString copyName = result.stamp + name;
         QByteArray sha256;
+        // A table that could not be read is listed without checksum: the set is incomplete.
         const QString reason =
-            copyChecked(sources[position].path, target.filePath(copyName), &sha256);
+            sources[position].failure.isEmpty()
+                ? copyChecked(sources[position].path, target.filePath(copyName), &sha256)
+                : sources[position].failure;
         if (reason.isEmpty())
             result.copied << copyName;
         else

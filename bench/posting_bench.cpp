@@ -1,8 +1,11 @@
 // The posting of a 99-line goods issue, as the save button runs it (checks, ledger rows, stock
 // changes, counter files, one transaction), beside raw SQLite doing the same inserts and
 // updates, on the generated data folder of 100,000 articles and 1,000,000 ledger rows.
+// With --postgres (under scripts/with-pg.sh) the same again with the tables in a PostgreSQL
+// database, beside raw libpq.
 
 #include "DataGenerator.h"
+#include "PgBenchDatabase.h"
 
 #include "data/Engine.h"
 #include "data/FileSharedData.h"
@@ -17,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
+#include <functional>
+#include <libpq-fe.h>
 #include <random>
 #include <sqlite3.h>
 #include <stdexcept>
@@ -134,6 +139,122 @@ struct RawPosting
     }
 };
 
+// Raw libpq: prepared statements on one connection, one transaction, one round trip per
+// statement (as the engine's cursor makes them).
+struct RawPgPosting
+{
+    PGconn* db = nullptr;
+
+    explicit RawPgPosting(const QString& connection)
+    {
+        db = PQconnectdb(connection.toUtf8().constData());
+        if (PQstatus(db) != CONNECTION_OK)
+            throw std::runtime_error(PQerrorMessage(db));
+        prepare("front", "SELECT min(_ord) FROM prometx");
+        prepare("insert",
+                "INSERT INTO prometx (\"BROJDOKUMENTA\", \"NARUDZBENICA\", \"OTPREMNICA\", "
+                "\"ULAZ\", \"PREDRACUN\", \"RADNINALOG\", \"RACUN\", \"POVRATNICA\", "
+                "\"UMAGACIN\", \"MAGACIN\", \"KOMENTAR\", \"KOMENTAR2\", \"DATUM\", \"VALUTA\", "
+                "\"SIFRAROBE\", \"NAZIV\", \"NAZIVGRUPE\", \"SIFRAGRUPE\", \"CENA\", "
+                "\"KOLICINA\", \"RABAT\", \"UI\", \"SIFRAKUPCA\", \"KUPAC\", \"VREDNOST\", "
+                "\"KORISNIK\", \"SIFRAMASINE\", \"SIFRAMASINE2\", \"NAZIVMASINE\", _ord) "
+                "VALUES ($1, 0, $2, 0, 0, 0, 0, 0, 0, 1, 'Benchmark', '', '2025-03-14', "
+                "'2025-03-14', $3, 'Naziv artikla', 'Vijci', 'G01', 0, 2, 0, 'K', '0', "
+                "'VLASNIK', 0, 'Administrator', 'M0001', 'S-0001', 'Masina 1', $4)");
+        prepare("update", "UPDATE magacin SET \"KOLICINA\" = \"KOLICINA\" - 2, \"MAGACIN1\" = "
+                          "\"MAGACIN1\" - 2 WHERE \"SIFRA\" = $1");
+    }
+    ~RawPgPosting() { PQfinish(db); }
+
+    PGresult* checked(PGresult* result)
+    {
+        const ExecStatusType status = PQresultStatus(result);
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+            const std::string error = PQresultErrorMessage(result);
+            PQclear(result);
+            throw std::runtime_error(error);
+        }
+        return result;
+    }
+    void prepare(const char* name, const char* sql)
+    {
+        PQclear(checked(PQprepare(db, name, sql, 0, nullptr)));
+    }
+    void run(const char* name, const std::vector<QByteArray>& values)
+    {
+        std::vector<const char*> pointers;
+        for (const QByteArray& value : values)
+            pointers.push_back(value.constData());
+        PQclear(checked(
+            PQexecPrepared(db, name, int(pointers.size()), pointers.data(), nullptr, nullptr, 0)));
+    }
+
+    void post(const std::vector<QString>& codes, int number)
+    {
+        PQclear(checked(PQexec(db, "BEGIN")));
+        PGresult* front = checked(PQexecPrepared(db, "front", 0, nullptr, nullptr, nullptr, 0));
+        qint64 order = QByteArray(PQgetvalue(front, 0, 0)).toLongLong();
+        PQclear(front);
+        for (const QString& code : codes) {
+            const QByteArray c = code.toLatin1();
+            run("insert", {QByteArray::number(500001 + number), QByteArray::number(number), c,
+                           QByteArray::number(order -= DataGenerator::kOrderStep)});
+            run("update", {c});
+        }
+        PQclear(checked(PQexec(db, "COMMIT")));
+    }
+};
+
+struct Figures
+{
+    double engine = 0;
+    double raw = 0;
+};
+
+// The median of kRepeats postings through the program's Posting, each followed by the raw one
+// on the same tables.
+Figures measure(const std::function<void(const std::vector<QString>&, int)>& rawPost)
+{
+    Engine engine;
+    auto ledger = std::make_unique<Table>(engine, QStringLiteral("podaci/prometx.DB"));
+    auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
+    FileSharedData shared;
+    std::vector<double> engineTimes, rawTimes;
+    for (int run = 0; run < kRepeats; ++run) {
+        const std::vector<QString> codes = randomArticles(100 + run);
+        const GoodsDocument document = issueOf(codes, 2 * run + 1);
+        QElapsedTimer timer;
+        timer.start();
+        Posting::post({engine, *ledger, *items, shared}, document);
+        engineTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        timer.restart();
+        rawPost(codes, 2 * run + 2);
+        rawTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return {median(engineTimes), median(rawTimes)};
+}
+
+void print(const Figures& figures, const QString& raw, const QString& prefix)
+{
+    const double e = figures.engine;
+    const double r = figures.raw;
+    out << QStringLiteral("post a 99-line issue: posting %1 ms, %2 %3 ms, posting/raw %4x "
+                          "(median of %5)")
+               .arg(e, 0, 'f', 2)
+               .arg(raw)
+               .arg(r, 0, 'f', 2)
+               .arg(e / r, 0, 'f', 2)
+               .arg(kRepeats)
+        << Qt::endl;
+    out << QStringLiteral("RESULT %4_ms %1 ms\nRESULT %4_raw_ms %2 ms\n"
+                          "RESULT %4_ratio %3 x\n")
+               .arg(e, 0, 'f', 2)
+               .arg(r, 0, 'f', 2)
+               .arg(e / r, 0, 'f', 2)
+               .arg(prefix)
+        << Qt::flush;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -143,47 +264,37 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     Regional::setCurrent(Regional::standard());
     QString cache = QString::fromUtf8(KESTAR_BENCH_DATA);
-    if (QApplication::arguments().size() > 1)
-        cache = QApplication::arguments().at(1);
+    QStringList arguments = QApplication::arguments().mid(1);
+    const bool postgres = arguments.removeAll(QStringLiteral("--postgres")) > 0;
+    if (!arguments.isEmpty())
+        cache = arguments.first();
     try {
         const QString data = DataGenerator::ensure(cache, out);
-        QTemporaryDir work(QDir(cache).filePath(QStringLiteral("posting-XXXXXX")));
-        DataGenerator::copyFolder(QDir(data).filePath(QStringLiteral("podaci")),
-                                  QDir(work.path()).filePath(QStringLiteral("podaci")));
-        QDir::setCurrent(work.path());
-
-        Engine engine;
-        auto ledger = std::make_unique<Table>(engine, QStringLiteral("podaci/prometx.DB"));
-        auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
-        RawPosting raw;
-        FileSharedData shared;
-        std::vector<double> engineTimes, rawTimes;
-        for (int run = 0; run < kRepeats; ++run) {
-            const std::vector<QString> codes = randomArticles(100 + run);
-            const GoodsDocument document = issueOf(codes, 2 * run + 1);
-            QElapsedTimer timer;
-            timer.start();
-            Posting::post({engine, *ledger, *items, shared}, document);
-            engineTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
-            timer.restart();
-            raw.post(codes, 2 * run + 2);
-            rawTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
+        const QString generated = QDir(data).filePath(QStringLiteral("podaci"));
+        {
+            QTemporaryDir work(QDir(cache).filePath(QStringLiteral("posting-XXXXXX")));
+            DataGenerator::copyFolder(generated,
+                                      QDir(work.path()).filePath(QStringLiteral("podaci")));
+            QDir::setCurrent(work.path());
+            RawPosting raw;
+            print(measure([&](const std::vector<QString>& codes, int number) {
+                      raw.post(codes, number);
+                  }),
+                  QStringLiteral("raw sqlite3"), QStringLiteral("posting"));
+            QDir::setCurrent(cache);
         }
-        const double e = median(engineTimes);
-        const double r = median(rawTimes);
-        out << QStringLiteral("post a 99-line issue: posting %1 ms, raw sqlite3 %2 ms, "
-                              "posting/raw %3x (median of %4)")
-                   .arg(e, 0, 'f', 2)
-                   .arg(r, 0, 'f', 2)
-                   .arg(e / r, 0, 'f', 2)
-                   .arg(kRepeats)
-            << Qt::endl;
-        out << QStringLiteral("RESULT posting_ms %1 ms\nRESULT posting_raw_ms %2 ms\n"
-                              "RESULT posting_ratio %3 x\n")
-                   .arg(e, 0, 'f', 2)
-                   .arg(r, 0, 'f', 2)
-                   .arg(e / r, 0, 'f', 2)
-            << Qt::flush;
+        if (postgres) {
+            out << "The same with the tables in PostgreSQL:" << Qt::endl;
+            QTemporaryDir work(QDir(cache).filePath(QStringLiteral("posting-pg-XXXXXX")));
+            bench::PgBenchDatabase database(generated, work.path(), out);
+            QDir::setCurrent(work.path());
+            RawPgPosting raw(database.connection());
+            print(measure([&](const std::vector<QString>& codes, int number) {
+                      raw.post(codes, number);
+                  }),
+                  QStringLiteral("raw libpq"), QStringLiteral("posting_pg"));
+            QDir::setCurrent(cache);
+        }
         QDir::setCurrent(cache);
     } catch (const std::exception& error) {
         out << "benchmark failed: " << error.what() << Qt::endl;

@@ -194,6 +194,33 @@ private slots:
         QCOMPARE(readAll(kept), changed);
     }
 
+    void backupOfAnUnreachableDatabaseFailsAndCannotBeRestored()
+    {
+        test::TestFolder folder;
+        ScratchDatabase database(u"gone"_s);
+        const QString data = folder.path() + u"/prog/podaci"_s;
+        QCOMPARE(runSetup({"new", data, "--postgres", database.connection()}).code,
+                 SetupCommand::kOk);
+        QDir().mkpath(folder.path() + u"/prog/back-up"_s);
+        QFile selector(data + u"/baza.txt"_s);
+        QVERIFY(selector.open(QIODevice::WriteOnly));
+        selector.write("dbname=kestar_no_such_database\n");
+        selector.close();
+
+        const BackupResult backup = Backup::run(folder.path() + u"/prog"_s, kEvening);
+        QVERIFY(!backup.succeeded());
+        const QString text = Backup::failureText(backup);
+        QVERIFY2(text.startsWith(u"BACK UP NIJE USPEO!!!"_s), qPrintable(text));
+        QVERIFY2(text.contains(u"prometx.db"_s) && text.contains(u"kestar_no_such_database"_s),
+                 qPrintable(text));
+        QVERIFY(!backup.copied.contains(backup.stamp + u"prometx.db"_s));
+
+        // The set of text files alone is no backup to restore.
+        const test::CommandResult restore = runSetup({"restore", data, backup.stamp});
+        QCOMPARE(restore.code, SetupCommand::kRefused);
+        QVERIFY2(restore.err.contains(u"incomplete"_s), qPrintable(restore.err));
+    }
+
     void checkReadsTheDatabase()
     {
         test::TestFolder folder;
