@@ -270,7 +270,10 @@ void verifyAimed(const Figures& figures, Ending ending)
     if (ending == Ending::Timing)
         return;
     const int enough = figures.kills / 10;
-    QVERIFY2(figures.landed[int(Landing::Before)] >= enough, qPrintable(figures.line()));
+    // A unit has few syncs before its commit begins and many inside it: in a short series of
+    // long units (the new articles' power cuts, 50 kills) a few seeds land only 3 of 50 before.
+    QVERIFY2(figures.landed[int(Landing::Before)] >= figures.kills / 20,
+             qPrintable(figures.line()));
     QVERIFY2(figures.landed[int(Landing::Inside)] >= enough, qPrintable(figures.line()));
     // Only a kill just after the last sync of a commit lands after it: about one in six of a
     // series, fewer when a seed makes long units, so a tenth would fail now and then by chance.
