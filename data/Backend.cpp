@@ -2,6 +2,57 @@
 
 namespace kestar {
 
+namespace {
+
+QString quotedName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+void runForEach(Statement& statement, const QList<QList<QVariant>>& rows)
+{
+    for (const QList<QVariant>& row : rows) {
+        for (int i = 0; i < row.size(); ++i)
+            statement.bind(i + 1, row.at(i));
+        statement.run();
+    }
+}
+
+} // namespace
+
+void Backend::insertRows(const QString& table, const QStringList& columns,
+                         const QList<QList<QVariant>>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    QStringList names, parameters;
+    for (int i = 0; i < columns.size(); ++i) {
+        names.append(quotedName(columns.at(i)));
+        parameters.append(parameter(i + 1));
+    }
+    const std::unique_ptr<Statement> insert = prepare(
+        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+            .arg(table, names.join(QStringLiteral(", ")), parameters.join(QStringLiteral(", "))));
+    runForEach(*insert, rows);
+}
+
+void Backend::updateRows(const QString& table, const QList<FieldDef>& columns,
+                         const QList<QList<QVariant>>& rows)
+{
+    if (rows.isEmpty() || columns.size() < 2)
+        return;
+    QStringList assignments;
+    for (int i = 1; i < columns.size(); ++i)
+        assignments.append(quotedName(columns.at(i).name) + QStringLiteral(" = ") +
+                           parameter(i + 1));
+    const std::unique_ptr<Statement> update =
+        prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = %4")
+                    .arg(table, assignments.join(QStringLiteral(", ")),
+                         quotedName(columns.first().name), parameter(1)));
+    runForEach(*update, rows);
+}
+
 QString Backend::spell(const QString& sql) const
 {
     const QString id = rowId();

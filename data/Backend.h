@@ -1,9 +1,12 @@
 #pragma once
 
+#include "data/Dataset.h"
 #include "data/Statement.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -57,6 +60,11 @@ public:
     {
         return QStringLiteral("SELECT value FROM json_each(%1)").arg(jsonArray);
     }
+    // A subquery giving the texts of a JSON array of texts (an expression, e.g. "?1").
+    virtual QString textIn(const QString& jsonArray) const
+    {
+        return QStringLiteral("SELECT value FROM json_each(%1)").arg(jsonArray);
+    }
     // One term of an ORDER BY: NULL comes before every value going up.
     virtual QString orderTerm(const QString& column, bool descending) const
     {
@@ -70,6 +78,22 @@ public:
     // A statement written with ?N parameters and rowid (or _rowid_) as the row id, as this
     // backend spells it. Quoted names and literals are left alone.
     virtual QString spell(const QString& sql) const;
+
+    // ---- writes of many rows ----
+    // Inserts rows into table (as statements reach it), each row's values in the order of
+    // columns. A backend whose statements each cost a way to the server and back sends few
+    // statements however many rows; the embedded one runs one prepared insert per row.
+    virtual void insertRows(const QString& table, const QStringList& columns,
+                            const QList<QList<QVariant>>& rows);
+    // Sets, in each row of table whose columns.first() holds a row's first value, the other
+    // columns to the row's other values. columns.first() must be unique (a key or the row id,
+    // a whole number); as insertRows() for the number of statements.
+    virtual void updateRows(const QString& table, const QList<FieldDef>& columns,
+                            const QList<QList<QVariant>>& rows);
+
+    // Whether other workstations write the same tables at the same time (else one running
+    // copy of the program has them to itself).
+    virtual bool sharedByWorkstations() const { return false; }
 
     // ---- tables ----
     // Whether each table is a file of the data folder; else the tables are the backend's, and

@@ -45,6 +45,8 @@ void createTableFile(const QString& folder, const TableDef& def);
 
 // The name of the hidden order column of a table without key.
 inline constexpr const char* kOrderColumn = "_ord";
+// The gap left between the order values of neighbouring rows, for rows inserted between them.
+inline constexpr qint64 kOrderStep = 1024;
 
 } // namespace Schema
 } // namespace kestar

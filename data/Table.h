@@ -2,6 +2,7 @@
 
 #include "data/Cursor.h"
 #include "data/RowStore.h"
+#include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/TablePages.h"
 
@@ -71,8 +72,7 @@ public:
     QString textAt(qint64 row, int column) const override;
 
 private:
-    // Gap between the order values of neighbouring rows, left for rows inserted between them.
-    static constexpr qint64 kOrderStep = 1024;
+    static constexpr qint64 kOrderStep = Schema::kOrderStep;
 
     // Where a row stands in the table's order.
     using Place = TablePages::Place;

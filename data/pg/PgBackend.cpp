@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 namespace kestar {
 
@@ -37,6 +38,41 @@ QString columnType(FieldType type)
 
 // The state PostgreSQL gives a repeated primary key or unique value.
 constexpr const char* kUniqueViolation = "23505";
+
+// The most parameters one statement may carry.
+constexpr int kMostParameters = 65535;
+
+// Rows written as one statement each: as many rows as the parameters allow.
+QList<QList<QList<QVariant>>> inStatements(const QList<QList<QVariant>>& rows, int columns)
+{
+    const qsizetype perStatement = std::max(1, kMostParameters / std::max(1, columns));
+    QList<QList<QList<QVariant>>> parts;
+    for (qsizetype i = 0; i < rows.size(); i += perStatement)
+        parts.append(rows.mid(i, perStatement));
+    return parts;
+}
+
+// "($1, $2), ($3, $4)" for the rows, the parameters' texts appended to parameters; the first
+// row's values cast to types where they are given (a VALUES list outside an INSERT takes its
+// column types from its first row).
+QString valuesList(const QList<QList<QVariant>>& rows, const QStringList& types,
+                   QList<std::optional<QByteArray>>& parameters)
+{
+    QStringList tuples;
+    tuples.reserve(rows.size());
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        QStringList values;
+        for (qsizetype c = 0; c < rows.at(r).size(); ++c) {
+            parameters.append(PgStatement::parameterText(rows.at(r).at(c)));
+            QString value = QStringLiteral("$%1").arg(parameters.size());
+            if (r == 0 && c < types.size())
+                value += QStringLiteral("::") + types.at(c);
+            values.append(value);
+        }
+        tuples.append(QLatin1Char('(') + values.join(QStringLiteral(", ")) + QLatin1Char(')'));
+    }
+    return tuples.join(QStringLiteral(", "));
+}
 
 } // namespace
 
@@ -157,6 +193,51 @@ std::shared_ptr<TableFile> PgBackend::attach(const QString& path, const QString&
     if (keyCount == 1)
         file->key = key;
     return file;
+}
+
+void PgBackend::insertRows(const QString& table, const QStringList& columns,
+                           const QList<QList<QVariant>>& rows)
+{
+    QStringList names;
+    for (const QString& column : columns)
+        names.append(identifier(column));
+    // The values of an INSERT take the types of the columns they go into.
+    for (const QList<QList<QVariant>>& part : inStatements(rows, int(columns.size()))) {
+        QList<std::optional<QByteArray>> parameters;
+        const QString values = valuesList(part, {}, parameters);
+        m_connection->execParams(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                                     .arg(table, names.join(QStringLiteral(", ")), values)
+                                     .toUtf8(),
+                                 parameters);
+    }
+}
+
+void PgBackend::updateRows(const QString& table, const QList<FieldDef>& columns,
+                           const QList<QList<QVariant>>& rows)
+{
+    if (columns.size() < 2)
+        return;
+    QStringList names, types, assignments;
+    for (qsizetype i = 0; i < columns.size(); ++i) {
+        const FieldDef& column = columns.at(i);
+        const QString name = QStringLiteral("c%1").arg(i);
+        names.append(name);
+        // A row id is wider than the whole numbers of the fields.
+        types.append(i == 0 && column.type == FieldType::Integer ? QStringLiteral("bigint")
+                                                                 : columnType(column.type));
+        if (i > 0)
+            assignments.append(identifier(column.name) + QStringLiteral(" = v.") + name);
+    }
+    for (const QList<QList<QVariant>>& part : inStatements(rows, int(columns.size()))) {
+        QList<std::optional<QByteArray>> parameters;
+        const QString values = valuesList(part, types, parameters);
+        m_connection->execParams(
+            QStringLiteral("UPDATE %1 AS t SET %2 FROM (VALUES %3) AS v (%4) WHERE t.%5 = v.c0")
+                .arg(table, assignments.join(QStringLiteral(", ")), values,
+                     names.join(QStringLiteral(", ")), identifier(columns.first().name))
+                .toUtf8(),
+            parameters);
+    }
 }
 
 bool PgBackend::inTransaction() const

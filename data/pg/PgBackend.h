@@ -36,6 +36,11 @@ public:
     void rollback() override;
     QString integerValuesOnly(const QString&) const override { return QStringLiteral("false"); }
     QString rowIdIn(const QString& jsonArray) const override;
+    QString textIn(const QString& jsonArray) const override
+    {
+        return QStringLiteral("SELECT jsonb_array_elements_text(%1::jsonb)").arg(jsonArray);
+    }
+    bool sharedByWorkstations() const override { return true; }
     QString orderTerm(const QString& column, bool descending) const override;
     bool typedComparisons() const override { return true; }
     QString asText(const QString& operand) const override;
@@ -52,6 +57,11 @@ public:
         // No index narrows a LIKE here: the scan with ILIKE decides.
         return std::nullopt;
     }
+
+    void insertRows(const QString& table, const QStringList& columns,
+                    const QList<QList<QVariant>>& rows) override;
+    void updateRows(const QString& table, const QList<FieldDef>& columns,
+                    const QList<QList<QVariant>>& rows) override;
 
     bool inTransaction() const override;
     bool lastErrorIsKeyViolation() const override;

@@ -2,11 +2,16 @@
 
 #include "data/EngineError.h"
 
+#include <QVarLengthArray>
+#include <atomic>
 #include <libpq-fe.h>
+#include <thread>
 
 namespace kestar {
 
 namespace {
+
+std::atomic<qint64> addedDelayMicroseconds{0};
 
 QString connectionError(pg_conn* conn)
 {
@@ -82,8 +87,21 @@ void PgConnection::ensureOpen()
     }
 }
 
+void PgConnection::setAddedRoundTripDelay(std::chrono::microseconds delay)
+{
+    addedDelayMicroseconds = delay.count();
+}
+
+void PgConnection::waitAddedDelay()
+{
+    const qint64 delay = addedDelayMicroseconds;
+    if (delay > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(delay));
+}
+
 pg_result* PgConnection::check(pg_result* result)
 {
+    waitAddedDelay();
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
         m_lastState.clear();
@@ -106,6 +124,17 @@ void PgConnection::exec(const QString& sql)
 {
     ensureOpen();
     PQclear(check(PQexec(m_conn, sql.toUtf8().constData())));
+}
+
+void PgConnection::execParams(const QByteArray& sql,
+                              const QList<std::optional<QByteArray>>& parameters)
+{
+    ensureOpen();
+    QVarLengthArray<const char*, 64> values(parameters.size());
+    for (qsizetype i = 0; i < parameters.size(); ++i)
+        values[i] = parameters.at(i) ? parameters.at(i)->constData() : nullptr;
+    PQclear(check(PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr,
+                               values.constData(), nullptr, nullptr, 0)));
 }
 
 void PgConnection::rollback()
@@ -136,6 +165,7 @@ void PgConnection::deallocate(const QByteArray& name)
         return;
     }
     PQclear(PQexec(m_conn, ("DEALLOCATE " + name).constData()));
+    waitAddedDelay();
 }
 
 } // namespace kestar

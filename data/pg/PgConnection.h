@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <chrono>
+#include <optional>
 
 struct pg_conn;
 struct pg_result;
@@ -39,6 +41,9 @@ public:
     pg_result* check(pg_result* result);
     // Runs statements without results.
     void exec(const QString& sql);
+    // Runs one statement once with its parameters as text (nothing for NULL), without
+    // preparing it first: one way to the server and back.
+    void execParams(const QByteArray& sql, const QList<std::optional<QByteArray>>& parameters);
     // Runs ROLLBACK; a transaction lost with the connection counts as rolled back.
     void rollback();
 
@@ -52,8 +57,13 @@ public:
     // The program's text for a connection that is gone.
     QString lostText() const;
 
+    // For benchmarks only: every answer of the server is taken this much later, as on a
+    // network between the workstation and the server. Never set by the program itself.
+    static void setAddedRoundTripDelay(std::chrono::microseconds delay);
+
 private:
     void setUpSession();
+    static void waitAddedDelay();
     [[noreturn]] void raiseLost();
 
     pg_conn* m_conn = nullptr;

@@ -89,31 +89,31 @@ void PgStatement::prepareOnServer()
     m_generation = m_connection.generation();
 }
 
+std::optional<QByteArray> PgStatement::parameterText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::UnknownType:
+        return std::nullopt;
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::Bool:
+        return QByteArray::number(value.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QByteArray::number(value.toDouble(), 'g', 17);
+    default:
+        return value.toString().toUtf8();
+    }
+}
+
 void PgStatement::bind(int index, const QVariant& value)
 {
     if (index < 1)
         throw EngineError(QStringLiteral("column index out of range"));
     while (m_parameters.size() < index)
         m_parameters.append(std::nullopt);
-    std::optional<QByteArray>& parameter = m_parameters[index - 1];
-    switch (value.typeId()) {
-    case QMetaType::UnknownType:
-        parameter.reset();
-        break;
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::Bool:
-        parameter = QByteArray::number(value.toLongLong());
-        break;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        parameter = QByteArray::number(value.toDouble(), 'g', 17);
-        break;
-    default:
-        parameter = value.toString().toUtf8();
-        break;
-    }
+    m_parameters[index - 1] = parameterText(value);
 }
 
 void PgStatement::reset()

@@ -27,6 +27,9 @@ public:
     PgStatement(const PgStatement&) = delete;
     PgStatement& operator=(const PgStatement&) = delete;
 
+    // A value as a parameter crosses to the server: text, or nothing for NULL.
+    static std::optional<QByteArray> parameterText(const QVariant& value);
+
     void bind(int index, const QVariant& value) override;
     void reset() override;
     bool step() override;

@@ -1,0 +1,141 @@
+#include "data/TableBatch.h"
+
+#include "data/Backend.h"
+#include "data/Engine.h"
+#include "data/EngineError.h"
+#include "data/Schema.h"
+#include "data/Statement.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace kestar::TableBatch {
+
+namespace {
+
+QString quotedName(const QString& name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
+           QLatin1Char('"');
+}
+
+FieldDef fieldOf(const TableFile& file, const QString& name)
+{
+    for (const FieldDef& field : file.fields) {
+        if (field.name.compare(name, Qt::CaseInsensitive) == 0)
+            return field;
+    }
+    throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
+}
+
+void update(Engine& engine, const TableFile& file, const FieldDef& by, const QStringList& fields,
+            const QList<QList<QVariant>>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    QList<FieldDef> columns = {by};
+    for (const QString& field : fields)
+        columns.append(fieldOf(file, field));
+    engine.write(file.path, nullptr,
+                 [&]() { engine.backend().updateRows(file.qualified, columns, rows); });
+}
+
+} // namespace
+
+void insertAtFront(Engine& engine, const QString& table, const QList<QList<QVariant>>& rows)
+{
+    const auto file = engine.attach(table);
+    if (!file->hasOrder)
+        throw EngineError(QStringLiteral("Table %1 is not kept in stored order").arg(table));
+    if (rows.isEmpty())
+        return;
+    Backend& backend = engine.backend();
+    const QString order = quotedName(QString::fromLatin1(Schema::kOrderColumn));
+    QStringList columns;
+    for (const FieldDef& field : file->fields)
+        columns.append(field.name);
+    columns.append(QString::fromLatin1(Schema::kOrderColumn));
+
+    engine.write(file->path, nullptr, [&]() {
+        Statement& first = engine.prepared(
+            backend.spell(QStringLiteral("SELECT %1 FROM %2 ORDER BY %1, rowid LIMIT 1")
+                              .arg(order, file->qualified)));
+        const bool empty = !first.step();
+        const qint64 top = empty ? 0 : first.columnInt(0);
+        first.reset();
+        // Before the first row each new row takes one step below the row above it; into an
+        // empty table the first one goes at 0.
+        qint64 value = empty ? Schema::kOrderStep : top;
+        QList<QList<QVariant>> ordered;
+        ordered.reserve(rows.size());
+        for (const QList<QVariant>& row : rows) {
+            if (row.size() != file->fields.size())
+                throw EngineError(QStringLiteral("A row of %1 values for table %2 of %3 fields")
+                                      .arg(row.size())
+                                      .arg(table)
+                                      .arg(file->fields.size()));
+            value -= Schema::kOrderStep;
+            ordered.append(row);
+            ordered.last().append(value);
+        }
+        backend.insertRows(file->qualified, columns, ordered);
+    });
+}
+
+QHash<QString, QList<QVariant>> readByKey(Engine& engine, const QString& table,
+                                          const QStringList& keys, const QStringList& fields)
+{
+    const auto file = engine.attach(table);
+    if (file->key.isEmpty())
+        throw EngineError(QStringLiteral("Table %1 has no key").arg(table));
+    QHash<QString, QList<QVariant>> found;
+    if (keys.isEmpty())
+        return found;
+    Backend& backend = engine.backend();
+    const QString key = quotedName(file->key);
+    QStringList columns = {key};
+    for (const QString& field : fields)
+        columns.append(quotedName(fieldOf(*file, field).name));
+    // Locked in key order, the order every writer of several articles takes them in.
+    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4) ORDER BY %3")
+                      .arg(columns.join(QStringLiteral(", ")), file->qualified, key,
+                           backend.textIn(backend.parameter(1)));
+    if (engine.inTransaction())
+        sql += backend.lockForUpdate();
+    Statement& read = engine.prepared(sql);
+    read.bind(1,
+              QString::fromUtf8(
+                  QJsonDocument(QJsonArray::fromStringList(keys)).toJson(QJsonDocument::Compact)));
+    try {
+        while (read.step()) {
+            QList<QVariant> values;
+            values.reserve(fields.size());
+            for (int i = 0; i < fields.size(); ++i)
+                values.append(read.column(i + 1));
+            found.insert(read.column(0).toString(), values);
+        }
+    } catch (...) {
+        read.reset();
+        throw;
+    }
+    read.reset();
+    return found;
+}
+
+void updateByKey(Engine& engine, const QString& table, const QStringList& fields,
+                 const QList<QList<QVariant>>& rows)
+{
+    const auto file = engine.attach(table);
+    if (file->key.isEmpty())
+        throw EngineError(QStringLiteral("Table %1 has no key").arg(table));
+    update(engine, *file, fieldOf(*file, file->key), fields, rows);
+}
+
+void updateByRowId(Engine& engine, const QString& table, const QStringList& fields,
+                   const QList<QList<QVariant>>& rows)
+{
+    const auto file = engine.attach(table);
+    update(engine, *file, {engine.backend().rowId(), FieldType::Integer}, fields, rows);
+}
+
+} // namespace kestar::TableBatch
