@@ -340,8 +340,8 @@ void GoodsDocumentPage::post()
                                    m_workplace.itemTableView(), m_workplace.sharedData()};
         // Adding lines to a document already posted is allowed, but never by accident.
         const DocumentKind kind = selectedKind();
-        if (Posting::numberHeld(target, kind, m_number->text()) &&
-            !messages.confirm(Posting::numberHeldQuestion(kind, m_number->text())))
+        const bool held = Posting::numberHeld(target, kind, m_number->text());
+        if (held && !messages.confirm(Posting::numberHeldQuestion(kind, m_number->text())))
             return;
         if (!messages.confirm(Posting::kConfirm))
             return;
@@ -351,7 +351,8 @@ void GoodsDocumentPage::post()
             emit delegate->commitData(editor);
             emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
         }
-        const GoodsDocument document = this->document();
+        GoodsDocument document = this->document();
+        document.addToHeldNumber = held;
         const QString refused = Posting::refusal(document);
         if (!refused.isEmpty()) {
             messages.show(refused);
@@ -360,7 +361,7 @@ void GoodsDocumentPage::post()
         }
         const PostingResult result = Posting::post(target, document);
         clearMachine();
-        messages.show(Posting::kPosted);
+        messages.show(Posting::postedMessage(document, result));
         m_workplace.setLastNumber(Counter::Document,
                                   {result.documentNumber, QString::number(result.documentNumber)});
         m_workplace.setLastNumber(Posting::counterOf(result.kind), result.kindNumber);

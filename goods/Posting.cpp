@@ -1,14 +1,17 @@
 #include "goods/Posting.h"
 
+#include "data/Backend.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
 #include "data/Table.h"
+#include "data/TableBatch.h"
 #include "data/TextFiles.h"
 #include "data/Transaction.h"
 #include "platform/Regional.h"
 
-#include <optional>
+#include <QHash>
+#include <algorithm>
 
 namespace kestar::Posting {
 
@@ -19,13 +22,22 @@ bool isIssue(const GoodsDocument& document)
     return document.kind == DocumentKind::Issue;
 }
 
-int fieldOf(const Table& table, const QString& name)
+int fieldOf(const QList<FieldDef>& fields, const QString& name)
 {
-    const int index = table.fieldIndex(name);
-    if (index < 0)
-        throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
-    return index;
+    for (int i = 0; i < fields.size(); ++i) {
+        if (fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
 }
+
+QString kindField(DocumentKind kind)
+{
+    return kind == DocumentKind::Issue ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ");
+}
+
+const QString kTotal = QStringLiteral("KOLICINA");
+const QString kWarehouse = QStringLiteral("MAGACIN1");
 
 // The ledger rows of one document in the form the ledger stores them, each value converted
 // once: the fields every line shares when the document is taken in, the line's own fields
@@ -33,11 +45,11 @@ int fieldOf(const Table& table, const QString& name)
 class LedgerRows
 {
 public:
-    LedgerRows(const Table& ledger, const GoodsDocument& document) : m_ledger(ledger)
+    LedgerRows(const QList<FieldDef>& fields, const GoodsDocument& document) : m_fields(fields)
     {
         const QString zero = QStringLiteral("0");
         const QString date = Regional::formatDate(document.date);
-        m_shared = QList<QVariant>(ledger.fields().size());
+        m_shared = QList<QVariant>(fields.size());
         const QList<std::pair<const char*, QString>> shared = {
             {"NARUDZBENICA", zero},
             {"OTPREMNICA", isIssue(document) ? document.number : zero},
@@ -61,61 +73,53 @@ public:
             {"KORISNIK", document.user},
         };
         for (const auto& [field, text] : shared)
-            set(m_shared, QString::fromLatin1(field), text);
+            set(QString::fromLatin1(field), text);
         if (document.equipmentSwitch == 1) {
             // Goods are issued to a machine, never received from one: a machine left in the
             // page's hidden fields by an issue that was not posted must not put a receipt into
             // that machine's grouped delivery note.
             const bool issue = isIssue(document);
-            set(m_shared, QStringLiteral("SIFRAMASINE"), issue ? document.machineCode : QString());
-            set(m_shared, QStringLiteral("SIFRAMASINE2"),
-                issue ? document.machineCode2 : QString());
-            set(m_shared, QStringLiteral("NAZIVMASINE"), issue ? document.machineName : QString());
+            set(QStringLiteral("SIFRAMASINE"), issue ? document.machineCode : QString());
+            set(QStringLiteral("SIFRAMASINE2"), issue ? document.machineCode2 : QString());
+            set(QStringLiteral("NAZIVMASINE"), issue ? document.machineName : QString());
         }
-        m_code = fieldOf(ledger, QStringLiteral("SIFRAROBE"));
-        m_name = fieldOf(ledger, QStringLiteral("NAZIV"));
-        m_groupName = fieldOf(ledger, QStringLiteral("NAZIVGRUPE"));
-        m_groupCode = fieldOf(ledger, QStringLiteral("SIFRAGRUPE"));
-        m_quantity = fieldOf(ledger, QStringLiteral("KOLICINA"));
+        m_code = fieldOf(fields, QStringLiteral("SIFRAROBE"));
+        m_name = fieldOf(fields, QStringLiteral("NAZIV"));
+        m_groupName = fieldOf(fields, QStringLiteral("NAZIVGRUPE"));
+        m_groupCode = fieldOf(fields, QStringLiteral("SIFRAGRUPE"));
+        m_quantity = fieldOf(fields, QStringLiteral("KOLICINA"));
     }
 
-    // BROJDOKUMENTA, the same for every line.
-    void setDocumentNumber(const QString& number)
+    // A field every line shares (BROJDOKUMENTA, the kind's number).
+    void set(const QString& field, const QString& text)
     {
-        set(m_shared, QStringLiteral("BROJDOKUMENTA"), number);
+        const int index = fieldOf(m_fields, field);
+        m_shared[index] = FieldValue::fromText(text, m_fields.at(index));
     }
 
     // The row of one line; a value that does not convert raises the engine's error.
     QList<QVariant> row(const DocumentLine& line) const
     {
         QList<QVariant> row = m_shared;
-        const QList<FieldDef> fields = m_ledger.fields();
-        row[m_code] = FieldValue::fromText(line.code, fields.at(m_code));
-        row[m_name] = FieldValue::fromText(line.name, fields.at(m_name));
-        row[m_groupName] = FieldValue::fromText(line.groupName, fields.at(m_groupName));
-        row[m_groupCode] = FieldValue::fromText(line.groupCode, fields.at(m_groupCode));
-        row[m_quantity] = FieldValue::fromText(line.quantity, fields.at(m_quantity));
+        row[m_code] = FieldValue::fromText(line.code, m_fields.at(m_code));
+        row[m_name] = FieldValue::fromText(line.name, m_fields.at(m_name));
+        row[m_groupName] = FieldValue::fromText(line.groupName, m_fields.at(m_groupName));
+        row[m_groupCode] = FieldValue::fromText(line.groupCode, m_fields.at(m_groupCode));
+        row[m_quantity] = FieldValue::fromText(line.quantity, m_fields.at(m_quantity));
         return row;
     }
 
 private:
-    void set(QList<QVariant>& row, const QString& field, const QString& text) const
-    {
-        const int index = fieldOf(m_ledger, field);
-        row[index] = FieldValue::fromText(text, m_ledger.fields().at(index));
-    }
-
-    const Table& m_ledger;
+    const QList<FieldDef> m_fields;
     QList<QVariant> m_shared;
     int m_code = -1, m_name = -1, m_groupName = -1, m_groupCode = -1, m_quantity = -1;
 };
 
 // The number field goes into a whole-number field of the ledger and, unchanged, into the
 // counter file, which start-up reads back strictly: it must be a whole number both ways.
-void checkDocumentNumber(const Table& ledger, const GoodsDocument& document)
+void checkDocumentNumber(const QList<FieldDef>& fields, const GoodsDocument& document)
 {
-    const FieldDef field = ledger.fields().at(
-        fieldOf(ledger, isIssue(document) ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ")));
+    const FieldDef field = fields.at(fieldOf(fields, kindField(document.kind)));
     FieldValue::fromText(document.number, field);
     bool strict = !document.number.isEmpty();
     if (strict) {
@@ -131,59 +135,83 @@ void checkDocumentNumber(const Table& ledger, const GoodsDocument& document)
     }
 }
 
-// The article a line's code names: the key is unique, so a nearest-key search finds the only
-// row whose code can equal the line's character for character.
-bool findArticle(Table& items, const QString& code)
+// The next number of a field after last, unless the ledger holds that already (another
+// workstation took it, or the counter was damaged or put back from an older copy); then the
+// number after the largest in the ledger. Both are single seeks on the field's index.
+qint64 freeNumber(Engine& engine, const QString& ledger, const QString& field, qint64 last)
 {
-    if (items.isEmpty())
-        return false;
-    items.findNearest(code);
-    return items.text(QStringLiteral("SIFRA")) == code;
+    const qint64 number = last + 1;
+    if (!engine.holds(ledger, field, number))
+        return number;
+    return engine.largestInteger(ledger, field).value_or(0) + 1;
 }
 
-// The stock change of a line: its quantity, which must be a number when the line's code names
-// an article. Only a quantity that is no number needs the article looked up here.
-std::optional<double> stockChange(Table& items, const DocumentLine& line)
+// The stock of the articles the lines name, each line's quantity added to (receipt) or taken
+// from (issue) its article's KOLICINA and MAGACIN1 in line order, as the article row would be
+// edited for each line in turn. Only a quantity that is no number on a line whose code names
+// an article stops the posting; a code that names no article changes nothing.
+class StockChanges
 {
-    bool ok = false;
-    const double quantity = Regional::parseNumber(line.quantity, &ok);
-    if (ok)
-        return quantity;
-    if (findArticle(items, line.code))
-        throw EngineError(
-            QStringLiteral("'%1' is not a valid floating point value").arg(line.quantity));
-    return std::nullopt;
-}
+public:
+    StockChanges(const QList<FieldDef>& itemFields, QHash<QString, QList<QVariant>> stock)
+        : m_total(itemFields.at(fieldOf(itemFields, kTotal))),
+          m_warehouse(itemFields.at(fieldOf(itemFields, kWarehouse))), m_stock(std::move(stock))
+    {
+    }
 
-void changeStock(Table& items, const QString& code, double change)
-{
-    if (!findArticle(items, code))
-        return;
-    const QString total = QStringLiteral("KOLICINA");
-    const QString warehouse = QStringLiteral("MAGACIN1");
-    items.edit();
-    items.setNumber(total, items.number(total) + change);
-    items.setNumber(warehouse, items.number(warehouse) + change);
-    items.post();
-}
+    void add(const DocumentLine& line, double sign)
+    {
+        const auto article = m_stock.find(line.code);
+        bool ok = false;
+        const double quantity = Regional::parseNumber(line.quantity, &ok);
+        if (!ok && article != m_stock.end())
+            throw EngineError(
+                QStringLiteral("'%1' is not a valid floating point value").arg(line.quantity));
+        if (!ok || article == m_stock.end())
+            return;
+        const double change = sign * quantity;
+        QList<QVariant>& values = article.value();
+        values[0] =
+            FieldValue::fromNumber(FieldValue::toNumber(values[0], m_total) + change, m_total);
+        values[1] = FieldValue::fromNumber(FieldValue::toNumber(values[1], m_warehouse) + change,
+                                           m_warehouse);
+        if (!m_changed.contains(line.code))
+            m_changed.append(line.code);
+    }
 
-// BROJDOKUMENTA is the program's own running number: the last one plus one, unless the ledger
-// holds that already (the counter was damaged or put back from an older copy); then the number
-// after the largest in the ledger. Both are single seeks on the field's index.
-QString freeDocumentNumber(Engine& engine, const Table& ledger, int last)
-{
-    const QString field = QStringLiteral("BROJDOKUMENTA");
-    qint64 number = qint64(last) + 1;
-    if (engine.holds(ledger.name(), field, number))
-        number = engine.largestInteger(ledger.name(), field).value_or(0) + 1;
-    return QString::number(number);
-}
+    // Each changed article's key, KOLICINA and MAGACIN1.
+    QList<QList<QVariant>> rows() const
+    {
+        QList<QList<QVariant>> rows;
+        for (const QString& code : m_changed)
+            rows.append(QList<QVariant>{code} + m_stock.value(code));
+        return rows;
+    }
+
+private:
+    const FieldDef m_total;
+    const FieldDef m_warehouse;
+    QHash<QString, QList<QVariant>> m_stock;
+    QStringList m_changed;
+};
 
 } // namespace
 
 Counter counterOf(DocumentKind kind)
 {
     return kind == DocumentKind::Issue ? Counter::Issue : Counter::Receipt;
+}
+
+QString postedMessage(const GoodsDocument& document, const PostingResult& result)
+{
+    if (result.kindNumber.text == document.number)
+        return kPosted;
+    return kPosted + QLatin1Char(' ') +
+           QStringLiteral("Broj %1 je u medjuvremenu zauzet, pa je %2 upamcena pod brojem %3.")
+               .arg(document.number,
+                    result.kind == DocumentKind::Issue ? QStringLiteral("otpremnica")
+                                                       : QStringLiteral("prijemnica"),
+                    result.kindNumber.text);
 }
 
 QString refusal(const GoodsDocument& document)
@@ -216,10 +244,8 @@ bool numberHeld(const PostingTarget& target, DocumentKind kind, const QString& n
     // A row with 0 in the field is a document of the other kind, never one numbered 0.
     if (value == 0)
         return false;
-    const QString field =
-        kind == DocumentKind::Issue ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ");
     try {
-        return target.engine.holds(target.ledger.name(), field, value);
+        return target.engine.holds(target.ledger.name(), kindField(kind), value);
     } catch (const EngineError&) {
         return false; // a ledger that cannot be read stops the posting with its own error
     }
@@ -227,60 +253,80 @@ bool numberHeld(const PostingTarget& target, DocumentKind kind, const QString& n
 
 PostingResult post(const PostingTarget& target, const GoodsDocument& document)
 {
+    Engine& engine = target.engine;
     Table& ledger = target.ledger;
     Table& items = target.items;
-    ledger.open();
-    items.open();
-    checkDocumentNumber(ledger, document);
-    const std::unique_ptr<CounterChange> counters =
-        target.shared.changeCounters({Counter::Document, counterOf(document.kind)});
-    const double sign = isIssue(document) ? -1.0 : 1.0;
+    // A change still pending in a view is the user's own earlier edit: written first, as any
+    // move of the view writes it.
+    for (Table* view : {&ledger, &items}) {
+        if (view->isOpen())
+            view->first();
+    }
+    const QList<FieldDef> ledgerFields = engine.attach(ledger.name())->fields;
+    const QList<FieldDef> itemFields = engine.attach(items.name())->fields;
+    checkDocumentNumber(ledgerFields, document);
+    const Counter kindCounter = counterOf(document.kind);
+    const bool shared = engine.backend().sharedByWorkstations();
 
-    QString documentNumber;
-    try {
-        Transaction transaction(target.engine);
-        documentNumber = freeDocumentNumber(target.engine, ledger, document.lastDocumentNumber);
-        LedgerRows ledgerRows(ledger, document);
-        ledgerRows.setDocumentNumber(documentNumber);
+    PostingResult result;
+    result.kind = document.kind;
+    {
+        Transaction transaction(engine);
+        // Where other workstations post too, the counters are locked and read first: from
+        // here until the commit no other posting takes a number, and the ledger's first row
+        // stays the first.
+        qint64 lastDocument = document.lastDocumentNumber;
+        if (shared) {
+            lastDocument = target.shared.lastNumber(Counter::Document).value;
+            target.shared.firstNumber(kindCounter);
+        }
+        const std::unique_ptr<CounterChange> counters =
+            target.shared.changeCounters({Counter::Document, kindCounter});
+        const qint64 documentNumber =
+            freeNumber(engine, ledger.name(), QStringLiteral("BROJDOKUMENTA"), lastDocument);
+        // The number on the page was a proposal: one another workstation has posted since, and
+        // the user did not choose to add lines to, gives way to the next free one.
+        // The next free one never goes back behind the proposal, whatever the counter says.
+        QString kindNumber = document.number;
+        if (!document.addToHeldNumber && numberHeld(target, document.kind, document.number)) {
+            const qint64 last = std::max<qint64>(target.shared.firstNumber(kindCounter),
+                                                 TextFiles::toStrictInteger(document.number));
+            kindNumber =
+                QString::number(freeNumber(engine, ledger.name(), kindField(document.kind), last));
+        }
+        result.kindNumber = {TextFiles::toStrictInteger(kindNumber), kindNumber};
+
+        LedgerRows ledgerRows(ledgerFields, document);
+        ledgerRows.set(QStringLiteral("BROJDOKUMENTA"), QString::number(documentNumber));
+        result.documentNumber = int(documentNumber);
+        ledgerRows.set(kindField(document.kind), kindNumber);
+        QStringList codes;
+        for (const DocumentLine& line : document.lines)
+            codes.append(line.code);
+        codes.removeDuplicates();
+        StockChanges stock(
+            itemFields, TableBatch::readByKey(engine, items.name(), codes, {kTotal, kWarehouse}));
+        const double sign = isIssue(document) ? -1.0 : 1.0;
         QList<QList<QVariant>> rows;
-        QList<std::optional<double>> changes;
         rows.reserve(document.lines.size());
-        changes.reserve(document.lines.size());
         for (const DocumentLine& line : document.lines) {
             rows.append(ledgerRows.row(line));
-            changes.append(stockChange(items, line));
+            stock.add(line, sign);
         }
-        ledger.first();
-        for (qsizetype i = 0; i < rows.size(); ++i) {
-            ledger.insert();
-            ledger.setValues(rows.at(i));
-            ledger.post();
-            if (changes.at(i))
-                changeStock(items, document.lines.at(i).code, sign * *changes.at(i));
-        }
+        TableBatch::insertAtFront(engine, ledger.name(), rows);
+        TableBatch::updateByKey(engine, items.name(), {kTotal, kWarehouse}, stock.rows());
         // The counters are set while the rows are still uncommitted: a crash from here on
         // skips at most one number, it never leaves a counter behind the ledger. A failure puts
         // back every counter already set, and says so when it cannot.
-        counters->write({documentNumber, document.number});
+        counters->write({QString::number(documentNumber), kindNumber});
         try {
             transaction.commit();
         } catch (const EngineError& error) {
             throw EngineError(counters->undoAfter(error.text()));
         }
-    } catch (...) {
-        // A refused post leaves its row pending in the view, and the next posting's first move
-        // would write it after all.
-        ledger.cancel();
-        items.cancel();
-        throw;
     }
     ledger.close();
     items.close();
-
-    PostingResult result;
-    result.kind = document.kind;
-    result.documentNumber = documentNumber.toInt();
-    result.kindNumber = {TextFiles::toStrictInteger(document.number), document.number};
     return result;
 }
 

@@ -41,6 +41,9 @@ struct GoodsDocument
     QString machineCode2;
     QString machineName;
     QList<DocumentLine> lines; // lines 1 to the line count
+    // The user chose to add the lines to the document the ledger already holds with this
+    // number (numberHeldQuestion); else a number held by the time of posting gives way.
+    bool addToHeldNumber = false;
 
     int lastDocumentNumber = 0; // the last document number the session knows
     QString user;               // the logged-in user
@@ -76,6 +79,10 @@ inline const QString kPosted =
 // The counter that holds the last number of a kind of document.
 Counter counterOf(DocumentKind kind);
 
+// The message after a success: kPosted, and when the number on the page had been taken by
+// another workstation meanwhile, which number the document got instead.
+QString postedMessage(const GoodsDocument& document, const PostingResult& result);
+
 // Why the document may not be posted at all, as the message the user is shown; empty when it
 // may. An issue needs a machine while the equipment switch is 1; a document needs at least one
 // line with an article code.
@@ -90,20 +97,27 @@ QString numberHeldQuestion(DocumentKind kind, const QString& number);
 // read holds none either (the posting then reports why it cannot be read).
 bool numberHeld(const PostingTarget& target, DocumentKind kind, const QString& number);
 
-// Posts the document: one ledger row per line, each inserted before the ledger's current row
-// after a move to the first row (so the last line ends on top), the stock of the matching
-// article lowered (issue) or raised (receipt) by the line's quantity, and the document counter
-// and the kind's counter set.
+// Posts the document: one ledger row per line, all of them ahead of the ledger's first row
+// with the last line on top (where inserting each line before the row inserted last, after a
+// move to the first row, puts it), the stock of the matching article lowered (issue) or raised
+// (receipt) by each line's quantity, and the document counter and the kind's counter set. A
+// bounded number of statements, however many lines.
 //
 // BROJDOKUMENTA is the last document number plus one, or, when the ledger holds that number
-// already, the largest number in the ledger plus one: a posting never shares it.
+// already, the largest number in the ledger plus one: a posting never shares it. The last
+// document number is the session's where one running copy has the tables to itself; where
+// other workstations post into the same tables, it is the counter's, locked and read as the
+// first thing the posting's transaction does, so that postings take their numbers one after
+// another. The issue or receipt number is the number field's, unless the ledger holds it for
+// the kind and the document does not say to add to it: then the next free one after the kind's
+// counter or the number field, whichever is larger (result.kindNumber says which).
 //
 // Every value is converted and checked before anything is written; a value that does not
 // convert raises EngineError with the engine's text and nothing is written. The rows, the stock
 // and the counters are one unit: a failure anywhere, the commit included, leaves the tables as
 // they were and puts the counters back as they were (CounterChange); the error then also names
 // a counter that could not be put back. Both views are closed after a success.
-// Does not look at refusal() or numberHeld().
+// Does not look at refusal().
 PostingResult post(const PostingTarget& target, const GoodsDocument& document);
 
 } // namespace Posting

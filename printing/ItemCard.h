@@ -15,11 +15,13 @@ namespace ItemCard {
 // apostrophe in it simply belongs to the code.
 QString statement(const QString& code);
 
-// Runs the card's statement on card (a live query over the ledger) and walks its rows from the
-// last to the first: a row whose OTPREMNICA reads exactly "0" adds its KOLICINA to the balance,
-// then a row whose ULAZ reads exactly "0" subtracts it; each row's SALDO becomes the balance.
-// Rows come in the ledger's natural order, newest first, so the walk runs from the oldest
-// movement to the newest.
+// Runs the card's statement on card (a live query over the ledger) after writing the running
+// balance into the ledger: the article's rows are taken from the last to the first in the
+// ledger's natural order (newest first, so from the oldest movement to the newest); a row whose
+// OTPREMNICA reads exactly "0" adds its KOLICINA to the balance, then a row whose ULAZ reads
+// exactly "0" subtracts it; each row's SALDO becomes the balance. The rows are read in one
+// statement, locked until the balances are written where other workstations may write them,
+// and written in one more, however many they are.
 //
 // Every SALDO of one build is written in one transaction: an error anywhere (a refused write,
 // the commit) raises EngineError and leaves every SALDO as it was, the card showing the old

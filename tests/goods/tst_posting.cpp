@@ -64,6 +64,15 @@ struct Data
         return document;
     }
 
+    // The last document number a posting starts from: the session's where one running copy
+    // has the tables to itself, the locked counter's where other workstations post too.
+    void setLastDocument(GoodsDocument& document, int number) const
+    {
+        document.lastDocumentNumber = number;
+        if (onPostgres())
+            shared.setLastNumber(Counter::Document, QString::number(number));
+    }
+
     PostingResult post(const GoodsDocument& document) const
     {
         return Posting::post({*engine, *ledger, *items, shared}, document);
@@ -257,7 +266,8 @@ private slots:
         GoodsDocument document = data.issue();
         document.kind = receipt ? DocumentKind::Receipt : DocumentKind::Issue;
         document.number = number;
-        document.lastDocumentNumber = panel.toInt();
+        data.setLastDocument(document, panel.toInt());
+        const QList<QByteArray> before = data.counters();
         document.lines.append(line("C", thirdQuantity));
         try {
             data.post(document);
@@ -268,7 +278,7 @@ private slots:
         QCOMPARE(data.ledgerRows().size(), 1);
         QCOMPARE(data.stock("A"), QStringLiteral("10"));
         QCOMPARE(data.stock("B"), QStringLiteral("4"));
-        QCOMPARE(data.counters(), kCountersBefore);
+        QCOMPARE(data.counters(), before);
     }
 
     void emptyQuantityOnLineWithoutArticleIsWritten()
@@ -309,11 +319,11 @@ private slots:
         Data data;
         addRows(*data.engine, "podaci/prometx.db", {{{"BROJDOKUMENTA", "57"}}});
         GoodsDocument document = data.issue();
-        document.lastDocumentNumber = 40; // 41 is taken: the next after the largest, 57
+        data.setLastDocument(document, 40); // 41 is taken: the next after the largest, 57
         QCOMPARE(data.post(document).documentNumber, 58);
         QCOMPARE(data.ledgerRows().first().value("BROJDOKUMENTA"), QStringLiteral("58"));
         QCOMPARE(data.counters().first(), QByteArray("58\r\n"));
-        document.lastDocumentNumber = 41; // 42 is free: the last one's next, gaps are kept
+        data.setLastDocument(document, 41); // 42 is free: the last one's next, gaps are kept
         QCOMPARE(data.post(document).documentNumber, 42);
     }
 
@@ -334,6 +344,38 @@ private slots:
         QCOMPARE(Posting::numberHeldQuestion(DocumentKind::Receipt, " 5"),
                  QStringLiteral("Prijemnica broj 5 vec postoji! Da li zelite da dodate stavke u "
                                 "nju?"));
+    }
+
+    // The number on the page is a proposal: when the ledger holds it by the time of posting
+    // (another workstation posted it meanwhile) and the user did not choose to add to that
+    // document, the next free one is taken and the message says which.
+    void numberTakenMeanwhileGivesWayUnlessAddingWasChosen()
+    {
+        Data data;
+        data.post(data.issue());
+        GoodsDocument document = data.issue();
+        document.lines = {line("A", "1")};
+        const PostingResult taken = data.post(document);
+        QCOMPARE(taken.kindNumber.text, QStringLiteral("18"));
+        QCOMPARE(taken.documentNumber, 43);
+        QCOMPARE(data.ledgerRows().first().value("OTPREMNICA"), QStringLiteral("18"));
+        QCOMPARE(data.counters(), QList<QByteArray>({"43\r\n", "18\r\n", "5\r\n"}));
+        QCOMPARE(Posting::postedMessage(document, taken),
+                 Posting::kPosted +
+                     QStringLiteral(" Broj 17 je u medjuvremenu zauzet, pa je otpremnica "
+                                    "upamcena pod brojem 18."));
+
+        // A counter behind the ledger gives no number the ledger holds either.
+        data.shared.setLastNumber(Counter::Issue, "3");
+        document.lastDocumentNumber = 43;
+        QCOMPARE(data.post(document).kindNumber.text, QStringLiteral("19"));
+
+        document.addToHeldNumber = true;
+        document.lastDocumentNumber = 44;
+        const PostingResult added = data.post(document);
+        QCOMPARE(added.kindNumber.text, QStringLiteral("17"));
+        QCOMPARE(Posting::postedMessage(document, added), Posting::kPosted);
+        QCOMPARE(data.counters().at(1), QByteArray("17\r\n"));
     }
 
     void counterThatCannotBeWrittenUndoesEverything()
