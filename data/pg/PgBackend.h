@@ -41,6 +41,10 @@ public:
         return QStringLiteral("SELECT jsonb_array_elements_text(%1::jsonb)").arg(jsonArray);
     }
     bool sharedByWorkstations() const override { return true; }
+    QString transactionLock(int key) const override
+    {
+        return QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(key);
+    }
     QString orderTerm(const QString& column, bool descending) const override;
     bool typedComparisons() const override { return true; }
     QString asText(const QString& operand) const override;
