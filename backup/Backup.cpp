@@ -109,28 +109,40 @@ struct Source
 };
 
 // A data folder whose tables are in a database: its tables, written as SQLite table files
-// into a hidden folder of the backup folder from one moment of the database, join its text
+// into a hidden folder of the backup folder from one moment of the database, and the shared
+// data of its rows written as their text files from the same moment, join the folder's other
 // files, so that the set is the one a folder of table files gives. The selector file stays
-// out: a set restores into whichever store the restored folder names.
+// out: a set restores into whichever store the restored folder names. A database made before
+// it kept the shared data has them as text files of the folder still.
 QList<Source> databaseSources(const QString& connection, const QStringList& files, const QDir& data,
                               QTemporaryDir& tables)
 {
-    QList<Source> sources;
-    for (const QString& name : files) {
-        // A table file left in the folder is not what the program reads: the database is.
-        if (name.compare(QLatin1String(DataStore::kSelectorFile), Qt::CaseInsensitive) != 0 &&
-            !name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive))
-            sources.append({name, data.filePath(name)});
-    }
     QString reason;
+    QStringList exported;
     if (!tables.isValid()) {
         reason = tables.errorString();
     } else {
         try {
-            PgTableCopy::exportTables(connection, tables.path());
+            exported = PgTableCopy::exportTables(connection, tables.path());
         } catch (const EngineError& error) {
             reason = error.text();
         }
+    }
+    QList<Source> sources;
+    for (const QString& name : exported) {
+        if (!name.endsWith(QLatin1String(".db")))
+            sources.append({name, QDir(tables.path()).filePath(name), {}});
+    }
+    for (const QString& name : files) {
+        // A table file left in the folder is not what the program reads: the database is; nor
+        // is a text file whose data the database keeps.
+        const bool kept = std::any_of(exported.cbegin(), exported.cend(), [&](const QString& e) {
+            return e.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (!kept &&
+            name.compare(QLatin1String(DataStore::kSelectorFile), Qt::CaseInsensitive) != 0 &&
+            !name.endsWith(QLatin1String(".db"), Qt::CaseInsensitive))
+            sources.append({name, data.filePath(name), {}});
     }
     for (const TableDef& def : Schema::tables()) {
         const QString name = def.name + QStringLiteral(".db");

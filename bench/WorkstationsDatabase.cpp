@@ -1,9 +1,11 @@
 #include "WorkstationsDatabase.h"
 
+#include "data/DataStore.h"
+#include "data/Engine.h"
 #include "data/EngineError.h"
-#include "data/FileSharedData.h"
 #include "data/Schema.h"
 #include "data/pg/PgConnection.h"
+#include "data/pg/PgSharedData.h"
 #include "data/pg/PgStatement.h"
 
 #include <QCoreApplication>
@@ -43,9 +45,9 @@ QString WorkstationsDatabase::articleCode(int i)
     return QStringLiteral("A%1").arg(i, 2, 10, QLatin1Char('0'));
 }
 
-std::unique_ptr<SharedData> WorkstationsDatabase::sharedData(Engine&)
+std::unique_ptr<SharedData> WorkstationsDatabase::sharedData(Engine& engine)
 {
-    return std::make_unique<FileSharedData>();
+    return DataStore::sharedData(engine);
 }
 
 WorkstationsDatabase::WorkstationsDatabase(const QString& programFolder)
@@ -59,15 +61,21 @@ WorkstationsDatabase::WorkstationsDatabase(const QString& programFolder)
     QDir().mkpath(data);
     QDir().mkpath(QDir(programFolder).filePath(QStringLiteral("back-up")));
     writeFile(QDir(data).filePath(QStringLiteral("baza.txt")), "dbname=" + m_name.toUtf8() + "\n");
-    for (const char* name :
-         {"dokument.txt", "predracun.txt", "rnalog.txt", "otpremnica.txt", "ulaz.txt"})
-        writeFile(QDir(data).filePath(QString::fromLatin1(name)), "0\r\n");
-    writeFile(QDir(data).filePath(QStringLiteral("oprema.txt")), "0\r\n");
-    writeFile(QDir(data).filePath(QStringLiteral("firma.txt")), "Firma\r\n");
-    writeFile(QDir(data).filePath(QStringLiteral("grupe.txt")), "Alati\r\n");
-    writeFile(QDir(data).filePath(QStringLiteral("sgrupe.txt")), "01\r\n");
     for (const TableDef& table : Schema::tables())
         Schema::createTableFile(data, table);
+    {
+        Engine engine(data);
+        PgSharedData::createTable(engine.backend());
+        PgSharedData shared(engine);
+        QList<std::pair<QString, QStringList>> rows;
+        for (const char* name : {"dokument.txt", "predracun.txt", "rnalog.txt", "otpremnica.txt",
+                                 "ulaz.txt", "oprema.txt"})
+            rows.append({QString::fromLatin1(name), {QStringLiteral("0")}});
+        rows.append({QStringLiteral("firma.txt"), {QStringLiteral("Firma")}});
+        rows.append({QStringLiteral("grupe.txt"), {QStringLiteral("Alati")}});
+        rows.append({QStringLiteral("sgrupe.txt"), {QStringLiteral("01")}});
+        shared.write(rows);
+    }
     m_connection = std::make_unique<PgConnection>(QStringLiteral("dbname=") + m_name);
     m_connection->exec(
         QStringLiteral("INSERT INTO magacin (\"SIFRA\", \"NAZIV\", \"GRUPAROBE\", \"NAZIVGRUPE\", "

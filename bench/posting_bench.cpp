@@ -6,10 +6,12 @@
 
 #include "DataGenerator.h"
 #include "PgBenchDatabase.h"
+#include "RawPg.h"
 
+#include "data/DataStore.h"
 #include "data/Engine.h"
-#include "data/FileSharedData.h"
 #include "data/Query.h"
+#include "data/SharedData.h"
 #include "data/Table.h"
 #include "data/pg/PgConnection.h"
 #include "goods/Posting.h"
@@ -145,15 +147,10 @@ struct RawPosting
 
 // Raw libpq: prepared statements on one connection, one transaction, one round trip per
 // statement (as the engine's cursor makes them).
-struct RawPgPosting
+struct RawPgPosting : bench::RawPg
 {
-    PGconn* db = nullptr;
-
-    explicit RawPgPosting(const QString& connection)
+    explicit RawPgPosting(const QString& connection) : RawPg(connection)
     {
-        db = PQconnectdb(connection.toUtf8().constData());
-        if (PQstatus(db) != CONNECTION_OK)
-            throw std::runtime_error(PQerrorMessage(db));
         prepare("front", "SELECT min(_ord) FROM prometx");
         prepare("insert",
                 "INSERT INTO prometx (\"BROJDOKUMENTA\", \"NARUDZBENICA\", \"OTPREMNICA\", "
@@ -168,35 +165,11 @@ struct RawPgPosting
         prepare("update", "UPDATE magacin SET \"KOLICINA\" = \"KOLICINA\" - 2, \"MAGACIN1\" = "
                           "\"MAGACIN1\" - 2 WHERE \"SIFRA\" = $1");
     }
-    ~RawPgPosting() { PQfinish(db); }
-
-    PGresult* checked(PGresult* result)
-    {
-        const ExecStatusType status = PQresultStatus(result);
-        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-            const std::string error = PQresultErrorMessage(result);
-            PQclear(result);
-            throw std::runtime_error(error);
-        }
-        return result;
-    }
-    void prepare(const char* name, const char* sql)
-    {
-        PQclear(checked(PQprepare(db, name, sql, 0, nullptr)));
-    }
-    void run(const char* name, const std::vector<QByteArray>& values)
-    {
-        std::vector<const char*> pointers;
-        for (const QByteArray& value : values)
-            pointers.push_back(value.constData());
-        PQclear(checked(
-            PQexecPrepared(db, name, int(pointers.size()), pointers.data(), nullptr, nullptr, 0)));
-    }
 
     void post(const std::vector<QString>& codes, int number)
     {
-        PQclear(checked(PQexec(db, "BEGIN")));
-        PGresult* front = checked(PQexecPrepared(db, "front", 0, nullptr, nullptr, nullptr, 0));
+        exec("BEGIN");
+        PGresult* front = query("front");
         qint64 order = QByteArray(PQgetvalue(front, 0, 0)).toLongLong();
         PQclear(front);
         for (const QString& code : codes) {
@@ -205,7 +178,7 @@ struct RawPgPosting
                            QByteArray::number(order -= DataGenerator::kOrderStep)});
             run("update", {c});
         }
-        PQclear(checked(PQexec(db, "COMMIT")));
+        exec("COMMIT");
     }
 };
 
@@ -308,14 +281,15 @@ Figures measure(const std::function<void(const std::vector<QString>&, int)>& raw
     Engine engine;
     auto ledger = std::make_unique<Table>(engine, QStringLiteral("podaci/prometx.DB"));
     auto items = std::make_unique<Table>(engine, QStringLiteral("podaci/magacin.db"));
-    FileSharedData shared;
+    // The counters where the program keeps them: files of the folder, or rows of the database.
+    const std::unique_ptr<SharedData> shared = DataStore::sharedData(engine);
     std::vector<double> engineTimes, rawTimes;
     for (int run = 0; run < kRepeats; ++run) {
         const std::vector<QString> codes = randomArticles(100 + run);
         const GoodsDocument document = issueOf(codes, 2 * run + 1);
         QElapsedTimer timer;
         timer.start();
-        Posting::post({engine, *ledger, *items, shared}, document);
+        Posting::post({engine, *ledger, *items, *shared}, document);
         engineTimes.push_back(double(timer.nsecsElapsed()) / 1e6);
         timer.restart();
         rawPost(codes, 2 * run + 2);

@@ -13,23 +13,6 @@ namespace kestar {
 
 namespace {
 
-const char* counterFileName(Counter counter)
-{
-    switch (counter) {
-    case Counter::Document:
-        return "dokument.txt";
-    case Counter::Order:
-        return "predracun.txt";
-    case Counter::WorkOrder:
-        return "rnalog.txt";
-    case Counter::Issue:
-        return "otpremnica.txt";
-    case Counter::Receipt:
-        return "ulaz.txt";
-    }
-    return "";
-}
-
 // The counter files are replaced while the tables' change is still uncommitted, and put back
 // byte for byte when it fails; a file whose former bytes cannot be read stops the change before
 // it begins.

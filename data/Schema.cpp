@@ -49,6 +49,11 @@ QList<TableDef> makeTables()
                  QStringLiteral("SIFRA"),
                  {{QStringLiteral("NAZIVGRUPE")}},
                  {QStringLiteral("NAZIV")}});
+    // The new articles an administrator stages are one table of the data folder like the others,
+    // so on a database every workstation shares them: saving copies them into magacin in one
+    // transaction of one database, and staged rows outlive a restart and a change of computer.
+    // The price: two administrators staging at once see each other's rows, and a save takes
+    // every staged row, the other's unfinished ones too.
     defs.append({QStringLiteral("pmagacin"),
                  fieldsOf({{"SIFRA", T::Text},
                            {"GRUPAROBE", T::Text},

@@ -18,6 +18,26 @@ enum class Counter
     Receipt,   // ULAZ
 };
 
+// The name the counter is kept under: its file in a data folder of text files, its row where the
+// shared data are rows of a database ("dokument.txt", "predracun.txt", "rnalog.txt",
+// "otpremnica.txt", "ulaz.txt").
+inline const char* counterFileName(Counter counter)
+{
+    switch (counter) {
+    case Counter::Document:
+        return "dokument.txt";
+    case Counter::Order:
+        return "predracun.txt";
+    case Counter::WorkOrder:
+        return "rnalog.txt";
+    case Counter::Issue:
+        return "otpremnica.txt";
+    case Counter::Receipt:
+        return "ulaz.txt";
+    }
+    return "";
+}
+
 // The article groups: names and codes, paired by position alone.
 struct Groups
 {
@@ -45,6 +65,14 @@ public:
 // The data every workstation shares besides the tables: the five counters, the company lines,
 // the groups and the equipment switch. Every function raises EngineError with a text the user
 // can be shown; a write either happens whole or leaves the former data.
+//
+// Where the shared data live beside the tables in one database (PgSharedData), they also take
+// part in the engine's transaction: while one is open (Engine::inTransaction()), lastNumber()
+// and firstNumber() lock the counter they read until the transaction ends, so that no other
+// workstation takes the same number meanwhile, and the writes of changeCounters() commit or
+// roll back with the tables (undoAfter() then has nothing to put back). Outside a transaction
+// every write is a transaction of its own. Text files take part in no transaction: there the
+// counters are written just before the tables commit and put back by undoAfter().
 class SharedData
 {
 public:

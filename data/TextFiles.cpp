@@ -138,23 +138,21 @@ NumberLine TextFiles::readFirstLineNumber(const QString& name)
 
 int TextFiles::readFirstNumber(const QString& name)
 {
-    QFile file;
-    openForReading(file, name);
+    return firstNumberIn(readAllBytes(name));
+}
+
+int TextFiles::firstNumberIn(QByteArrayView bytes)
+{
     QByteArray run;
-    bool ended = false;
-    char buffer[kChunkSize];
-    while (!ended) {
-        const qint64 count = readChunk(file, name, buffer);
-        if (count == 0)
-            break;
-        for (qint64 i = 0; i < count && !ended; ++i) {
-            if (isBlank(buffer[i])) {
-                ended = !run.isEmpty();
-                continue;
-            }
-            run.append(buffer[i]);
-            ended = run.size() == kLenientRunLength;
+    for (const char c : bytes) {
+        if (isBlank(c)) {
+            if (!run.isEmpty())
+                break;
+            continue;
         }
+        run.append(c);
+        if (run.size() == kLenientRunLength)
+            break;
     }
     if (run.isEmpty())
         return 0;
@@ -166,7 +164,11 @@ int TextFiles::readFirstNumber(const QString& name)
 
 NumberLine TextFiles::readFirstListedNumber(const QString& name)
 {
-    const QStringList lines = readLines(name);
+    return firstListedNumber(readLines(name));
+}
+
+NumberLine TextFiles::firstListedNumber(const QStringList& lines)
+{
     if (lines.isEmpty())
         throw EngineError(QStringLiteral("List index out of bounds (0)"));
     return {toStrictInteger(lines.first()), lines.first()};
@@ -211,6 +213,11 @@ QStringList TextFiles::fitFields(const QStringList& lines, int count)
 void TextFiles::replaceLines(const QString& name, const QStringList& lines)
 {
     // Everything that can be refused is checked before the file is touched.
+    replaceBytes(name, encodeLines(name, lines));
+}
+
+QByteArray TextFiles::encodeLines(const QString& name, const QStringList& lines)
+{
     QByteArray content;
     for (const QString& line : lines) {
         if (line.contains(QLatin1Char('\r')) || line.contains(QLatin1Char('\n'))) {
@@ -221,7 +228,7 @@ void TextFiles::replaceLines(const QString& name, const QStringList& lines)
         content += CodePage::encode(line);
         content += "\r\n";
     }
-    replaceBytes(name, content);
+    return content;
 }
 
 void TextFiles::replaceBytes(const QString& name, const QByteArray& content)

@@ -3,6 +3,7 @@
 #include "data/NumberLine.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +35,11 @@ public:
     // "List index out of bounds (0)". The equipment file is read this way.
     static NumberLine readFirstListedNumber(const QString& name);
 
+    // The readers above on contents held elsewhere: the lenient number of the bytes a file
+    // would hold, and the strict number of the first of its lines.
+    static int firstNumberIn(QByteArrayView bytes);
+    static NumberLine firstListedNumber(const QStringList& lines);
+
     // Every line of the file one entry: CR LF, a lone CR and a lone LF each end a line; a last
     // line without an ending counts; a line ending at the very end adds no empty entry; an
     // empty line is an empty entry; an empty file is an empty list.
@@ -53,6 +59,9 @@ public:
     // line break or a character outside Windows-1250, a read-only target or a missing folder
     // refuses the write and leaves the file as it was. An existing file keeps its permissions.
     static void replaceLines(const QString& name, const QStringList& lines);
+    // The bytes replaceLines writes for the lines, refusing what it refuses (name only names the
+    // file in the error).
+    static QByteArray encodeLines(const QString& name, const QStringList& lines);
     // The same with the file's bytes given as they are.
     static void replaceBytes(const QString& name, const QByteArray& content);
     // The whole file as it lies on disk. Errors: "Cannot open file ...", "Cannot read file ...".

@@ -1,18 +1,17 @@
 #include "shell/Workplace.h"
 
+#include "data/DataStore.h"
 #include "data/Engine.h"
-#include "data/FileSharedData.h"
 #include "data/Query.h"
 #include "data/Table.h"
 
 namespace kestar {
 
-Workplace::Workplace(Messages& messages) : Workplace(messages, std::make_unique<FileSharedData>())
-{
-}
+Workplace::Workplace(Messages& messages) : Workplace(messages, nullptr) {}
 
 Workplace::Workplace(Messages& messages, std::unique_ptr<SharedData> shared)
-    : m_messages(messages), m_shared(std::move(shared)), m_engine(std::make_unique<Engine>()),
+    : m_messages(messages), m_engine(std::make_unique<Engine>()),
+      m_shared(shared ? std::move(shared) : DataStore::sharedData(*m_engine)),
       m_itemTable(std::make_unique<Table>(*m_engine, QStringLiteral("podaci/magacin.db"))),
       m_ledgerTable(std::make_unique<Table>(*m_engine, QStringLiteral("podaci/prometx.DB"))),
       m_documentResult(std::make_unique<Query>(*m_engine))

@@ -27,9 +27,11 @@ class Workplace : public QObject
 {
     Q_OBJECT
 public:
-    // The shared data of the data folder's text files. Raises DataFolderRefusal when the
-    // engine will not work on the data folder.
+    // The shared data of the store the engine works on: the data folder's text files, or the
+    // rows of its database. Raises DataFolderRefusal when the engine will not work on the data
+    // folder.
     explicit Workplace(Messages& messages);
+    // With shared data of the caller's (none: as above).
     Workplace(Messages& messages, std::unique_ptr<SharedData> shared);
     ~Workplace() override;
     Workplace(const Workplace&) = delete;
@@ -77,8 +79,9 @@ signals:
 
 private:
     Messages& m_messages;
-    std::unique_ptr<SharedData> m_shared;
+    // The engine first: the shared data may work on its connection, and go before it.
     std::unique_ptr<Engine> m_engine;
+    std::unique_ptr<SharedData> m_shared;
     std::unique_ptr<Table> m_itemTable;
     std::unique_ptr<Table> m_ledgerTable;
     std::unique_ptr<Query> m_documentResult;

@@ -1,10 +1,12 @@
 #include "tools/SetupDatabase.h"
 
 #include "data/DataStore.h"
+#include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Schema.h"
 #include "data/pg/PgBackend.h"
 #include "data/pg/PgConnection.h"
+#include "data/pg/PgSharedData.h"
 #include "tools/SetupFolder.h"
 
 #include <QDir>
@@ -42,12 +44,26 @@ void checkConnectionString(const QString& connection)
             "was changed"));
 }
 
+void createSharedTable(Engine& engine)
+{
+    try {
+        PgSharedData::createTable(engine.backend());
+    } catch (const EngineError& error) {
+        throw EngineError(
+            QStringLiteral("Cannot create table %1: %2").arg(PgSharedData::kTable, error.text()));
+    }
+}
+
 QStringList programTablesIn(const QString& connection)
 {
     PgBackend database(connection);
+    QStringList names;
+    for (const TableDef& def : Schema::tables())
+        names.append(def.name);
+    names.append(QString::fromLatin1(PgSharedData::kTable));
     QStringList held;
-    for (const TableDef& def : Schema::tables()) {
-        const QString stored = database.tableNamed(def.name);
+    for (const QString& name : std::as_const(names)) {
+        const QString stored = database.tableNamed(name);
         if (!stored.isEmpty())
             held.append(stored);
     }
@@ -86,6 +102,7 @@ QString dropProgramTables(const QString& connection)
         QStringList names;
         for (const TableDef& def : Schema::tables())
             names.append(QLatin1Char('"') + def.name + QLatin1Char('"'));
+        names.append(QString::fromLatin1(PgSharedData::kTable));
         database.exec(QStringLiteral("DROP TABLE IF EXISTS %1").arg(names.join(", ")));
     } catch (const EngineError& error) {
         return error.text();

@@ -5,6 +5,8 @@
 
 namespace kestar {
 
+class Engine;
+
 // What the set-up tool does with a PostgreSQL database that is to hold a data folder's tables.
 // Every function raises SetupError with words for the person who ran the tool (the server's own
 // text kept as it is).
@@ -14,7 +16,12 @@ namespace SetupDatabase {
 // file is plain text in the data folder, and libpq reads passwords from ~/.pgpass itself.
 void checkConnectionString(const QString& connection);
 
-// The program's tables the database already holds, by their stored names.
+// Makes the table of the shared data (counters, company lines, groups, equipment switch) in the
+// database the engine works on.
+void createSharedTable(Engine& engine);
+
+// The program's tables the database already holds, by their stored names, the shared data's
+// among them.
 QStringList programTablesIn(const QString& connection);
 
 // Refuses a database that already holds any of the program's tables.

@@ -1,8 +1,9 @@
 #include "tools/SetupDemo.h"
 
+#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
-#include "data/FileSharedData.h"
+#include "data/SharedData.h"
 #include "data/Table.h"
 #include "data/Transaction.h"
 #include "platform/Clock.h"
@@ -176,11 +177,11 @@ void SetupDemo::fill(Engine& engine, const QString& folder)
         stored.names.append(group.name);
         stored.codes.append(group.code);
     }
-    FileSharedData shared(dir.path());
-    shared.setGroups(stored);
-    shared.setLastNumber(Counter::Document, QString::number(counters.document));
-    shared.setLastNumber(Counter::Issue, QString::number(counters.issue));
-    shared.setLastNumber(Counter::Receipt, QString::number(counters.receipt));
+    const std::unique_ptr<SharedData> shared = DataStore::sharedData(engine, dir.path());
+    shared->setGroups(stored);
+    shared->setLastNumber(Counter::Document, QString::number(counters.document));
+    shared->setLastNumber(Counter::Issue, QString::number(counters.issue));
+    shared->setLastNumber(Counter::Receipt, QString::number(counters.receipt));
 }
 
 } // namespace kestar

@@ -1,9 +1,10 @@
 #include "tools/SetupFolder.h"
 
+#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
-#include "data/FileSharedData.h"
 #include "data/Schema.h"
+#include "data/SharedData.h"
 #include "data/Table.h"
 #include "data/TextFiles.h"
 #include "data/Transaction.h"
@@ -41,16 +42,16 @@ void checkPassword(const QString& password)
                 .arg(SetupFolder::kMaxPasswordLength));
 }
 
-void writeTextFiles(const QString& folder, bool demo)
+void writeSharedData(Engine& engine, const QString& folder, bool demo)
 {
-    FileSharedData shared(folder);
+    const std::unique_ptr<SharedData> shared = DataStore::sharedData(engine, folder);
     QStringList company = demo ? SetupDemoCatalog::companyLines() : QStringList();
-    shared.setCompanyLines(TextFiles::fitFields(company, TextFiles::kCompanyFieldCount));
-    shared.setEquipmentSwitch(1);
+    shared->setCompanyLines(TextFiles::fitFields(company, TextFiles::kCompanyFieldCount));
+    shared->setEquipmentSwitch(1);
     for (Counter counter :
          {Counter::Document, Counter::Issue, Counter::Receipt, Counter::Order, Counter::WorkOrder})
-        shared.setLastNumber(counter, QStringLiteral("0"));
-    shared.setGroups({});
+        shared->setLastNumber(counter, QStringLiteral("0"));
+    shared->setGroups({});
 }
 
 void addUsers(Engine& engine, const QString& folder, const QList<DemoUser>& users)
@@ -126,8 +127,10 @@ void SetupFolder::create(const SetupOptions& options)
             SetupDatabase::writeSelector(folder, options.postgres);
         for (const TableDef& def : Schema::tables())
             Schema::createTableFile(folder, def);
-        writeTextFiles(folder, options.demo);
         Engine engine(folder);
+        if (onDatabase)
+            SetupDatabase::createSharedTable(engine);
+        writeSharedData(engine, folder, options.demo);
         QList<DemoUser> users{{QStringLiteral("Administrator"), options.password}};
         if (options.demo)
             users += SetupDemoCatalog::workers();

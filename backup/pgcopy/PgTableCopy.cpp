@@ -1,5 +1,6 @@
 #include "backup/pgcopy/PgTableCopy.h"
 
+#include "backup/pgcopy/PgSharedRows.h"
 #include "data/EngineError.h"
 #include "data/Schema.h"
 #include "data/pg/PgBackend.h"
@@ -266,7 +267,7 @@ void exportTable(PgConnection& database, const TableDef& def, const QString& fol
 
 } // namespace
 
-void exportTables(const QString& connection, const QString& folder)
+QStringList exportTables(const QString& connection, const QString& folder)
 {
     // The files are made in a hidden folder of their own, which names no database whatever
     // folder does, and moved up when all are whole.
@@ -285,6 +286,7 @@ void exportTables(const QString& connection, const QString& folder)
             names.append(def.name + QStringLiteral(".db"));
             exportTable(database, def, work.path());
         }
+        names += PgSharedRows::exportRows(database, work.path());
         database.exec(QStringLiteral("COMMIT"));
     }
     QStringList moved;
@@ -298,6 +300,7 @@ void exportTables(const QString& connection, const QString& folder)
         }
         moved.append(target);
     }
+    return names;
 }
 
 void loadTables(const QString& folder, const QString& connection,
@@ -326,6 +329,7 @@ void loadTables(const QString& folder, const QString& connection,
                               .arg(names.join(QStringLiteral(", "))));
         for (const TableDef* def : std::as_const(present))
             loadTable(database, *def, tableFileIn(folder, *def));
+        PgSharedRows::loadRows(database, folder);
         if (beforeCommit)
             beforeCommit();
         database.exec(QStringLiteral("COMMIT"));

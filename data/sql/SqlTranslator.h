@@ -7,15 +7,21 @@
 
 namespace kestar::sql {
 
-// Checks a parsed statement against the table it names and writes it as SQLite SQL.
+// Checks a parsed statement against the table it names and writes it as the backend's SQL
+// (SQLite's when no backend is given).
 //
 // Promises of the output:
 // - every field is checked against TableInfo::fields without regard to case and written with
 //   the stored spelling, double-quoted; an unknown one raises "Invalid field name: X";
 // - result columns are named by the stored field name, a SUM by its alias in upper case, or
 //   "SUM OF <FIELD>" without one; "*" stands for TableInfo::fields in order;
-// - column references stay bare (no CAST, COLLATE or expression around them), so that SQLite's
-//   column affinity makes a quoted number compare as a number with a number field;
+// - on SQLite, column references stay bare (no CAST, COLLATE or expression around them), so
+//   that the column's affinity makes a quoted number compare as a number with a number field;
+//   where the backend compares typed values (Backend::typedComparisons(), PostgreSQL), a
+//   literal compared with a field is written in the field's type instead (a text that is no
+//   number matches nothing with "=" and every present value with "<>"), and a field of
+//   another type than text goes through Backend::asText() and the case-folding LIKE wraps
+//   its operand (Backend::foldingLike());
 // - rows come in the table's natural order without ORDER BY, grouped rows by their group
 //   columns; an ORDER BY is followed by the natural (or, grouped, the group) columns as a
 //   tie-break, so equal keys keep the table's order;

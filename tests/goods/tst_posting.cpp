@@ -1,7 +1,9 @@
+#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
-#include "data/FileSharedData.h"
+#include "data/SharedData.h"
 #include "data/Table.h"
+#include "data/pg/PgConnection.h"
 #include "goods/Posting.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
@@ -39,6 +41,7 @@ struct Data
         folder.write("ulaz.txt", "5\r\n");
         createAllTables();
         engine = std::make_unique<Engine>();
+        shared = DataStore::sharedData(*engine);
         ledger = std::make_unique<Table>(*engine, "podaci/prometx.DB");
         items = std::make_unique<Table>(*engine, "podaci/magacin.db");
         addRows(*engine, "podaci/magacin.db",
@@ -70,12 +73,12 @@ struct Data
     {
         document.lastDocumentNumber = number;
         if (onPostgres())
-            shared.setLastNumber(Counter::Document, QString::number(number));
+            shared->setLastNumber(Counter::Document, QString::number(number));
     }
 
     PostingResult post(const GoodsDocument& document) const
     {
-        return Posting::post({*engine, *ledger, *items, shared}, document);
+        return Posting::post({*engine, *ledger, *items, *shared}, document);
     }
 
     QList<Row> ledgerRows() const { return readRows(*engine, "podaci/prometx.db"); }
@@ -97,7 +100,7 @@ struct Data
     std::unique_ptr<Engine> engine;
     std::unique_ptr<Table> ledger;
     std::unique_ptr<Table> items;
-    mutable FileSharedData shared;
+    std::unique_ptr<SharedData> shared;
 };
 
 const QList<QByteArray> kCountersBefore = {"41\r\n", "16\r\n", "5\r\n"};
@@ -332,7 +335,7 @@ private slots:
     void numberHeldIsTheKindsNumberInTheLedger()
     {
         Data data;
-        const PostingTarget target{*data.engine, *data.ledger, *data.items, data.shared};
+        const PostingTarget target{*data.engine, *data.ledger, *data.items, *data.shared};
         QVERIFY(!Posting::numberHeld(target, DocumentKind::Issue, "17"));
         data.post(data.issue());
         QVERIFY(Posting::numberHeld(target, DocumentKind::Issue, "17"));
@@ -366,7 +369,7 @@ private slots:
                                     "upamcena pod brojem 18."));
 
         // A counter behind the ledger gives no number the ledger holds either.
-        data.shared.setLastNumber(Counter::Issue, "3");
+        data.shared->setLastNumber(Counter::Issue, "3");
         document.lastDocumentNumber = 43;
         QCOMPARE(data.post(document).kindNumber.text, QStringLiteral("19"));
 
@@ -381,6 +384,15 @@ private slots:
     void counterThatCannotBeWrittenUndoesEverything()
     {
         Data data;
+        // The issue counter refuses to be written: a read-only file, or a row the server
+        // refuses.
+        const QString refuse =
+            "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF "
+            "NEW.datoteka = 'otpremnica.txt' THEN RAISE EXCEPTION 'kept'; END IF; RETURN NEW; "
+            "END $$; CREATE TRIGGER refuse BEFORE UPDATE ON deljeni_podaci FOR EACH ROW EXECUTE "
+            "FUNCTION refuse()";
+        if (test::onPostgres())
+            PgConnection("dbname=" + data.folder.database()).exec(refuse);
         QFile::setPermissions(data.folder.dataPath("otpremnica.txt"),
                               QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         QVERIFY_THROWS_EXCEPTION(EngineError, data.post(data.issue()));
@@ -388,6 +400,9 @@ private slots:
         QCOMPARE(data.ledgerRows().size(), 1);
         QCOMPARE(data.stock("A"), QStringLiteral("10"));
         QCOMPARE(data.stock("B", "MAGACIN1"), QStringLiteral("4"));
+        if (test::onPostgres())
+            PgConnection("dbname=" + data.folder.database())
+                .exec("DROP TRIGGER refuse ON deljeni_podaci");
         QFile::setPermissions(data.folder.dataPath("otpremnica.txt"),
                               QFile::ReadOwner | QFile::WriteOwner);
         data.post(data.issue());

@@ -2,8 +2,8 @@
 // and cards, run once each way on data folders made alike, must leave the same bytes in the
 // ledger (every field, the order values, the row ids) and in the stock.
 #include "data/Backend.h"
+#include "data/DataStore.h"
 #include "data/Engine.h"
-#include "data/FileSharedData.h"
 #include "data/Query.h"
 #include "data/Statement.h"
 #include "data/Table.h"
@@ -221,7 +221,7 @@ Result run(bool emptyLedger, const QList<PostingResult>* rowByRow)
     folder.writeStandardTextFiles();
     folder.write("dokument.txt", "3\r\n");
     Engine engine;
-    FileSharedData shared;
+    const std::unique_ptr<SharedData> shared = DataStore::sharedData(engine);
     fill(engine, emptyLedger);
     Result result;
     const QList<GoodsDocument> all = documents();
@@ -232,7 +232,7 @@ Result run(bool emptyLedger, const QList<PostingResult>* rowByRow)
         }
         Table ledger(engine, kLedger);
         Table items(engine, kItems);
-        result.numbers.append(Posting::post({engine, ledger, items, shared}, all.at(i)));
+        result.numbers.append(Posting::post({engine, ledger, items, *shared}, all.at(i)));
     }
     for (const QString& code : kCards) {
         if (rowByRow) {

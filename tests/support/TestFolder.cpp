@@ -2,10 +2,12 @@
 
 #include "data/EngineError.h"
 #include "data/pg/PgConnection.h"
+#include "data/pg/PgSharedData.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <libpq-fe.h>
 #include <stdexcept>
 
 namespace kestar::test {
@@ -13,6 +15,30 @@ namespace kestar::test {
 namespace {
 
 const QString kServerDatabase = QStringLiteral("dbname=postgres");
+
+// Runs one statement with text parameters on the folder's database; the rows it gives, each
+// row's first value.
+QStringList onDatabase(const QString& database, const QString& sql,
+                       const QList<QByteArray>& parameters = {})
+{
+    try {
+        PgConnection connection(QStringLiteral("dbname=") + database);
+        connection.ensureOpen();
+        QList<const char*> values;
+        for (const QByteArray& parameter : parameters)
+            values.append(parameter.constData());
+        PGresult* result = connection.check(
+            PQexecParams(connection.handle(), sql.toUtf8().constData(), int(values.size()), nullptr,
+                         values.constData(), nullptr, nullptr, 0));
+        QStringList rows;
+        for (int row = 0; row < PQntuples(result); ++row)
+            rows.append(QString::fromUtf8(PQgetvalue(result, row, 0)));
+        PQclear(result);
+        return rows;
+    } catch (const EngineError& error) {
+        throw std::runtime_error(error.text().toStdString());
+    }
+}
 
 } // namespace
 
@@ -40,6 +66,8 @@ TestFolder::TestFolder() : m_saved(QDir::currentPath())
             throw std::runtime_error(error.text().toStdString());
         }
         write(QStringLiteral("baza.txt"), "dbname=" + m_database.toUtf8() + "\n");
+        // As kestar-setup makes it: the shared data have their table from the start.
+        onDatabase(m_database, PgSharedData::createStatement());
     }
     QDir::setCurrent(m_dir.path());
 }
@@ -63,8 +91,21 @@ QString TestFolder::dataPath(const QString& name) const
     return m_dir.path() + QStringLiteral("/podaci/") + name;
 }
 
+bool TestFolder::isSharedRow(const QString& name) const
+{
+    return !m_database.isEmpty() && PgSharedData::rowNames().contains(name.toLower());
+}
+
 void TestFolder::write(const QString& name, const QByteArray& bytes) const
 {
+    if (isSharedRow(name)) {
+        onDatabase(m_database,
+                   QStringLiteral("INSERT INTO %1 VALUES ($1, $2) ON CONFLICT (datoteka) DO "
+                                  "UPDATE SET redovi = EXCLUDED.redovi")
+                       .arg(PgSharedData::kTable),
+                   {name.toLower().toUtf8(), PgSharedData::storedText(bytes).toUtf8()});
+        return;
+    }
     QFile file(dataPath(name));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error(("cannot write " + dataPath(name)).toStdString());
@@ -73,6 +114,13 @@ void TestFolder::write(const QString& name, const QByteArray& bytes) const
 
 QByteArray TestFolder::read(const QString& name) const
 {
+    if (isSharedRow(name)) {
+        const QStringList stored = onDatabase(
+            m_database,
+            QStringLiteral("SELECT redovi FROM %1 WHERE datoteka = $1").arg(PgSharedData::kTable),
+            {name.toLower().toUtf8()});
+        return stored.isEmpty() ? QByteArray() : PgSharedData::fileBytes(name, stored.first());
+    }
     QFile file(dataPath(name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
@@ -81,6 +129,12 @@ QByteArray TestFolder::read(const QString& name) const
 
 void TestFolder::remove(const QString& name) const
 {
+    if (isSharedRow(name)) {
+        onDatabase(m_database,
+                   QStringLiteral("DELETE FROM %1 WHERE datoteka = $1").arg(PgSharedData::kTable),
+                   {name.toLower().toUtf8()});
+        return;
+    }
     QFile::remove(dataPath(name));
 }
 

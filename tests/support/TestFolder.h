@@ -8,8 +8,10 @@ namespace kestar::test {
 
 // A temporary program folder with an empty "podaci" and "back-up" inside, made the working
 // folder for the lifetime of the object (the former working folder comes back after it).
-// When the tests run on PostgreSQL (onPostgres()), it also makes an empty database of its own,
-// named in podaci/baza.txt, and drops it at the end.
+// When the tests run on PostgreSQL (onPostgres()), it also makes a database of its own, named
+// in podaci/baza.txt and holding the table of the shared data, and drops it at the end; there
+// write(), read() and remove() of a shared data file ("firma.txt", "otpremnica.txt", ...)
+// work on its row instead, as the program keeps it.
 bool onPostgres();
 
 class TestFolder
@@ -34,6 +36,8 @@ public:
     QString database() const { return m_database; }
 
 private:
+    bool isSharedRow(const QString& name) const;
+
     QTemporaryDir m_dir;
     QString m_database;
     QString m_saved;

@@ -4,6 +4,8 @@
 #include "data/DataStore.h"
 #include "data/FileSharedData.h"
 #include "data/Schema.h"
+#include "data/pg/PgSharedData.h"
+#include "tools/SetupDatabase.h"
 #include "tools/check/BackupCopies.h"
 #include "tools/check/CheckReport.h"
 #include "tools/check/CounterCheck.h"
@@ -64,11 +66,14 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     // folder's own.
     const QString connection = DataStore::connectionString(folder.path());
     std::optional<QTemporaryDir> snapshot;
+    bool sharedInDatabase = false;
     if (!connection.isEmpty()) {
         snapshot.emplace();
         if (!snapshot->isValid())
             throw std::runtime_error(snapshot->errorString().toStdString());
         PgTableCopy::exportTables(connection, snapshot->path());
+        sharedInDatabase = SetupDatabase::programTablesIn(connection)
+                               .contains(QLatin1String(PgSharedData::kTable));
     }
     const TableFiles files = findTableFiles(snapshot ? QDir(snapshot->path()) : folder);
     TableReadCheck reader(report);
@@ -155,7 +160,11 @@ bool FolderCheck::run(const FolderCheckOptions& options, CheckReport& report)
     }
 
     report.section(QStringLiteral("Document counters"));
-    FileSharedData shared(folder.path());
+    // The counters of a database are read from the same moment as its ledger; a database made
+    // before it kept them has them in the folder's files still.
+    if (!connection.isEmpty() && !sharedInDatabase)
+        report.problem(PgSharedData::missingTableText());
+    FileSharedData shared(sharedInDatabase ? snapshot->path() : folder.path());
     counters.report(shared, ledgerRead, report);
     numbers.report(ledgerRead, report);
 

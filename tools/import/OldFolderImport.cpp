@@ -1,5 +1,6 @@
 #include "tools/import/OldFolderImport.h"
 
+#include "backup/pgcopy/PgSharedRows.h"
 #include "backup/pgcopy/PgTableCopy.h"
 #include "data/DataFolderLock.h"
 #include "data/Engine.h"
@@ -378,13 +379,14 @@ bool OldFolderImport::run(const QString& oldFolder, const QString& newFolder, Im
         buildNewFolder(tables, oldFolder, build.path(), codePage, report);
         tables.clear();
         if (!postgres.isEmpty()) {
-            // The tables built as files go into the database whole; the folder keeps the text
-            // files and names the database instead.
+            // The tables and shared data built as files go into the database whole; the folder
+            // keeps its other files and names the database instead.
             loaded = true;
             PgTableCopy::loadTables(build.path(), postgres);
-            for (const QString& table :
-                 QDir(build.path()).entryList({QStringLiteral("*.db")}, QDir::Files))
-                QFile::remove(QDir(build.path()).filePath(table));
+            QStringList moved = QDir(build.path()).entryList({QStringLiteral("*.db")}, QDir::Files);
+            moved += PgSharedRows::filesIn(build.path());
+            for (const QString& file : std::as_const(moved))
+                QFile::remove(QDir(build.path()).filePath(file));
             SetupDatabase::writeSelector(build.path(), postgres);
         }
         lock.release();

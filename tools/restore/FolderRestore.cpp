@@ -1,5 +1,6 @@
 #include "tools/restore/FolderRestore.h"
 
+#include "backup/pgcopy/PgSharedRows.h"
 #include "backup/pgcopy/PgTableCopy.h"
 #include "data/DataFolderLock.h"
 #include "data/DataStore.h"
@@ -223,25 +224,30 @@ QString databaseOf(const QString& dataFolder)
     }
 }
 
+void removeFiles(const QString& folder, const QStringList& names)
+{
+    for (const QString& name : names)
+        QFile::remove(QDir(folder).filePath(name));
+}
+
 void removeTableFiles(const QString& folder)
 {
-    const QStringList tables = QDir(folder).entryList(
-        {QStringLiteral("*.db"), QStringLiteral("*.db-journal")}, QDir::Files);
-    for (const QString& table : tables)
-        QFile::remove(QDir(folder).filePath(table));
+    removeFiles(folder, QDir(folder).entryList(
+                            {QStringLiteral("*.db"), QStringLiteral("*.db-journal")}, QDir::Files));
 }
 
 // Puts the staged set in the place of a data folder whose tables are in a database, after the
-// data folder went aside as kept: the tables the database holds now are written into the kept
-// folder beside its text files (so that it is a whole data folder of that moment), then the
-// set's tables replace them in one transaction, and the set's text files with the selector
-// file take the data folder's name just before it commits. Whatever fails puts everything
-// back and refuses.
+// data folder went aside as kept: the tables and shared data the database holds now are
+// written into the kept folder beside its text files (so that it is a whole data folder of
+// that moment), then the set's tables and shared data replace them in one transaction, and the
+// set's other files with the selector file take the data folder's name just before it commits.
+// Whatever fails puts everything back and refuses.
 void placeIntoDatabase(const QString& connection, const QString& dataFolder, StagingFolder& staging,
                        const QString& kept, QTextStream& out)
 {
+    QStringList exported;
     const auto putBack = [&](const QString& why) {
-        removeTableFiles(kept);
+        removeFiles(kept, exported);
         const QString back = renameNoReplace(kept, dataFolder);
         if (!back.isEmpty())
             throw Refusal{QStringLiteral("%1; and the former data folder cannot be renamed back "
@@ -250,7 +256,7 @@ void placeIntoDatabase(const QString& connection, const QString& dataFolder, Sta
         throw Refusal{why};
     };
     try {
-        PgTableCopy::exportTables(connection, kept);
+        exported = PgTableCopy::exportTables(connection, kept);
     } catch (const EngineError& error) {
         putBack(QStringLiteral("The tables of the database cannot be kept: %1").arg(error.text()));
     }
@@ -267,8 +273,9 @@ void placeIntoDatabase(const QString& connection, const QString& dataFolder, Sta
                 throw EngineError(QStringLiteral("Cannot rename %1 to %2: %3")
                                       .arg(native(staging.path()), native(dataFolder), moved));
             placed = true;
-            // The folder reads its tables from the database from now on.
+            // The folder reads its tables and shared data from the database from now on.
             removeTableFiles(dataFolder);
+            removeFiles(dataFolder, PgSharedRows::filesIn(dataFolder));
         });
     } catch (const EngineError& error) {
         if (placed)

@@ -1,7 +1,11 @@
 #include "backup/Backup.h"
+#include "data/DataStore.h"
 #include "data/Engine.h"
+#include "data/EngineError.h"
 #include "data/Schema.h"
+#include "data/SharedData.h"
 #include "data/pg/PgConnection.h"
+#include "data/pg/PgSharedData.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
@@ -10,11 +14,13 @@
 #include "tests/tools/SetupRun.h"
 #include "tests/tools/pg/ScratchDatabase.h"
 #include "tools/SetupCommand.h"
+#include "tools/SetupDemoCatalog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 using namespace kestar;
@@ -47,6 +53,43 @@ void copyFolder(const QString& from, const QString& to)
     const QStringList entries = QDir(from).entryList(QDir::Files | QDir::Hidden);
     for (const QString& entry : entries)
         QVERIFY(QFile::copy(QDir(from).filePath(entry), QDir(to).filePath(entry)));
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EngineError& error) {
+        return error.text();
+    }
+    return {};
+}
+
+// The text files of one backup set by their names in the data folder, as they lie in the
+// backup folder.
+QMap<QString, QByteArray> textFilesOf(const QString& backupFolder, const QString& stamp)
+{
+    QMap<QString, QByteArray> files;
+    const QStringList names = QDir(backupFolder).entryList({stamp + u"*.txt"_s}, QDir::Files);
+    for (const QString& name : names) {
+        QFile file(QDir(backupFolder).filePath(name));
+        file.open(QIODevice::ReadOnly);
+        files.insert(name.mid(stamp.size()), file.readAll());
+    }
+    return files;
 }
 
 void writeSelector(const QString& dataFolder, const ScratchDatabase& database)
@@ -132,6 +175,90 @@ private slots:
                           {{{"SIFRA", "555"}, {"KORISNIK", "Novi"}}});
         }
         QCOMPARE(readAll(folder.path() + u"/other/podaci"_s).value(u"korisnici"_s).size(), 3);
+    }
+
+    void textFilesOfAFolderGoThroughTheDatabaseByteForByte()
+    {
+        test::TestFolder folder;
+        const QString files = folder.path() + u"/files"_s;
+        QCOMPARE(runSetup({"new", files + u"/podaci"_s, "--demo"}).code, SetupCommand::kOk);
+        // Letters of the code page, empty lines and a company of fewer lines than usual.
+        writeBytes(files + u"/podaci/firma.txt"_s, "\x8a"
+                                                   "raf \xc8"
+                                                   "a\xe8"
+                                                   "ak\r\n\r\nAdresa 1\r\n");
+        QDir().mkpath(files + u"/back-up"_s);
+        const QDateTime morning(QDate(2026, 12, 10), QTime(8, 0, 1));
+        const BackupResult first = Backup::run(files, morning);
+        QVERIFY2(first.succeeded(), qPrintable(Backup::failureText(first)));
+        const QMap<QString, QByteArray> original = textFilesOf(files + u"/back-up"_s, first.stamp);
+        QCOMPARE(original.size(), 9);
+
+        // Restored into a database, the text files become its rows and leave the folder.
+        ScratchDatabase database(u"texts"_s);
+        const QString prog = folder.path() + u"/prog"_s;
+        writeSelector(prog + u"/podaci"_s, database);
+        copyFolder(files + u"/back-up"_s, prog + u"/back-up"_s);
+        const test::CommandResult restored =
+            runSetup({"restore", prog + u"/podaci"_s, first.stamp});
+        QVERIFY2(restored.code == SetupCommand::kOk, qPrintable(restored.out + restored.err));
+        QCOMPARE(QDir(prog + u"/podaci"_s).entryList({u"*.txt"_s}, QDir::Files),
+                 QStringList{u"baza.txt"_s});
+        QCOMPARE(selectRows(database.connection(),
+                            u"SELECT redovi FROM deljeni_podaci WHERE datoteka = 'firma.txt'"_s),
+                 QStringList{u"Šraf Čačak\n\nAdresa 1\n"_s});
+
+        // Backed up from the database, they are the same files again.
+        const BackupResult second = Backup::run(prog, kEvening);
+        QVERIFY2(second.succeeded(), qPrintable(Backup::failureText(second)));
+        QCOMPARE(textFilesOf(prog + u"/back-up"_s, second.stamp), original);
+        // And the database's own backup restores into a folder of files as they were.
+        copyFolder(prog + u"/back-up"_s, folder.path() + u"/again/back-up"_s);
+        const test::CommandResult again =
+            runSetup({"restore", folder.path() + u"/again/podaci"_s, second.stamp});
+        QVERIFY2(again.code == SetupCommand::kOk, qPrintable(again.out + again.err));
+        for (auto it = original.cbegin(); it != original.cend(); ++it)
+            QCOMPARE(readBytes(folder.path() + u"/again/podaci/"_s + it.key()), it.value());
+    }
+
+    void anOlderDatabaseSaysWhatIsMissingAndABackupAndRestoreMendIt()
+    {
+        test::TestFolder folder;
+        ScratchDatabase database(u"older"_s);
+        const QString prog = folder.path() + u"/prog"_s;
+        const QString data = prog + u"/podaci"_s;
+        QCOMPARE(runSetup({"new", data, "--postgres", database.connection(), "--demo"}).code,
+                 SetupCommand::kOk);
+        QDir().mkpath(prog + u"/back-up"_s);
+        // As an older version left it: the shared data in text files of the folder.
+        const BackupResult made = Backup::run(prog, kEvening);
+        QVERIFY(made.succeeded());
+        const QMap<QString, QByteArray> texts = textFilesOf(prog + u"/back-up"_s, made.stamp);
+        for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+            writeBytes(data + u"/"_s + it.key(), it.value());
+        PgConnection(database.connection()).exec(u"DROP TABLE deljeni_podaci"_s);
+
+        {
+            Engine engine(data);
+            QCOMPARE(errorOf([&] { DataStore::sharedData(engine)->groups(); }),
+                     PgSharedData::missingTableText());
+        }
+        const test::CommandResult check = runSetup({"check", data});
+        QCOMPARE(check.code, SetupCommand::kRefused);
+        QVERIFY2(check.out.contains(PgSharedData::missingTableText()), qPrintable(check.out));
+
+        // The backup takes the folder's text files; its restore puts them into the database.
+        const BackupResult backup = Backup::run(prog, kEvening.addSecs(60));
+        QVERIFY2(backup.succeeded(), qPrintable(Backup::failureText(backup)));
+        QCOMPARE(textFilesOf(prog + u"/back-up"_s, backup.stamp), texts);
+        const test::CommandResult restored = runSetup({"restore", data, backup.stamp});
+        QVERIFY2(restored.code == SetupCommand::kOk, qPrintable(restored.out + restored.err));
+        QCOMPARE(QDir(data).entryList({u"*.txt"_s}, QDir::Files), QStringList{u"baza.txt"_s});
+        Engine engine(data);
+        QCOMPARE(DataStore::sharedData(engine)->groups().names.size(),
+                 SetupDemoCatalog::groups().size());
+        const test::CommandResult mended = runSetup({"check", data});
+        QVERIFY2(mended.code == SetupCommand::kOk, qPrintable(mended.out + mended.err));
     }
 
     void restoreIntoTheDatabaseKeepsWhatItReplacesAndRefusesDamage()
@@ -262,8 +389,13 @@ private slots:
             test::OldFolderFixture::runImport(old, data, {"--postgres", database.connection()});
         QVERIFY2(run.code == SetupCommand::kOk, qPrintable(run.out + run.err));
         QVERIFY(QFileInfo::exists(data + u"/baza.txt"_s));
-        QVERIFY(QFileInfo::exists(data + u"/firma.txt"_s));
+        QVERIFY(!QFileInfo::exists(data + u"/firma.txt"_s));
         QVERIFY(QDir(data).entryList({u"*.db"_s}).isEmpty());
+        QCOMPARE(selectRows(database.connection(), u"SELECT count(*) FROM deljeni_podaci"_s),
+                 QStringList{u"9"_s});
+        QCOMPARE(selectRows(database.connection(),
+                            u"SELECT redovi FROM deljeni_podaci WHERE datoteka = 'grupe.txt'"_s),
+                 QStringList{u"Vijci\nČekići\n"_s});
         QCOMPARE(selectRows(database.connection(),
                             u"SELECT \"SIFRAMASINE\", \"NAZIVMASINE\" FROM masina"_s),
                  QStringList{u"M1|Bušilica"_s});

@@ -53,16 +53,30 @@ private slots:
         QVERIFY2(made.code == SetupCommand::kOk, qPrintable(made.err));
         QVERIFY2(made.out.contains(database.name()), qPrintable(made.out));
 
-        // The folder holds the selector file and the text files, no table file.
+        // The folder holds the selector file alone: the tables and the shared data are rows of
+        // the database.
         const QDir data(folder.path() + u"/prog/podaci"_s);
         QFile selector(data.filePath(u"baza.txt"_s));
         QVERIFY(selector.open(QIODevice::ReadOnly));
         QCOMPARE(selector.readAll(), database.connection().toUtf8() + "\n");
-        QVERIFY(data.entryList({u"*.db"_s}, QDir::Files).isEmpty());
-        QVERIFY(QFileInfo::exists(data.filePath(u"otpremnica.txt"_s)));
+        QCOMPARE(data.entryList(QDir::Files), QStringList{u"baza.txt"_s});
 
-        QCOMPARE(tablesOf(database),
-                 QStringList({"korisnici", "magacin", "masina", "pmagacin", "prometx"}));
+        QCOMPARE(tablesOf(database), QStringList({"deljeni_podaci", "korisnici", "magacin",
+                                                  "masina", "pmagacin", "prometx"}));
+        QCOMPARE(
+            selectRows(database.connection(),
+                       u"SELECT datoteka FROM deljeni_podaci ORDER BY datoteka"_s),
+            QStringList({"dokument.txt", "firma.txt", "grupe.txt", "oprema.txt", "otpremnica.txt",
+                         "predracun.txt", "rnalog.txt", "sgrupe.txt", "ulaz.txt"}));
+        QCOMPARE(selectRows(database.connection(),
+                            u"SELECT redovi FROM deljeni_podaci WHERE datoteka = 'oprema.txt'"_s),
+                 QStringList{u"1\n"_s});
+        // The demo's counters stand where its ledger ends: check finds nothing to report.
+        const test::CommandResult check = runSetup({"check", data.path()});
+        QVERIFY2(check.code == SetupCommand::kOk, qPrintable(check.out + check.err));
+        QVERIFY2(check.out.contains(u"otpremnica.txt: "_s) &&
+                     check.out.contains(u"largest OTPREMNICA in the ledger"_s),
+                 qPrintable(check.out));
         QCOMPARE(
             selectRows(database.connection(),
                        u"SELECT \"KORISNIK\", \"SIFRA\" FROM korisnici ORDER BY _ord, rowid"_s),
