@@ -8,6 +8,7 @@
 
 namespace kestar {
 
+class PgChangeListener;
 class PgConnection;
 struct TableDef;
 
@@ -53,6 +54,10 @@ public:
         return std::nullopt;
     }
 
+    QString changeNotice(const QStringList& tables) const override;
+    bool listenForChanges(std::function<void(const QStringList&)> heard) override;
+    void lockKeys(const QString& table, const QStringList& keys) override;
+
     bool inTransaction() const override;
     bool lastErrorIsKeyViolation() const override;
 
@@ -64,6 +69,7 @@ private:
     void readTableNames();
 
     std::unique_ptr<PgConnection> m_connection;
+    std::unique_ptr<PgChangeListener> m_listener;
     QHash<QString, QString> m_tables; // lower case -> as stored
 };
 

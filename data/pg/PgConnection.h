@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 
 struct pg_conn;
 struct pg_result;
@@ -52,6 +53,9 @@ public:
     // The program's text for a connection that is gone.
     QString lostText() const;
 
+    // Called after every result the server gives (notices may have come in with it).
+    void setAfterResult(std::function<void()> hook) { m_afterResult = std::move(hook); }
+
 private:
     void setUpSession();
     [[noreturn]] void raiseLost();
@@ -64,6 +68,7 @@ private:
     bool m_transactionBefore = false; // a transaction was open when the statement began
     QByteArray m_lastState;
     QList<QByteArray> m_unused;
+    std::function<void()> m_afterResult;
 };
 
 } // namespace kestar
