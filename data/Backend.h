@@ -128,6 +128,33 @@ public:
                                                           const QString& field,
                                                           const QString& pattern, int limit) = 0;
 
+    // ---- other connections ----
+    // Statements run just before the commit of a transaction that wrote the tables named,
+    // telling the other connections that listen (listenForChanges) about it when it commits;
+    // "" where no other connection shares the tables.
+    virtual QString changeNotice(const QStringList& tables) const
+    {
+        Q_UNUSED(tables);
+        return {};
+    }
+    // Starts hearing which tables other connections commit writes to: heard is called from
+    // the event loop, between statements, with their names (an empty list: any table may have
+    // been written). False where no other connection shares the tables.
+    virtual bool listenForChanges(std::function<void(const QStringList&)> heard)
+    {
+        Q_UNUSED(heard);
+        return false;
+    }
+
+    // Inside a transaction: until it ends, any other connection that locks one of the same
+    // keys of the table waits (a key may name a row that is not there yet). Nothing where a
+    // writing transaction holds the whole table anyway.
+    virtual void lockKeys(const QString& table, const QStringList& keys)
+    {
+        Q_UNUSED(table);
+        Q_UNUSED(keys);
+    }
+
     // ---- transactions ----
     // A transaction is open on the connection (a failed write may have ended one on its own).
     virtual bool inTransaction() const = 0;

@@ -70,18 +70,36 @@ bool Cursor::finishPending()
 
 void Cursor::markStale()
 {
+    if (isPending()) {
+        // The row being typed keeps its place, and its grid keeps the open cell: the rows are
+        // read again once it has been posted or cancelled.
+        m_staleWhilePending = true;
+        return;
+    }
     m_stale = true;
     dropCachedRows();
-    if (!m_resetQueued) {
-        m_resetQueued = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this]() {
-                m_resetQueued = false;
-                if (isOpen())
-                    emit rowsReset();
-            },
-            Qt::QueuedConnection);
+    if (m_resetQueued)
+        return;
+    m_resetQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this]() {
+            m_resetQueued = false;
+            if (!isOpen())
+                return;
+            if (isPending())
+                m_staleWhilePending = true;
+            else
+                emit rowsReset();
+        },
+        Qt::QueuedConnection);
+}
+
+void Cursor::markStaleAfterPending()
+{
+    if (m_staleWhilePending && !isPending()) {
+        m_staleWhilePending = false;
+        markStale();
     }
 }
 
@@ -151,6 +169,7 @@ void Cursor::post()
     checkOpen();
     if (isPending())
         postPending();
+    markStaleAfterPending();
 }
 
 void Cursor::cancel()
@@ -162,6 +181,7 @@ void Cursor::cancel()
     clearPending();
     afterCancel(wasInsert);
     emit stateChanged();
+    markStaleAfterPending();
 }
 
 } // namespace kestar

@@ -66,6 +66,7 @@ protected:
 
     // Another cursor wrote the rows: they are read again at the next use (rereadStale()), and
     // the grids hear of it once, when the program is idle again, however many writes came.
+    // While a row is pending, all that waits until it has been posted or cancelled.
     void markStale();
     void refreshIfStale() const
     {
@@ -79,6 +80,7 @@ protected:
     // Enters a state and drops the pending row (closing, or after a post).
     void setState(DatasetState state) { m_state = state; }
     void clearPending();
+    void markStaleAfterPending();
     // Starts an insert of row (the new row's stored values).
     void beginInsert(const QList<QVariant>& row);
     // rowChanged for the current row; its position is worked out only for a listener.
@@ -110,6 +112,7 @@ private:
     bool m_readOnly = false;
     mutable bool m_stale = false;
     bool m_resetQueued = false;
+    bool m_staleWhilePending = false; // another cursor wrote while a row was pending
     QList<FieldDef> m_fields;
     QHash<QString, int> m_fieldByName; // exact names; other spellings are looked up by scan
 };

@@ -293,7 +293,7 @@ void Engine::write(const QString& path, const QObject* writer, const std::functi
         m_begin->run();
         try {
             work();
-            m_commit->run();
+            commitWritten({path});
         } catch (...) {
             if (m_backend->inTransaction()) {
                 try {
@@ -330,6 +330,7 @@ void Engine::begin()
         attachDataFolder();
         reopenWritable();
         m_begin->run();
+        ++m_transactionNumber;
     } else {
         m_backend->exec(QStringLiteral("SAVEPOINT kestar_level%1").arg(m_levels.size()));
     }
@@ -342,7 +343,7 @@ void Engine::commit()
         throw EngineError(QStringLiteral("No transaction is active"));
     emit aboutToWrite();
     if (m_levels.size() == 1) {
-        m_commit->run();
+        commitWritten(m_levels.last());
         const QSet<QString> written = m_levels.takeLast();
         notifyWritten(written, true, false);
         return;
@@ -372,6 +373,46 @@ void Engine::rollback()
         // SQLite has already rolled the transaction back (an I/O fault ends it on its own).
     }
     notifyWritten(written, m_levels.isEmpty(), true);
+}
+
+void Engine::commitWritten(const QSet<QString>& paths)
+{
+    QStringList tables;
+    for (const QString& path : paths) {
+        if (const auto file = m_files.value(path))
+            tables.append(file->table);
+    }
+    tables.sort();
+    const QString notice = m_backend->changeNotice(tables);
+    if (notice.isEmpty())
+        m_commit->run();
+    else
+        m_backend->exec(notice + QStringLiteral("COMMIT")); // one round trip with the commit
+}
+
+void Engine::lockKeys(const QString& table, const QStringList& keys)
+{
+    if (!inTransaction())
+        throw EngineError(QStringLiteral("No transaction is active"));
+    m_backend->lockKeys(attach(table)->table, keys);
+}
+
+void Engine::listenToOtherWorkstations()
+{
+    m_backend->listenForChanges([this](const QStringList& tables) { heardFromOthers(tables); });
+}
+
+void Engine::heardFromOthers(const QStringList& tables)
+{
+    QStringList paths;
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it) {
+        if (tables.isEmpty() || tables.contains(it.value()->table, Qt::CaseInsensitive))
+            paths.append(it.key());
+    }
+    for (const QString& path : std::as_const(paths)) {
+        emit tableWritten(path, nullptr);
+        emit tableChanged(path);
+    }
 }
 
 void Engine::notifyWritten(const QSet<QString>& paths, bool committed, bool rolledBack)

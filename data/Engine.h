@@ -89,7 +89,19 @@ public:
     // a failed write leaves nothing behind. Afterwards the other cursors of the table hear of it.
     void write(const QString& path, const QObject* writer, const std::function<void()>& work);
 
+    // From here on, the commits of other workstations on the same tables reach the cursors as
+    // their own writes do (tableWritten without writer, then tableChanged), from the event
+    // loop. Nothing happens where no other workstation shares the tables.
+    void listenToOtherWorkstations();
+
+    // Inside a transaction: another workstation that locks one of the same keys of the table
+    // (named as for a Table) waits until this transaction ends, even for a key no row holds
+    // yet; so a row looked up by one of the keys afterwards stays as found until the commit.
+    void lockKeys(const QString& table, const QStringList& keys);
+
     bool inTransaction() const { return !m_levels.isEmpty(); }
+    // A number for the outermost transaction now open, never given twice; 0 outside one.
+    quint64 transactionNumber() const { return m_levels.isEmpty() ? 0 : m_transactionNumber; }
     // Used by Transaction: nesting goes through savepoints.
     void begin();
     void commit();
@@ -113,6 +125,9 @@ private:
     void detachUnused();
     void reopenWritable();
     void notifyWritten(const QSet<QString>& paths, bool committed, bool rolledBack);
+    // Commits the outermost transaction, telling other workstations which tables it wrote.
+    void commitWritten(const QSet<QString>& paths);
+    void heardFromOthers(const QStringList& tables);
     void forgetStatements(const QString& path);
 
     std::unique_ptr<EngineScratch> m_scratch; // holds the connection's main database
@@ -120,6 +135,7 @@ private:
     QHash<QString, std::shared_ptr<TableFile>> m_files;
     int m_nextAlias = 1;
     QList<QSet<QString>> m_levels; // tables written per open transaction level
+    quint64 m_transactionNumber = 0;
     std::unique_ptr<Statement> m_begin, m_commit;
     // One savepoint around each write inside a transaction: prepared once, run many times.
     std::unique_ptr<Statement> m_savepoint, m_release, m_rollbackTo;

@@ -82,6 +82,7 @@ void Query::open()
     m_firstField = translation.live ? 1 : 0;
     QList<FieldDef> fields;
     m_writeFields.clear();
+    QList<bool> isTableField;
     for (const QString& column : translation.columns) {
         FieldDef def{column, FieldType::Number};
         bool isField = false;
@@ -96,6 +97,7 @@ void Query::open()
         }
         if (!isField)
             m_writeFields.append(def);
+        isTableField.append(isField);
         fields.append(def);
     }
     setFields(fields);
@@ -103,6 +105,7 @@ void Query::open()
     m_updates.reset();
     m_delete.reset();
     m_writeColumn.clear();
+    m_comparedColumns.clear();
     if (m_live) {
         QStringList names;
         QHash<QString, int> first;
@@ -111,6 +114,8 @@ void Query::open()
             const QString name = m_writeFields.at(i).name.toUpper();
             m_writeColumn.append(first.value(name, i));
             first.insert(name, m_writeColumn.last());
+            if (isTableField.at(i) && m_writeColumn.last() == i)
+                m_comparedColumns.append(i);
         }
         Backend& backend = m_engine.backend();
         m_updates = std::make_unique<RowUpdates>(backend, m_liveTable->qualified, names);
@@ -378,6 +383,7 @@ void Query::insert()
 
 QList<QVariant> Query::currentRow()
 {
+    m_editTransaction = m_engine.transactionNumber();
     QList<QVariant> row;
     for (int i = 0; i < fieldList().size(); ++i)
         row.append(m_rows.value(m_current, i + m_firstField));
@@ -410,9 +416,26 @@ void Query::postPending()
     }
     std::sort(changed.begin(), changed.end());
     changed.erase(std::unique(changed.begin(), changed.end()), changed.end());
+    // An edit the program began inside the running transaction is one of its own steps. Any
+    // other first compares, under a lock, the fields it writes with what it read.
+    const bool ownStep =
+        m_editTransaction != 0 && m_editTransaction == m_engine.transactionNumber();
+    RowUpdates::Since since = RowUpdates::Since::Unchanged;
     if (!changed.isEmpty()) {
-        m_engine.write(m_liveTable->path, this,
-                       [&]() { m_updates->write(rowid, changed, m_buffer); });
+        try {
+            m_engine.write(m_liveTable->path, this, [&]() {
+                if (!ownStep)
+                    since = m_updates->since(rowid, comparable(changed), m_original);
+                if (since != RowUpdates::Since::Unchanged)
+                    throw EngineError(RowUpdates::refusal(since, false));
+                m_updates->write(rowid, changed, m_buffer);
+            });
+        } catch (const EngineError&) {
+            if (since == RowUpdates::Since::Unchanged)
+                throw;
+            showRowsAsTheyAre();
+            throw;
+        }
     }
     QList<QVariant> row{QVariant(rowid)};
     row.append(m_buffer);
@@ -432,10 +455,22 @@ void Query::remove()
     if (m_current < 0)
         throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     const qint64 rowid = m_rows.value(m_current, 0).toLongLong();
-    m_engine.write(m_liveTable->path, this, [&]() {
-        m_delete->bind(1, rowid);
-        m_delete->run();
-    });
+    // The row goes only as the user saw it.
+    RowUpdates::Since since = RowUpdates::Since::Unchanged;
+    try {
+        m_engine.write(m_liveTable->path, this, [&]() {
+            since = m_updates->since(rowid, m_comparedColumns, currentRow());
+            if (since != RowUpdates::Since::Unchanged)
+                throw EngineError(RowUpdates::refusal(since, true));
+            m_delete->bind(1, rowid);
+            m_delete->run();
+        });
+    } catch (const EngineError&) {
+        if (since == RowUpdates::Since::Unchanged)
+            throw;
+        showRowsAsTheyAre();
+        throw;
+    }
     m_rows.remove(m_current);
     if (m_current >= m_rows.size()) {
         m_current = m_rows.size() - 1;
@@ -444,6 +479,29 @@ void Query::remove()
     if (m_current < 0)
         m_eof = m_bof = true;
     emit rowsReset();
+    emit currentChanged();
+}
+
+QList<int> Query::comparable(const QList<int>& columns) const
+{
+    QList<int> fields;
+    for (const int column : columns) {
+        if (m_comparedColumns.contains(column))
+            fields.append(column);
+    }
+    return fields;
+}
+
+void Query::showRowsAsTheyAre()
+{
+    // The pending values go; the rows are read anew, the cursor staying on the same row while
+    // it is there.
+    setState(DatasetState::Browse);
+    clearPending();
+    clearStale();
+    reread();
+    emit rowsReset();
+    emit stateChanged();
     emit currentChanged();
 }
 

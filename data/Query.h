@@ -90,6 +90,10 @@ private:
     QVariant storedValue(qint64 row, int field) const;
     const FieldDef& writeField(int field) const;
     void setCurrent(qint64 row);
+    // After a refused write: the rows as they are now.
+    void showRowsAsTheyAre();
+    // The columns of the list that show a table field.
+    QList<int> comparable(const QList<int>& columns) const;
 
     Engine& m_engine;
     QString m_sql;
@@ -107,6 +111,11 @@ private:
     std::unique_ptr<RowUpdates> m_updates;
     // For each column of a live result, the first column writing the same table field.
     QList<int> m_writeColumn;
+    // The columns of a live result that show a table field, each field once: what a write
+    // compares with the row as it is before it writes.
+    QList<int> m_comparedColumns;
+    // The transaction the pending edit began in (0: outside any).
+    quint64 m_editTransaction = 0;
     std::unique_ptr<Statement> m_delete;
 };
 

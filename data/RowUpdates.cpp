@@ -1,6 +1,7 @@
 #include "data/RowUpdates.h"
 
 #include "data/Backend.h"
+#include "data/RowStore.h"
 
 namespace kestar {
 
@@ -59,6 +60,58 @@ int RowUpdates::write(qint64 rowid, const QList<int>& changed, const QList<QVari
     update.bind(changed.size() + 1, rowid);
     update.run();
     return int(update.changes());
+}
+
+RowUpdates::Since RowUpdates::since(qint64 rowid, const QList<int>& compared,
+                                    const QList<QVariant>& read)
+{
+    auto kept = m_locks.find(compared);
+    if (kept == m_locks.end()) {
+        QStringList columns;
+        for (const int column : compared)
+            columns.append(ident(m_columns.at(column)));
+        if (columns.isEmpty())
+            columns.append(QStringLiteral("1"));
+        std::shared_ptr<Statement> statement = m_backend->prepare(
+            m_backend->spell(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?1")
+                                 .arg(columns.join(QLatin1String(", ")), m_table)) +
+            m_backend->lockForUpdate());
+        if (m_locks.size() >= kMaxStatements)
+            m_locks.clear();
+        kept = m_locks.insert(compared, statement);
+    }
+    Statement& lockRow = *kept.value();
+    // The values go through a row store, as every read of the cursors does, so that both
+    // sides of the comparison have the same types.
+    RowStore now(int(compared.size()));
+    lockRow.bind(1, rowid);
+    const bool found = lockRow.step();
+    if (found && !compared.isEmpty())
+        now.append(lockRow, 0);
+    lockRow.reset();
+    if (!found)
+        return Since::Gone;
+    if (compared.isEmpty())
+        return Since::Unchanged;
+    QList<QVariant> before;
+    for (const int column : compared)
+        before.append(read.value(column));
+    return changedColumns(before, now.row(0)).isEmpty() ? Since::Unchanged : Since::Changed;
+}
+
+QString RowUpdates::refusal(Since since, bool deleting)
+{
+    if (since == Since::Gone)
+        return deleting ? QStringLiteral("Ovaj red je u medjuvremenu obrisan!!! Prikazani su "
+                                         "redovi kakvi su sada.")
+                        : QStringLiteral("Ovaj red je u medjuvremenu obrisan!!! Izmena nije "
+                                         "upamcena.");
+    return deleting ? QStringLiteral("Ovaj red je u medjuvremenu promenio drugi korisnik!!! Red "
+                                     "nije obrisan; prikazan je red kakav je sada. Ako i dalje "
+                                     "treba da se obrise, obrisite ga ponovo.")
+                    : QStringLiteral("Ovaj red je u medjuvremenu promenio drugi korisnik!!! "
+                                     "Izmena nije upamcena; prikazan je red kakav je sada. "
+                                     "Ponovite izmenu.");
 }
 
 QList<int> changedColumns(const QList<QVariant>& original, const QList<QVariant>& row)

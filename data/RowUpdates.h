@@ -28,6 +28,22 @@ public:
     // row is gone). Raises EngineError with SQLite's text on failure.
     int write(qint64 rowid, const QList<int>& changed, const QList<QVariant>& row);
 
+    // What became of a row since it was read.
+    enum class Since
+    {
+        Unchanged,
+        Changed,
+        Gone
+    };
+    // Reads the row with the given rowid, locked against other connections until the
+    // transaction ends, and compares the columns at the indexes in compared (ascending) with
+    // their values in read, the row as it was read before. An edit compares the columns it
+    // writes: what another connection changed in the others stays as it is beside the edit.
+    Since since(qint64 rowid, const QList<int>& compared, const QList<QVariant>& read);
+    // What the user reads when an edit (or, with deleting, a delete) of a row is refused
+    // because the row changed or went since it was read.
+    static QString refusal(Since since, bool deleting);
+
 private:
     Statement& statementFor(const QList<int>& changed);
 
@@ -36,6 +52,7 @@ private:
     QStringList m_columns;
     QHash<QList<int>, std::shared_ptr<Statement>> m_statements;
     std::shared_ptr<Statement> m_exists;
+    QHash<QList<int>, std::shared_ptr<Statement>> m_locks;
 };
 
 // The columns whose value in row differs from original, by index. A value counts as changed

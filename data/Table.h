@@ -3,6 +3,7 @@
 #include "data/Cursor.h"
 #include "data/RowStore.h"
 #include "data/Schema.h"
+#include "data/RowUpdates.h"
 #include "data/Statement.h"
 #include "data/TablePages.h"
 
@@ -115,6 +116,12 @@ private:
 
     void postInsert();
     void postEdit();
+    // What became of the row since it was read as read (locked until the write ends); of the
+    // fields changed by the pending edit since the edit began.
+    RowUpdates::Since sinceRead(qint64 rowid, const QList<QVariant>& read);
+    RowUpdates::Since sinceEditBegan(qint64 rowid, const QList<int>& changed);
+    // After a refused write: the cursor stands on the row as it is now.
+    void showRowAsItIs(qint64 rowid);
     QVariant orderBefore(const std::optional<Place>& before);
     QVariant valueInBuffer(int field) const;
 
@@ -154,6 +161,9 @@ private:
     mutable qint64 m_count = -1;
 
     std::function<void(const Table&)> m_postCheck;
+    // The transaction the pending edit began in (0: outside any).
+    quint64 m_editTransaction = 0;
+    qint64 m_editRowid = 0; // the row the pending edit began on
 
     mutable bool m_walkingForward = false;
     mutable bool m_walkingBackward = false;

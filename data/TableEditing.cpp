@@ -9,6 +9,8 @@
 #include "data/Schema.h"
 #include "data/TableStatements.h"
 
+#include <numeric>
+
 namespace kestar {
 
 void Table::insert()
@@ -33,8 +35,37 @@ QList<QVariant> Table::currentRow()
         m_sql->lockRow->bind(1, m_row.place.rowid);
         loadRow(*m_sql->lockRow);
     }
+    m_editTransaction = m_engine.transactionNumber();
+    m_editRowid = m_row.place.rowid;
     keepRow();
     return m_row.values.row(0);
+}
+
+RowUpdates::Since Table::sinceRead(qint64 rowid, const QList<QVariant>& read)
+{
+    QList<int> all(m_file->fields.size());
+    std::iota(all.begin(), all.end(), 0);
+    return m_sql->updates.since(rowid, all, read);
+}
+
+RowUpdates::Since Table::sinceEditBegan(qint64 rowid, const QList<int>& changed)
+{
+    return m_sql->updates.since(rowid, changed, m_original);
+}
+
+void Table::showRowAsItIs(qint64 rowid)
+{
+    // The pending values go; the row is read anew where it stands now (or its neighbour when
+    // it is gone), and every grid on the cursor shows it.
+    setState(DatasetState::Browse);
+    clearPending();
+    seekRowid(rowid);
+    markStale();
+    refreshIfStale();
+    m_walkingForward = m_walkingBackward = false;
+    emit rowsReset();
+    emit stateChanged();
+    emit currentChanged();
 }
 
 void Table::afterCancel(bool wasInsert)
@@ -144,21 +175,39 @@ void Table::postInsert()
 
 void Table::postEdit()
 {
-    const qint64 rowid = m_row.place.rowid;
+    // The row the edit began on, wherever rereading the table has put the cursor since.
+    const qint64 rowid = m_editRowid;
     const QList<int> changed = changedColumns(m_original, m_buffer);
-    m_engine.write(m_file->path, this, [&]() {
-        int written = 0;
-        try {
-            written = m_sql->updates.write(rowid, changed, m_buffer);
-        } catch (const EngineError&) {
-            if (m_engine.backend().lastErrorIsKeyViolation())
-                throw EngineError(QStringLiteral("Key violation"));
+    // An edit the program began inside the running transaction read its row under that
+    // transaction's lock. Any other first compares, under a lock, the fields it writes with
+    // what it read: one that another connection changed meanwhile would be lost.
+    const bool lockedAtEdit =
+        m_editTransaction != 0 && m_editTransaction == m_engine.transactionNumber();
+    RowUpdates::Since since = RowUpdates::Since::Unchanged;
+    try {
+        m_engine.write(m_file->path, this, [&]() {
+            if (!lockedAtEdit) {
+                since = sinceEditBegan(rowid, changed);
+                if (since != RowUpdates::Since::Unchanged)
+                    throw EngineError(RowUpdates::refusal(since, false));
+            }
+            int written = 0;
+            try {
+                written = m_sql->updates.write(rowid, changed, m_buffer);
+            } catch (const EngineError&) {
+                if (m_engine.backend().lastErrorIsKeyViolation())
+                    throw EngineError(QStringLiteral("Key violation"));
+                throw;
+            }
+            if (written == 0)
+                throw EngineError(RowUpdates::refusal(RowUpdates::Since::Gone, false));
+        });
+    } catch (const EngineError&) {
+        if (since == RowUpdates::Since::Unchanged)
             throw;
-        }
-        if (written == 0)
-            throw EngineError(
-                QStringLiteral("Ovaj red je u medjuvremenu obrisan!!! Izmena nije upamcena."));
-    });
+        showRowAsItIs(rowid);
+        throw EngineError(RowUpdates::refusal(since, false));
+    }
     const bool keyMoved = m_keyField >= 0 && changed.contains(m_keyField);
     setState(DatasetState::Browse);
     clearPending();
@@ -188,10 +237,24 @@ void Table::remove()
         throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     keepRow();
     const Place gone = m_row.place;
-    m_engine.write(m_file->path, this, [&]() {
-        m_sql->remove->bind(1, gone.rowid);
-        m_sql->remove->run();
-    });
+    // The row goes only as the user saw it: one that another connection changed or deleted
+    // since it was read is shown as it is now instead.
+    const QList<QVariant> read = m_row.values.row(0);
+    RowUpdates::Since since = RowUpdates::Since::Unchanged;
+    try {
+        m_engine.write(m_file->path, this, [&]() {
+            since = sinceRead(gone.rowid, read);
+            if (since != RowUpdates::Since::Unchanged)
+                throw EngineError(RowUpdates::refusal(since, true));
+            m_sql->remove->bind(1, gone.rowid);
+            m_sql->remove->run();
+        });
+    } catch (const EngineError&) {
+        if (since == RowUpdates::Since::Unchanged)
+            throw;
+        showRowAsItIs(gone.rowid);
+        throw;
+    }
     m_pages.clear();
     if (m_count >= 0)
         --m_count;

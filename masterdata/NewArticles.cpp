@@ -1,5 +1,6 @@
 #include "masterdata/NewArticles.h"
 
+#include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Table.h"
 #include "data/Transaction.h"
@@ -54,6 +55,12 @@ int save(Engine& engine, Table& staged, Table& items)
     Transaction transaction(engine);
     int copied = 0;
     try {
+        // Another workstation saving an article with one of these codes waits for this
+        // commit, and this save for its: the code is then found in magacin and skipped.
+        QStringList codes;
+        for (staged.first(); !staged.eof(); staged.next())
+            codes.append(staged.text(QStringLiteral("SIFRA")));
+        engine.lockKeys(items.name(), codes);
         int row = 0;
         for (staged.first(); !staged.eof(); staged.next()) {
             ++row;

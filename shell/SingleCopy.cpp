@@ -2,6 +2,8 @@
 
 #include "data/DataFolderLock.h"
 #include "data/DataPath.h"
+#include "data/DataStore.h"
+#include "data/EngineError.h"
 #include "platform/Messages.h"
 
 #include <QDir>
@@ -37,6 +39,15 @@ QString heldElsewhereText(const DataFolderLock& lock)
 
 bool claim(DataFolderLock& lock, Messages& messages)
 {
+    // Workstations share a database through its server, which keeps them apart itself; the
+    // lock is for a folder of table files, which one copy alone may write. A selector file
+    // that cannot be read is reported by start-up.
+    try {
+        if (!DataStore::connectionString(lock.absoluteFolder()).isEmpty())
+            return true;
+    } catch (const EngineError&) {
+        return true;
+    }
     switch (lock.acquire()) {
     case DataFolderLock::Outcome::Held:
     case DataFolderLock::Outcome::FolderMissing:

@@ -17,6 +17,8 @@ Workplace::Workplace(Messages& messages, std::unique_ptr<SharedData> shared)
       m_documentResult(std::make_unique<Query>(*m_engine))
 {
     m_documentResult->setReadOnly(true);
+    // The grids and choosers show what other workstations on the same database commit.
+    m_engine->listenToOtherWorkstations();
     m_lastNumbers.fill(NumberLine{0, QStringLiteral("0")});
 }
 

@@ -4,10 +4,13 @@
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
 #include "data/Schema.h"
+#include "data/pg/PgChangeListener.h"
 #include "data/pg/PgConnection.h"
 #include "data/pg/PgStatement.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStringList>
 #include <algorithm>
 
@@ -81,7 +84,10 @@ PgBackend::PgBackend(const QString& connectionString)
 {
 }
 
-PgBackend::~PgBackend() = default;
+PgBackend::~PgBackend()
+{
+    m_listener.reset();
+}
 
 std::unique_ptr<Statement> PgBackend::prepare(const QString& sql)
 {
@@ -238,6 +244,40 @@ void PgBackend::updateRows(const QString& table, const QList<FieldDef>& columns,
                 .toUtf8(),
             parameters);
     }
+QString PgBackend::changeNotice(const QStringList& tables) const
+{
+    QString sql;
+    for (const QString& table : tables)
+        sql += QStringLiteral("NOTIFY %1, '%2';")
+                   .arg(QLatin1String(PgChangeListener::kChannel),
+                        QString(table).replace(QLatin1Char('\''), QLatin1String("''")));
+    return sql;
+}
+
+bool PgBackend::listenForChanges(std::function<void(const QStringList&)> heard)
+{
+    if (!m_listener)
+        m_listener = std::make_unique<PgChangeListener>(*m_connection, std::move(heard));
+    return true;
+}
+
+void PgBackend::lockKeys(const QString& table, const QStringList& keys)
+{
+    if (keys.isEmpty())
+        return;
+    // Transaction-level advisory locks on the hashes of table and key, taken in one order by
+    // every connection, so that two of them locking overlapping keys never wait on each other.
+    PgStatement lock(*m_connection,
+                     QStringLiteral("SELECT count(pg_advisory_xact_lock(h)) FROM (SELECT DISTINCT "
+                                    "hashtext($1 || '|' || k) AS h FROM "
+                                    "jsonb_array_elements_text($2::jsonb) AS k ORDER BY h "
+                                    "OFFSET 0) AS locks"),
+                     false);
+    lock.bind(1, table.toLower());
+    lock.bind(2,
+              QString::fromUtf8(
+                  QJsonDocument(QJsonArray::fromStringList(keys)).toJson(QJsonDocument::Compact)));
+    lock.run();
 }
 
 bool PgBackend::inTransaction() const

@@ -8,6 +8,7 @@
 
 namespace kestar {
 
+class PgChangeListener;
 class PgConnection;
 struct TableDef;
 
@@ -66,6 +67,9 @@ public:
                     const QList<QList<QVariant>>& rows) override;
     void updateRows(const QString& table, const QList<FieldDef>& columns,
                     const QList<QList<QVariant>>& rows) override;
+    QString changeNotice(const QStringList& tables) const override;
+    bool listenForChanges(std::function<void(const QStringList&)> heard) override;
+    void lockKeys(const QString& table, const QStringList& keys) override;
 
     bool inTransaction() const override;
     bool lastErrorIsKeyViolation() const override;
@@ -78,6 +82,7 @@ private:
     void readTableNames();
 
     std::unique_ptr<PgConnection> m_connection;
+    std::unique_ptr<PgChangeListener> m_listener;
     QHash<QString, QString> m_tables; // lower case -> as stored
 };
 

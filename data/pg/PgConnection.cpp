@@ -105,6 +105,8 @@ pg_result* PgConnection::check(pg_result* result)
     const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) {
         m_lastState.clear();
+        if (m_afterResult)
+            m_afterResult();
         return result;
     }
     const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;

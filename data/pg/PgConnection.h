@@ -5,6 +5,7 @@
 #include <QString>
 #include <chrono>
 #include <optional>
+#include <functional>
 
 struct pg_conn;
 struct pg_result;
@@ -60,6 +61,8 @@ public:
     // For benchmarks only: every answer of the server is taken this much later, as on a
     // network between the workstation and the server. Never set by the program itself.
     static void setAddedRoundTripDelay(std::chrono::microseconds delay);
+    // Called after every result the server gives (notices may have come in with it).
+    void setAfterResult(std::function<void()> hook) { m_afterResult = std::move(hook); }
 
 private:
     void setUpSession();
@@ -74,6 +77,7 @@ private:
     bool m_transactionBefore = false; // a transaction was open when the statement began
     QByteArray m_lastState;
     QList<QByteArray> m_unused;
+    std::function<void()> m_afterResult;
 };
 
 } // namespace kestar
