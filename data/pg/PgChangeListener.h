@@ -22,7 +22,6 @@ class PgConnection;
 // left out: its own writes are known already.
 class PgChangeListener : public QObject
 {
-    Q_OBJECT
 public:
     static constexpr const char* kChannel = "kestar_changes";
 
