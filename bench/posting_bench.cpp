@@ -8,9 +8,9 @@
 #include "PgBenchDatabase.h"
 #include "RawPg.h"
 
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/SharedData.h"
+#include "data/SharedDataStore.h"
 #include "data/Table.h"
 #include "goods/Posting.h"
 #include "platform/Regional.h"
