@@ -2,8 +2,8 @@
 
 #include "data/Cursor.h"
 #include "data/RowStore.h"
-#include "data/Schema.h"
 #include "data/RowUpdates.h"
+#include "data/Schema.h"
 #include "data/Statement.h"
 #include "data/TablePages.h"
 

@@ -244,6 +244,8 @@ void PgBackend::updateRows(const QString& table, const QList<FieldDef>& columns,
                 .toUtf8(),
             parameters);
     }
+}
+
 QString PgBackend::changeNotice(const QStringList& tables) const
 {
     QString sql;

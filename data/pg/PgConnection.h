@@ -4,8 +4,8 @@
 #include <QList>
 #include <QString>
 #include <chrono>
-#include <optional>
 #include <functional>
+#include <optional>
 
 struct pg_conn;
 struct pg_result;
