@@ -8,10 +8,10 @@
 #include "PgBenchDatabase.h"
 #include "RawPg.h"
 
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/Query.h"
 #include "data/SharedData.h"
+#include "data/SharedDataStore.h"
 #include "data/Table.h"
 #include "data/pg/PgConnection.h"
 #include "goods/Posting.h"

@@ -1,8 +1,8 @@
 #include "shell/Workplace.h"
 
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/Query.h"
+#include "data/SharedDataStore.h"
 #include "data/Table.h"
 
 namespace kestar {

@@ -1,9 +1,9 @@
 #include "tools/SetupDemo.h"
 
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/SharedData.h"
+#include "data/SharedDataStore.h"
 #include "data/Table.h"
 #include "data/Transaction.h"
 #include "platform/Clock.h"

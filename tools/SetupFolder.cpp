@@ -1,10 +1,10 @@
 #include "tools/SetupFolder.h"
 
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Schema.h"
 #include "data/SharedData.h"
+#include "data/SharedDataStore.h"
 #include "data/Table.h"
 #include "data/TextFiles.h"
 #include "data/Transaction.h"

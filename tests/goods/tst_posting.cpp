@@ -1,7 +1,7 @@
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/SharedData.h"
+#include "data/SharedDataStore.h"
 #include "data/Table.h"
 #include "data/pg/PgConnection.h"
 #include "goods/Posting.h"

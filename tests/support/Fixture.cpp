@@ -124,4 +124,14 @@ void killInsideAWrite(const QString& tableFile, const char* sql)
     ::waitpid(child, &status, 0);
 }
 
+QString errorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const EngineError& error) {
+        return error.text();
+    }
+    return {};
+}
+
 } // namespace kestar::test

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <functional>
 
 namespace kestar {
 class Engine;
@@ -25,6 +26,9 @@ void removeTable(const TestFolder& folder, const QString& table);
 // Whether a connection of its own that will not wait for a lock (as another process would hold
 // it) runs the statements on the table file in one transaction at once. A warning names why not.
 bool writesAtOnce(const QString& tableFile, const char* sql);
+
+// The text of the EngineError the action raises, "" when it raises none.
+QString errorOf(const std::function<void()>& action);
 
 // Every entry under folder, hidden ones too, by path relative to it, with the bytes of each
 // file ("<folder>" for a folder): to see that a refusal changed nothing.

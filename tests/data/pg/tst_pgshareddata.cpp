@@ -5,6 +5,7 @@
 #include "data/Transaction.h"
 #include "data/pg/PgConnection.h"
 #include "data/pg/PgSharedData.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
 
 #include <QDir>
@@ -14,18 +15,9 @@
 
 using namespace kestar;
 using namespace Qt::StringLiterals;
+using test::errorOf;
 
 namespace {
-
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EngineError& error) {
-        return error.text();
-    }
-    return {};
-}
 
 // What a reading gives: its value and text, or its error.
 template <typename Read> QString outcome(Read read)

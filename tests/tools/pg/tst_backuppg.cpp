@@ -1,9 +1,9 @@
 #include "backup/Backup.h"
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Schema.h"
 #include "data/SharedData.h"
+#include "data/SharedDataStore.h"
 #include "data/pg/PgConnection.h"
 #include "data/pg/PgSharedData.h"
 #include "platform/Regional.h"
@@ -25,6 +25,7 @@
 
 using namespace kestar;
 using namespace Qt::StringLiterals;
+using test::errorOf;
 using test::Row;
 using test::runSetup;
 using test::ScratchDatabase;
@@ -66,16 +67,6 @@ QByteArray readBytes(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EngineError& error) {
-        return error.text();
-    }
-    return {};
 }
 
 // The text files of one backup set by their names in the data folder, as they lie in the
