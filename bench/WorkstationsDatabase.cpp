@@ -1,9 +1,9 @@
 #include "WorkstationsDatabase.h"
 
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/Schema.h"
+#include "data/SharedDataStore.h"
 #include "data/pg/PgConnection.h"
 #include "data/pg/PgSharedData.h"
 #include "data/pg/PgStatement.h"

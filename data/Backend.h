@@ -60,11 +60,6 @@ public:
     {
         return QStringLiteral("SELECT value FROM json_each(%1)").arg(jsonArray);
     }
-    // A subquery giving the texts of a JSON array of texts (an expression, e.g. "?1").
-    virtual QString textIn(const QString& jsonArray) const
-    {
-        return QStringLiteral("SELECT value FROM json_each(%1)").arg(jsonArray);
-    }
     // One term of an ORDER BY: NULL comes before every value going up.
     virtual QString orderTerm(const QString& column, bool descending) const
     {

@@ -6,8 +6,7 @@
 #include "data/Schema.h"
 #include "data/Statement.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
+#include <algorithm>
 
 namespace kestar::TableBatch {
 
@@ -88,37 +87,47 @@ QHash<QString, QList<QVariant>> readByKey(Engine& engine, const QString& table,
     const auto file = engine.attach(table);
     if (file->key.isEmpty())
         throw EngineError(QStringLiteral("Table %1 has no key").arg(table));
-    QHash<QString, QList<QVariant>> found;
-    if (keys.isEmpty())
-        return found;
     Backend& backend = engine.backend();
     const QString key = quotedName(file->key);
     QStringList columns = {key};
     for (const QString& field : fields)
         columns.append(quotedName(fieldOf(*file, field).name));
-    // Locked in key order, the order every writer of several articles takes them in.
-    QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4) ORDER BY %3")
-                      .arg(columns.join(QStringLiteral(", ")), file->qualified, key,
-                           backend.textIn(backend.parameter(1)));
-    if (engine.inTransaction())
-        sql += backend.lockForUpdate();
-    Statement& read = engine.prepared(sql);
-    read.bind(1,
-              QString::fromUtf8(
-                  QJsonDocument(QJsonArray::fromStringList(keys)).toJson(QJsonDocument::Compact)));
-    try {
-        while (read.step()) {
-            QList<QVariant> values;
-            values.reserve(fields.size());
-            for (int i = 0; i < fields.size(); ++i)
-                values.append(read.column(i + 1));
-            found.insert(read.column(0).toString(), values);
+    QHash<QString, QList<QVariant>> found;
+    // The keys go in as parameters of their own, compared byte for byte however they are
+    // made up; a statement for each power of two of them (the last key repeated to fill it),
+    // so that a few statements serve every number of keys.
+    constexpr qsizetype kMostKeys = 512;
+    for (qsizetype from = 0; from < keys.size(); from += kMostKeys) {
+        const QStringList part = keys.mid(from, kMostKeys);
+        qsizetype places = 1;
+        while (places < part.size())
+            places *= 2;
+        QStringList parameters;
+        for (qsizetype i = 0; i < places; ++i)
+            parameters.append(backend.parameter(int(i + 1)));
+        // Locked in key order, the order every writer of several articles takes them in.
+        QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4) ORDER BY %3")
+                          .arg(columns.join(QStringLiteral(", ")), file->qualified, key,
+                               parameters.join(QStringLiteral(", ")));
+        if (engine.inTransaction())
+            sql += backend.lockForUpdate();
+        Statement& read = engine.prepared(sql);
+        for (qsizetype i = 0; i < places; ++i)
+            read.bind(int(i + 1), part.at(std::min(i, part.size() - 1)));
+        try {
+            while (read.step()) {
+                QList<QVariant> values;
+                values.reserve(fields.size());
+                for (int i = 0; i < fields.size(); ++i)
+                    values.append(read.column(i + 1));
+                found.insert(read.column(0).toString(), values);
+            }
+        } catch (...) {
+            read.reset();
+            throw;
         }
-    } catch (...) {
         read.reset();
-        throw;
     }
-    read.reset();
     return found;
 }
 

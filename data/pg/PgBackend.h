@@ -37,10 +37,6 @@ public:
     void rollback() override;
     QString integerValuesOnly(const QString&) const override { return QStringLiteral("false"); }
     QString rowIdIn(const QString& jsonArray) const override;
-    QString textIn(const QString& jsonArray) const override
-    {
-        return QStringLiteral("SELECT jsonb_array_elements_text(%1::jsonb)").arg(jsonArray);
-    }
     bool sharedByWorkstations() const override { return true; }
     QString transactionLock(int key) const override
     {

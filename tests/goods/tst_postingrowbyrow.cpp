@@ -2,9 +2,9 @@
 // and cards, run once each way on data folders made alike, must leave the same bytes in the
 // ledger (every field, the order values, the row ids) and in the stock.
 #include "data/Backend.h"
-#include "data/DataStore.h"
 #include "data/Engine.h"
 #include "data/Query.h"
+#include "data/SharedDataStore.h"
 #include "data/Statement.h"
 #include "data/Table.h"
 #include "data/Transaction.h"

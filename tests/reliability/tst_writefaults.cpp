@@ -244,16 +244,17 @@ void checkRefused(const ReliabilityProgram& p, const Fault& fault, const QString
     qInfo() << "refused with:" << p.messages.errors();
 }
 
-// Strikes the fault once the posting has written the rows and the stock of both lines of the
-// example issue, when the counter files come next.
+// Strikes the fault once, when the posting has written the rows and the stock of the example
+// issue (the stock of all its lines in one write, after the rows) and the counters come next.
 QMetaObject::Connection strikeBeforeTheCounters(const ReliabilityProgram& p, Fault& fault)
 {
-    auto stockWrites = std::make_shared<int>(0);
+    auto struck = std::make_shared<bool>(false);
     return QObject::connect(&p.engine(), &Engine::tableWritten, &p.window(),
-                            [stockWrites, &fault](const QString& path, const QObject*) {
-                                if (path.endsWith(QLatin1String("/magacin.db")) &&
-                                    ++*stockWrites == 2)
+                            [struck, &fault](const QString& path, const QObject*) {
+                                if (path.endsWith(QLatin1String("/magacin.db")) && !*struck) {
+                                    *struck = true;
                                     fault.arm();
+                                }
                             });
 }
 
