@@ -5,18 +5,15 @@
 #include "data/EngineError.h"
 #include "data/Schema.h"
 #include "data/Statement.h"
+#include "data/sql/SqlTranslator.h"
 
 #include <algorithm>
 
 namespace kestar::TableBatch {
 
-namespace {
+using sql::quotedName;
 
-QString quotedName(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
+namespace {
 
 FieldDef fieldOf(const TableFile& file, const QString& name)
 {

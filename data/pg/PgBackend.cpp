@@ -7,6 +7,7 @@
 #include "data/pg/PgChangeListener.h"
 #include "data/pg/PgConnection.h"
 #include "data/pg/PgStatement.h"
+#include "data/sql/SqlTranslator.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
@@ -17,12 +18,6 @@
 namespace kestar {
 
 namespace {
-
-QString identifier(const QString& name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QLatin1String("\"\"")) +
-           QLatin1Char('"');
-}
 
 QString columnType(FieldType type)
 {
@@ -165,7 +160,7 @@ std::shared_ptr<TableFile> PgBackend::attach(const QString& path, const QString&
     file->table = tableNamed(QFileInfo(path).completeBaseName());
     if (file->table.isEmpty())
         throw EngineError(QStringLiteral("Table does not exist: %1").arg(path));
-    file->qualified = identifier(file->table);
+    file->qualified = sql::quotedName(file->table);
 
     PgStatement columns(
         *m_connection,
@@ -206,7 +201,7 @@ void PgBackend::insertRows(const QString& table, const QStringList& columns,
 {
     QStringList names;
     for (const QString& column : columns)
-        names.append(identifier(column));
+        names.append(sql::quotedName(column));
     // The values of an INSERT take the types of the columns they go into.
     for (const QList<QList<QVariant>>& part : inStatements(rows, int(columns.size()))) {
         QList<std::optional<QByteArray>> parameters;
@@ -232,7 +227,7 @@ void PgBackend::updateRows(const QString& table, const QList<FieldDef>& columns,
         types.append(i == 0 && column.type == FieldType::Integer ? QStringLiteral("bigint")
                                                                  : columnType(column.type));
         if (i > 0)
-            assignments.append(identifier(column.name) + QStringLiteral(" = v.") + name);
+            assignments.append(sql::quotedName(column.name) + QStringLiteral(" = v.") + name);
     }
     for (const QList<QList<QVariant>>& part : inStatements(rows, int(columns.size()))) {
         QList<std::optional<QByteArray>> parameters;
@@ -240,7 +235,7 @@ void PgBackend::updateRows(const QString& table, const QList<FieldDef>& columns,
         m_connection->execParams(
             QStringLiteral("UPDATE %1 AS t SET %2 FROM (VALUES %3) AS v (%4) WHERE t.%5 = v.c0")
                 .arg(table, assignments.join(QStringLiteral(", ")), values,
-                     names.join(QStringLiteral(", ")), identifier(columns.first().name))
+                     names.join(QStringLiteral(", ")), sql::quotedName(columns.first().name))
                 .toUtf8(),
             parameters);
     }
@@ -298,13 +293,13 @@ void PgBackend::createTable(const TableDef& def)
         throw EngineError(QStringLiteral("Table already exists: %1").arg(def.name));
     QStringList columns;
     for (const FieldDef& field : def.fields) {
-        QString column = identifier(field.name) + QLatin1Char(' ') + columnType(field.type);
+        QString column = sql::quotedName(field.name) + QLatin1Char(' ') + columnType(field.type);
         if (field.name.compare(def.key, Qt::CaseInsensitive) == 0)
             column += QStringLiteral(" NOT NULL PRIMARY KEY");
         columns.append(column);
     }
     if (def.key.isEmpty()) {
-        columns.append(identifier(QString::fromLatin1(Schema::kOrderColumn)) +
+        columns.append(sql::quotedName(QString::fromLatin1(Schema::kOrderColumn)) +
                        QStringLiteral(" bigint NOT NULL DEFAULT 0"));
         columns.append(QStringLiteral("rowid bigserial PRIMARY KEY"));
     } else {
@@ -312,16 +307,16 @@ void PgBackend::createTable(const TableDef& def)
     }
     // One string of statements runs as one transaction: all of them or none.
     QString sql = QStringLiteral("CREATE TABLE %1 (%2);")
-                      .arg(identifier(def.name), columns.join(QStringLiteral(", ")));
+                      .arg(sql::quotedName(def.name), columns.join(QStringLiteral(", ")));
     for (const Schema::IndexDef& index : Schema::indexes(def)) {
         QStringList quoted;
         for (const QString& field : index.fields)
-            quoted.append(identifier(field));
+            quoted.append(sql::quotedName(field));
         // The order column's ties are broken by the row id, as every walk reads them.
         if (index.fields == QStringList{QString::fromLatin1(Schema::kOrderColumn)})
             quoted.append(rowId());
         sql += QStringLiteral("CREATE INDEX %1 ON %2 (%3);")
-                   .arg(identifier(index.name), identifier(def.name), quoted.join(", "));
+                   .arg(sql::quotedName(index.name), sql::quotedName(def.name), quoted.join(", "));
     }
     m_connection->exec(sql);
     m_tables.insert(def.name.toLower(), def.name);
