@@ -209,4 +209,18 @@ void createTableFile(const QString& folder, const TableDef& def)
     }
 }
 
+int fieldIndex(const QList<FieldDef>& fields, const QString& name)
+{
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        if (fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
+}
+
+const FieldDef& field(const QList<FieldDef>& fields, const QString& name)
+{
+    return fields.at(fieldIndex(fields, name));
+}
+
 } // namespace kestar::Schema

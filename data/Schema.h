@@ -26,6 +26,11 @@ namespace Schema {
 const QList<TableDef>& tables();
 // By bare name, case ignored; raises EngineError for a name that is not one of the five.
 const TableDef& table(const QString& name);
+// The place of the field named name among fields, letter case ignored; raises EngineError
+// "Field 'NAME' not found" when there is none.
+int fieldIndex(const QList<FieldDef>& fields, const QString& name);
+// The field named name among fields, as fieldIndex() finds it.
+const FieldDef& field(const QList<FieldDef>& fields, const QString& name);
 // A secondary index as a table file holds it: named <table>_<fields joined by _>.
 struct IndexDef
 {

@@ -15,15 +15,6 @@ using sql::quotedName;
 
 namespace {
 
-FieldDef fieldOf(const TableFile& file, const QString& name)
-{
-    for (const FieldDef& field : file.fields) {
-        if (field.name.compare(name, Qt::CaseInsensitive) == 0)
-            return field;
-    }
-    throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
-}
-
 void update(Engine& engine, const TableFile& file, const FieldDef& by, const QStringList& fields,
             const QList<QList<QVariant>>& rows)
 {
@@ -31,7 +22,7 @@ void update(Engine& engine, const TableFile& file, const FieldDef& by, const QSt
         return;
     QList<FieldDef> columns = {by};
     for (const QString& field : fields)
-        columns.append(fieldOf(file, field));
+        columns.append(Schema::field(file.fields, field));
     engine.write(file.path, nullptr,
                  [&]() { engine.backend().updateRows(file.qualified, columns, rows); });
 }
@@ -88,7 +79,7 @@ QHash<QString, QList<QVariant>> readByKey(Engine& engine, const QString& table,
     const QString key = quotedName(file->key);
     QStringList columns = {key};
     for (const QString& field : fields)
-        columns.append(quotedName(fieldOf(*file, field).name));
+        columns.append(quotedName(Schema::field(file->fields, field).name));
     QHash<QString, QList<QVariant>> found;
     // The keys go in as parameters of their own, compared byte for byte however they are
     // made up; a statement for each power of two of them (the last key repeated to fill it),
@@ -134,7 +125,7 @@ void updateByKey(Engine& engine, const QString& table, const QStringList& fields
     const auto file = engine.attach(table);
     if (file->key.isEmpty())
         throw EngineError(QStringLiteral("Table %1 has no key").arg(table));
-    update(engine, *file, fieldOf(*file, file->key), fields, rows);
+    update(engine, *file, Schema::field(file->fields, file->key), fields, rows);
 }
 
 void updateByRowId(Engine& engine, const QString& table, const QStringList& fields,

@@ -4,6 +4,7 @@
 #include "data/Engine.h"
 #include "data/EngineError.h"
 #include "data/FieldValue.h"
+#include "data/Schema.h"
 #include "data/Table.h"
 #include "data/TableBatch.h"
 #include "data/TextFiles.h"
@@ -20,15 +21,6 @@ namespace {
 bool isIssue(const GoodsDocument& document)
 {
     return document.kind == DocumentKind::Issue;
-}
-
-int fieldOf(const QList<FieldDef>& fields, const QString& name)
-{
-    for (int i = 0; i < fields.size(); ++i) {
-        if (fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
 }
 
 QString kindField(DocumentKind kind)
@@ -86,17 +78,17 @@ public:
             set(QStringLiteral("SIFRAMASINE2"), issue ? document.machineCode2 : QString());
             set(QStringLiteral("NAZIVMASINE"), issue ? document.machineName : QString());
         }
-        m_code = fieldOf(fields, QStringLiteral("SIFRAROBE"));
-        m_name = fieldOf(fields, QStringLiteral("NAZIV"));
-        m_groupName = fieldOf(fields, QStringLiteral("NAZIVGRUPE"));
-        m_groupCode = fieldOf(fields, QStringLiteral("SIFRAGRUPE"));
-        m_quantity = fieldOf(fields, QStringLiteral("KOLICINA"));
+        m_code = Schema::fieldIndex(fields, QStringLiteral("SIFRAROBE"));
+        m_name = Schema::fieldIndex(fields, QStringLiteral("NAZIV"));
+        m_groupName = Schema::fieldIndex(fields, QStringLiteral("NAZIVGRUPE"));
+        m_groupCode = Schema::fieldIndex(fields, QStringLiteral("SIFRAGRUPE"));
+        m_quantity = Schema::fieldIndex(fields, QStringLiteral("KOLICINA"));
     }
 
     // A field every line shares (BROJDOKUMENTA, the kind's number).
     void set(const QString& field, const QString& text)
     {
-        const int index = fieldOf(m_fields, field);
+        const int index = Schema::fieldIndex(m_fields, field);
         m_shared[index] = FieldValue::fromText(text, m_fields.at(index));
     }
 
@@ -122,7 +114,7 @@ private:
 // counter file, which start-up reads back strictly: it must be a whole number both ways.
 void checkDocumentNumber(const QList<FieldDef>& fields, const GoodsDocument& document)
 {
-    const FieldDef field = fields.at(fieldOf(fields, kindField(document.kind)));
+    const FieldDef field = Schema::field(fields, kindField(document.kind));
     FieldValue::fromText(document.number, field);
     bool strict = !document.number.isEmpty();
     if (strict) {
@@ -157,8 +149,8 @@ class StockChanges
 {
 public:
     StockChanges(const QList<FieldDef>& itemFields, QHash<QString, QList<QVariant>> stock)
-        : m_total(itemFields.at(fieldOf(itemFields, kTotal))),
-          m_warehouse(itemFields.at(fieldOf(itemFields, kWarehouse))), m_stock(std::move(stock))
+        : m_total(Schema::field(itemFields, kTotal)),
+          m_warehouse(Schema::field(itemFields, kWarehouse)), m_stock(std::move(stock))
     {
     }
 

@@ -10,6 +10,7 @@
 #include "data/TableBatch.h"
 #include "data/Transaction.h"
 #include "data/sql/SqlDialect.h"
+#include "data/sql/SqlTranslator.h"
 
 #include <bit>
 
@@ -17,26 +18,14 @@ namespace kestar::ItemCard {
 
 namespace {
 
+using sql::quotedName;
+
 const QString kLedger = QStringLiteral("podaci/prometx.db");
 const QString kOtpremnica = QStringLiteral("OTPREMNICA");
 const QString kUlaz = QStringLiteral("ULAZ");
 const QString kKolicina = QStringLiteral("KOLICINA");
 const QString kSaldo = QStringLiteral("SALDO");
 const QString kZero = QStringLiteral("0");
-
-QString quotedName(const QString& name)
-{
-    return QLatin1Char('"') + name + QLatin1Char('"');
-}
-
-FieldDef fieldOf(const TableFile& file, const QString& name)
-{
-    for (const FieldDef& field : file.fields) {
-        if (field.name.compare(name, Qt::CaseInsensitive) == 0)
-            return field;
-    }
-    throw EngineError(QStringLiteral("Field '%1' not found").arg(name));
-}
 
 bool sameStored(const QVariant& stored, const QVariant& value)
 {
@@ -52,10 +41,10 @@ void writeBalances(Engine& engine, const QString& code)
 {
     const auto file = engine.attach(kLedger);
     Backend& backend = engine.backend();
-    const FieldDef otpremnica = fieldOf(*file, kOtpremnica);
-    const FieldDef ulaz = fieldOf(*file, kUlaz);
-    const FieldDef kolicina = fieldOf(*file, kKolicina);
-    const FieldDef saldo = fieldOf(*file, kSaldo);
+    const FieldDef otpremnica = Schema::field(file->fields, kOtpremnica);
+    const FieldDef ulaz = Schema::field(file->fields, kUlaz);
+    const FieldDef kolicina = Schema::field(file->fields, kKolicina);
+    const FieldDef saldo = Schema::field(file->fields, kSaldo);
     const QString order = quotedName(QString::fromLatin1(Schema::kOrderColumn));
     Statement& rows = engine.prepared(backend.spell(
         QStringLiteral("SELECT rowid, %1, %2, %3, %4 FROM %5 WHERE \"SIFRAROBE\" = ?1 AND "
