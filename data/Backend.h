@@ -50,6 +50,10 @@ public:
     // Ends the open transaction without keeping anything (a transaction the connection has
     // lost counts as ended).
     virtual void rollback() = 0;
+    // Ends the open transaction keeping its writes; the other connections that listen
+    // (listenForChanges) hear which of the tables named it wrote. Raises EngineError only when
+    // the writes were not kept, or when it cannot be learnt whether they were.
+    virtual void commit(const QStringList& writtenTables) = 0;
     // A condition true for the values of column stored as whole numbers.
     virtual QString integerValuesOnly(const QString& column) const
     {
@@ -124,14 +128,6 @@ public:
                                                           const QString& pattern, int limit) = 0;
 
     // ---- other connections ----
-    // Statements run just before the commit of a transaction that wrote the tables named,
-    // telling the other connections that listen (listenForChanges) about it when it commits;
-    // "" where no other connection shares the tables.
-    virtual QString changeNotice(const QStringList& tables) const
-    {
-        Q_UNUSED(tables);
-        return {};
-    }
     // Starts hearing which tables other connections commit writes to: heard is called from
     // the event loop, between statements, with their names (an empty list: any table may have
     // been written). False where no other connection shares the tables.

@@ -55,7 +55,6 @@ Engine::Engine(const QString& dataFolder, QObject* parent) : QObject(parent)
             std::make_unique<SqliteBackend>(m_scratch->filePath(QStringLiteral("engine.db")));
     }
     m_begin = m_backend->prepare(m_backend->beginTransaction());
-    m_commit = m_backend->prepare(QStringLiteral("COMMIT"));
     m_savepoint = m_backend->prepare(QStringLiteral("SAVEPOINT kestar_write"));
     m_release = m_backend->prepare(QStringLiteral("RELEASE kestar_write"));
     m_rollbackTo = m_backend->prepare(QStringLiteral("ROLLBACK TO kestar_write"));
@@ -66,7 +65,6 @@ Engine::~Engine()
     m_idleStatements.clear();
     m_ownStatements.clear();
     m_begin.reset();
-    m_commit.reset();
     m_savepoint.reset();
     m_release.reset();
     m_rollbackTo.reset();
@@ -383,11 +381,7 @@ void Engine::commitWritten(const QSet<QString>& paths)
             tables.append(file->table);
     }
     tables.sort();
-    const QString notice = m_backend->changeNotice(tables);
-    if (notice.isEmpty())
-        m_commit->run();
-    else
-        m_backend->exec(notice + QStringLiteral("COMMIT")); // one round trip with the commit
+    m_backend->commit(tables);
 }
 
 void Engine::lockKeys(const QString& table, const QStringList& keys)

@@ -136,7 +136,7 @@ private:
     int m_nextAlias = 1;
     QList<QSet<QString>> m_levels; // tables written per open transaction level
     quint64 m_transactionNumber = 0;
-    std::unique_ptr<Statement> m_begin, m_commit;
+    std::unique_ptr<Statement> m_begin;
     // One savepoint around each write inside a transaction: prepared once, run many times.
     std::unique_ptr<Statement> m_savepoint, m_release, m_rollbackTo;
     // Statements of closed cursors by file path, for the next cursor on the same file.

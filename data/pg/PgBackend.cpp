@@ -241,14 +241,16 @@ void PgBackend::updateRows(const QString& table, const QList<FieldDef>& columns,
     }
 }
 
-QString PgBackend::changeNotice(const QStringList& tables) const
+void PgBackend::commit(const QStringList& writtenTables)
 {
-    QString sql;
-    for (const QString& table : tables)
-        sql += QStringLiteral("NOTIFY %1, '%2';")
-                   .arg(QLatin1String(PgChangeListener::kChannel),
-                        QString(table).replace(QLatin1Char('\''), QLatin1String("''")));
-    return sql;
+    // The notices go with the COMMIT, one way to the server and back; the listeners hear them
+    // only if it commits.
+    QString notices;
+    for (const QString& table : writtenTables)
+        notices += QStringLiteral("NOTIFY %1, '%2';")
+                       .arg(QLatin1String(PgChangeListener::kChannel),
+                            QString(table).replace(QLatin1Char('\''), QLatin1String("''")));
+    m_connection->commit(notices);
 }
 
 bool PgBackend::listenForChanges(std::function<void(const QStringList&)> heard)

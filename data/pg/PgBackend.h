@@ -35,6 +35,7 @@ public:
     QString lockForUpdate() const override { return QStringLiteral(" FOR UPDATE"); }
     QString beginTransaction() const override { return QStringLiteral("BEGIN"); }
     void rollback() override;
+    void commit(const QStringList& writtenTables) override;
     QString integerValuesOnly(const QString&) const override { return QStringLiteral("false"); }
     QString rowIdIn(const QString& jsonArray) const override;
     bool sharedByWorkstations() const override { return true; }
@@ -63,7 +64,6 @@ public:
                     const QList<QList<QVariant>>& rows) override;
     void updateRows(const QString& table, const QList<FieldDef>& columns,
                     const QList<QList<QVariant>>& rows) override;
-    QString changeNotice(const QStringList& tables) const override;
     bool listenForChanges(std::function<void(const QStringList&)> heard) override;
     void lockKeys(const QString& table, const QStringList& keys) override;
 

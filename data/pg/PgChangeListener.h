@@ -15,7 +15,7 @@ class PgConnection;
 
 // Hears which tables the other connections to the database commit writes to: each committing
 // transaction of the program sends one notice per table it wrote on the channel kChannel (see
-// PgBackend::changeNotice), and this connection LISTENs there. libpq runs one query at a time,
+// PgBackend::commit), and this connection LISTENs there. libpq runs one query at a time,
 // so the connection's socket is watched from the event loop, between statements; notices
 // that arrive with the results of the program's own statements are collected as each result
 // comes in and handed on from the event loop too. Notices the connection sent itself are

@@ -60,6 +60,13 @@ QString PgConnection::lostText() const
         .arg(m_database);
 }
 
+QString PgConnection::undecidedText() const
+{
+    return QStringLiteral("Veza sa bazom podataka %1 je prekinuta dok se upis zavrsavao!!! Nije "
+                          "poznato da li je upamceno; proverite pre nego sto ponovite radnju.")
+        .arg(m_database);
+}
+
 void PgConnection::raiseLost()
 {
     m_lastState.clear();
@@ -71,12 +78,9 @@ void PgConnection::ensureOpen()
     if (PQstatus(m_conn) != CONNECTION_OK) {
         if (m_lostTransaction)
             raiseLost();
-        PQreset(m_conn);
+        connectAnew();
         if (PQstatus(m_conn) != CONNECTION_OK)
             raiseLost();
-        ++m_generation;
-        m_unused.clear();
-        setUpSession();
     }
     const PGTransactionStatusType status = PQtransactionStatus(m_conn);
     m_transactionBefore = status == PQTRANS_INTRANS || status == PQTRANS_INERROR;
@@ -85,6 +89,16 @@ void PgConnection::ensureOpen()
         for (const QByteArray& name : names)
             deallocate(name);
     }
+}
+
+void PgConnection::connectAnew()
+{
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        return;
+    ++m_generation;
+    m_unused.clear();
+    setUpSession();
 }
 
 void PgConnection::setAddedRoundTripDelay(std::chrono::microseconds delay)
@@ -148,6 +162,63 @@ void PgConnection::rollback()
     if (PQtransactionStatus(m_conn) == PQTRANS_IDLE)
         return;
     PQclear(check(PQexec(m_conn, "ROLLBACK")));
+}
+
+QByteArray PgConnection::value(const QByteArray& sql,
+                                 const QList<std::optional<QByteArray>>& parameters)
+{
+    ensureOpen();
+    QVarLengthArray<const char*, 4> values(parameters.size());
+    for (qsizetype i = 0; i < parameters.size(); ++i)
+        values[i] = parameters.at(i) ? parameters.at(i)->constData() : nullptr;
+    PGresult* result = check(PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr,
+                                          values.constData(), nullptr, nullptr, 0));
+    const QByteArray text = PQntuples(result) > 0 && !PQgetisnull(result, 0, 0)
+                                ? QByteArray(PQgetvalue(result, 0, 0))
+                                : QByteArray();
+    PQclear(result);
+    return text;
+}
+
+void PgConnection::commit(const QString& statementsFirst)
+{
+    // Which transaction this is, asked before the COMMIT goes out: an answer lost with the
+    // connection would otherwise leave the user told "not saved" about a document the server
+    // kept, and the document posted twice. Nothing written, nothing to ask about later.
+    const QByteArray xid = value("SELECT pg_current_xact_id_if_assigned()", {});
+    try {
+        exec(statementsFirst + QStringLiteral("COMMIT"));
+    } catch (const EngineError&) {
+        if (PQstatus(m_conn) == CONNECTION_OK || xid.isEmpty())
+            throw;
+        settleLostCommit(xid);
+    }
+}
+
+void PgConnection::settleLostCommit(const QByteArray& xid)
+{
+    // Kept or thrown away, the transaction is over: the next statements run on a new
+    // connection.
+    m_lostTransaction = false;
+    connectAnew();
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throw EngineError(undecidedText());
+    // The session that ran the COMMIT may still be finishing it; it ends once it finds its
+    // client gone.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray status;
+        try {
+            status = value("SELECT pg_xact_status($1::xid8)", {xid});
+        } catch (const EngineError&) {
+            throw EngineError(undecidedText());
+        }
+        if (status == "committed")
+            return;
+        if (status != "in progress")
+            throw EngineError(lostText());
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    throw EngineError(undecidedText());
 }
 
 bool PgConnection::inTransaction() const

@@ -47,6 +47,11 @@ public:
     void execParams(const QByteArray& sql, const QList<std::optional<QByteArray>>& parameters);
     // Runs ROLLBACK; a transaction lost with the connection counts as rolled back.
     void rollback();
+    // Runs statementsFirst and COMMIT in one way to the server and back. When the connection
+    // is lost before the answer comes, a new connection asks the server what became of the
+    // transaction: kept, this returns as if the answer had come; thrown away, it raises the
+    // lost-connection text; not to be learnt, it raises undecidedText().
+    void commit(const QString& statementsFirst);
 
     bool inTransaction() const;
     QByteArray lastState() const { return m_lastState; }
@@ -57,6 +62,8 @@ public:
 
     // The program's text for a connection that is gone.
     QString lostText() const;
+    // The text for a commit whose outcome could not be learnt.
+    QString undecidedText() const;
 
     // For benchmarks only: every answer of the server is taken this much later, as on a
     // network between the workstation and the server. Never set by the program itself.
@@ -68,6 +75,11 @@ private:
     void setUpSession();
     static void waitAddedDelay();
     [[noreturn]] void raiseLost();
+    void connectAnew();
+    // On a new connection: returns when the transaction of xid was kept, else raises.
+    void settleLostCommit(const QByteArray& xid);
+    // The first value of the one row a statement gives ("" for NULL).
+    QByteArray value(const QByteArray& sql, const QList<std::optional<QByteArray>>& parameters);
 
     pg_conn* m_conn = nullptr;
     QString m_database;

@@ -50,12 +50,14 @@ SqliteBackend::SqliteBackend(const QString& mainPath)
                          QStringLiteral("CREATE TABLE IF NOT EXISTS main.scratch(x);"));
     registerLike(m_db);
     m_rollback = std::make_unique<SqliteStatement>(m_db, QStringLiteral("ROLLBACK"));
+    m_commit = std::make_unique<SqliteStatement>(m_db, QStringLiteral("COMMIT"));
 }
 
 SqliteBackend::~SqliteBackend()
 {
     m_searchStatements.clear();
     m_rollback.reset();
+    m_commit.reset();
     // Statements still alive elsewhere are the engine's to finalize first; sqlite3_close_v2
     // waits for any that remain.
     sqlite3_close_v2(m_db);
@@ -213,6 +215,12 @@ std::optional<QList<qint64>> SqliteBackend::searchCandidates(const TableFile& fi
 void SqliteBackend::rollback()
 {
     m_rollback->run();
+}
+
+void SqliteBackend::commit(const QStringList&)
+{
+    // Nobody else reaches the tables while the program runs: nobody to tell.
+    m_commit->run();
 }
 
 bool SqliteBackend::inTransaction() const

@@ -36,6 +36,7 @@ public:
     QString foldingLike(const QString& operand, const QString& pattern) const override;
     QString lockForUpdate() const override { return {}; }
     void rollback() override;
+    void commit(const QStringList&) override;
     // The engine's statements are written in SQLite's spelling already.
     QString spell(const QString& sql) const override { return sql; }
 
@@ -54,7 +55,7 @@ private:
     SqliteStatement& searchStatement(const QString& sql);
 
     sqlite3* m_db = nullptr;
-    std::unique_ptr<SqliteStatement> m_rollback;
+    std::unique_ptr<SqliteStatement> m_rollback, m_commit;
     // The search index's statements name files by alias: forgotten when one is detached.
     std::map<QString, std::unique_ptr<SqliteStatement>> m_searchStatements;
 };

@@ -7,6 +7,8 @@
 #include "data/pg/PgConnection.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
+#include "tests/support/PgRelay.h"
+#include "tests/tools/pg/ScratchDatabase.h"
 #include "tests/support/TestFolder.h"
 
 #include <QDir>
@@ -92,6 +94,45 @@ private slots:
         for (const test::Row& row : rows)
             items.append(row.value(u"SIFRAROBE"_s));
         QCOMPARE(items, QStringList({u"D"_s, u"A"_s}));
+    }
+
+    void aCommitWhoseAnswerIsLostIsSettledOnANewConnection()
+    {
+        test::TestFolder folder;
+        test::createAllTables();
+        test::PgRelay relay;
+        folder.write(u"baza.txt"_s, relay.connection(folder.database()).toUtf8() + '\n');
+        Engine engine;
+        Table ledger(engine, u"podaci/prometx.db"_s);
+        ledger.open();
+        const auto committed = [&](int document, const QString& item) {
+            Transaction transaction(engine);
+            addLine(ledger, document, item);
+            return errorOf([&] { transaction.commit(); });
+        };
+
+        // The server kept it and only its answer was lost: the user is told it is saved, and
+        // does not post it a second time.
+        relay.cutAtNextCommit(test::PgRelay::Cut::AfterCommit);
+        QCOMPARE(committed(1, u"A"_s), QString());
+        QCOMPARE(relay.cuts(), 1);
+        // The COMMIT never arrived: not saved, as the text says.
+        relay.cutAtNextCommit(test::PgRelay::Cut::BeforeCommit);
+        QCOMPARE(committed(2, u"B"_s),
+                 u"Veza sa bazom podataka %1 je prekinuta!!! Sta nije bilo zavrseno nije "
+                 "upamceno; ponovite radnju kada baza bude ponovo dostupna."_s.arg(
+                     folder.database()));
+        QCOMPARE(relay.cuts(), 2);
+        // The server kept it, but stays out of reach: nobody can say, and the text says so.
+        relay.cutAtNextCommit(test::PgRelay::Cut::AfterCommit, true);
+        QCOMPARE(committed(3, u"C"_s),
+                 u"Veza sa bazom podataka %1 je prekinuta dok se upis zavrsavao!!! Nije poznato "
+                 "da li je upamceno; proverite pre nego sto ponovite radnju."_s.arg(
+                     folder.database()));
+
+        QCOMPARE(test::selectRows(u"dbname="_s + folder.database(),
+                                  u"SELECT \"SIFRAROBE\" FROM prometx ORDER BY rowid"_s),
+                 QStringList({u"A"_s, u"C"_s}));
     }
 
     void aDatabaseThatCannotBeReachedIsNamed()
