@@ -214,9 +214,12 @@ void GoodsDocumentPage::openDocument(DocumentKind kind)
     m_grid->clearContents();
     setCaptions(kind);
     m_lineCount = 1;
+    m_proposedNumber.clear();
     const bool proposed = guarded(m_workplace.messages(), [&] {
         const qint64 last = m_workplace.sharedData().firstNumber(Posting::counterOf(kind));
         m_number->setText(QString::number(last + 1));
+        m_proposedNumber = m_number->text();
+        m_proposedKind = kind;
     });
     if (!proposed)
         return;
@@ -338,9 +341,13 @@ void GoodsDocumentPage::post()
     guarded(messages, [&] {
         const PostingTarget target{m_workplace.engine(), m_workplace.ledgerTableView(),
                                    m_workplace.itemTableView(), m_workplace.sharedData()};
-        // Adding lines to a document already posted is allowed, but never by accident.
+        // Adding lines to a document already posted is allowed, but never by accident. The
+        // page's own proposal is not the user's choice: taken meanwhile by another
+        // workstation, the posting gives it up for the next free one and says so.
         const DocumentKind kind = selectedKind();
-        const bool held = Posting::numberHeld(target, kind, m_number->text());
+        const bool proposal = kind == m_proposedKind && !m_proposedNumber.isEmpty() &&
+                              m_number->text() == m_proposedNumber;
+        const bool held = !proposal && Posting::numberHeld(target, kind, m_number->text());
         if (held && !messages.confirm(Posting::numberHeldQuestion(kind, m_number->text())))
             return;
         if (!messages.confirm(Posting::kConfirm))

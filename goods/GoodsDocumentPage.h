@@ -106,6 +106,10 @@ private:
     QLineEdit* m_comment1 = nullptr;
     QLineEdit* m_comment2 = nullptr;
     int m_lineCount = 1;
+    // The number the page proposed when it opened, and for which kind: posted as it is, it
+    // gives way to the next free one if another workstation takes it meanwhile.
+    QString m_proposedNumber;
+    DocumentKind m_proposedKind = DocumentKind::Issue;
 };
 
 } // namespace kestar

@@ -1,3 +1,4 @@
+#include "data/SharedDataStore.h"
 #include "goods/GoodsDocumentPage.h"
 #include "tests/goods/GoodsDocumentProgram.h"
 
@@ -238,6 +239,50 @@ private slots:
         p.messages.clear();
         QTest::mouseClick(p.save(), Qt::LeftButton);
         QCOMPARE(p.messages.texts(), QStringList({Posting::kConfirm, Posting::kPosted}));
+    }
+
+    // The number the page proposes is only a proposal: another workstation posting it while the
+    // page is being filled makes the save take the next free one, with no question, and the
+    // message says which. A number the user typed is asked about as above.
+    void aProposedNumberTakenMeanwhileGivesWayToTheNextFreeOne()
+    {
+        Program p;
+        p.openIssue();
+        QCOMPARE(p.number()->text(), QStringLiteral("17"));
+        p.page()->setMachine("M1", "X", "Presa");
+        p.choose(1, "A");
+        p.typeQuantity(1, "3");
+        {
+            // Another workstation: an engine and a connection of its own.
+            Engine other;
+            Table ledger(other, "podaci/prometx.db");
+            Table items(other, "podaci/magacin.db");
+            const std::unique_ptr<SharedData> shared = DataStore::sharedData(other);
+            GoodsDocument elsewhere;
+            elsewhere.number = "17";
+            elsewhere.date = QDate(2026, 3, 5);
+            elsewhere.lines = {{"B", "Artikal B", "1", "01", "Alati"}};
+            elsewhere.lastDocumentNumber = 41;
+            elsewhere.user = "Marko";
+            QCOMPARE(Posting::post({other, ledger, items, *shared}, elsewhere).documentNumber, 42);
+        }
+        QTest::mouseClick(p.save(), Qt::LeftButton);
+
+        QCOMPARE(p.messages.texts(),
+                 QStringList({Posting::kConfirm,
+                              Posting::kPosted + QStringLiteral(" Broj 17 je u medjuvremenu "
+                                                                "zauzet, pa je otpremnica "
+                                                                "upamcena pod brojem 18.")}));
+        const QList<Row> rows = p.ledger();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows[0].value("SIFRAROBE"), QStringLiteral("A"));
+        QCOMPARE(rows[0].value("OTPREMNICA"), QStringLiteral("18"));
+        QCOMPARE(rows[0].value("BROJDOKUMENTA"), QStringLiteral("43"));
+        QCOMPARE(rows[1].value("OTPREMNICA"), QStringLiteral("17"));
+        QCOMPARE(p.stock("A"), QStringLiteral("7/7"));
+        QCOMPARE(p.stock("B"), QStringLiteral("3/3"));
+        QCOMPARE(p.counters(), QList<QByteArray>({"43\r\n", "18\r\n", "0\r\n"}));
+        QCOMPARE(p.panels(), QStringList({"43", "18", "0"}));
     }
 
     void answeringNoChangesNothing()
