@@ -249,7 +249,7 @@ BackupResult Backup::run(const QString& programFolder, const QDateTime& moment,
         sources = databaseSources(connection, files, data, *tables);
     } else {
         for (const QString& name : files)
-            sources.append({name, data.filePath(name)});
+            sources.append({name, data.filePath(name), {}});
     }
 
     // The manifest goes first without its closing line, so that a backup that never ends leaves
