@@ -142,15 +142,21 @@ void PgConnection::exec(const QString& sql)
     PQclear(check(PQexec(m_conn, sql.toUtf8().constData())));
 }
 
-void PgConnection::execParams(const QByteArray& sql,
-                              const QList<std::optional<QByteArray>>& parameters)
+pg_result* PgConnection::runParams(const QByteArray& sql,
+                                   const QList<std::optional<QByteArray>>& parameters)
 {
     ensureOpen();
     QVarLengthArray<const char*, 64> values(parameters.size());
     for (qsizetype i = 0; i < parameters.size(); ++i)
         values[i] = parameters.at(i) ? parameters.at(i)->constData() : nullptr;
-    PQclear(check(PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr,
-                               values.constData(), nullptr, nullptr, 0)));
+    return check(PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr,
+                              values.constData(), nullptr, nullptr, 0));
+}
+
+void PgConnection::execParams(const QByteArray& sql,
+                              const QList<std::optional<QByteArray>>& parameters)
+{
+    PQclear(runParams(sql, parameters));
 }
 
 void PgConnection::rollback()
@@ -167,12 +173,7 @@ void PgConnection::rollback()
 QByteArray PgConnection::value(const QByteArray& sql,
                                  const QList<std::optional<QByteArray>>& parameters)
 {
-    ensureOpen();
-    QVarLengthArray<const char*, 4> values(parameters.size());
-    for (qsizetype i = 0; i < parameters.size(); ++i)
-        values[i] = parameters.at(i) ? parameters.at(i)->constData() : nullptr;
-    PGresult* result = check(PQexecParams(m_conn, sql.constData(), int(values.size()), nullptr,
-                                          values.constData(), nullptr, nullptr, 0));
+    PGresult* result = runParams(sql, parameters);
     const QByteArray text = PQntuples(result) > 0 && !PQgetisnull(result, 0, 0)
                                 ? QByteArray(PQgetvalue(result, 0, 0))
                                 : QByteArray();

@@ -78,6 +78,7 @@ private:
     void connectAnew();
     // On a new connection: returns when the transaction of xid was kept, else raises.
     void settleLostCommit(const QByteArray& xid);
+    pg_result* runParams(const QByteArray& sql, const QList<std::optional<QByteArray>>& parameters);
     // The first value of the one row a statement gives ("" for NULL).
     QByteArray value(const QByteArray& sql, const QList<std::optional<QByteArray>>& parameters);
 
