@@ -105,11 +105,23 @@ void PgBackend::rollback()
     m_connection->rollback();
 }
 
+namespace {
+
+// A text in small letters: "C.utf8" folds the letters of every alphabet as the program does.
+// The same as ILIKE does to both sides, spelled out so that the trigram index of a search field,
+// made on this very expression, can serve the search.
+QString folded(const QString& operand)
+{
+    return QStringLiteral("lower((%1) COLLATE \"C.utf8\")").arg(operand);
+}
+
+} // namespace
+
 QString PgBackend::foldingLike(const QString& operand, const QString& pattern) const
 {
-    // "C.utf8" folds the letters of every alphabet as the program does; the backslash is no
-    // escape character in the program's patterns.
-    return QStringLiteral("(%1 COLLATE \"C.utf8\") ILIKE %2 ESCAPE ''").arg(operand, pattern);
+    // The backslash is no escape character in the program's patterns.
+    return folded(operand) + QStringLiteral(" LIKE ") + folded(pattern) +
+           QStringLiteral(" ESCAPE ''");
 }
 
 QString PgBackend::rowIdIn(const QString& jsonArray) const
@@ -322,6 +334,30 @@ void PgBackend::createTable(const TableDef& def)
     }
     m_connection->exec(sql);
     m_tables.insert(def.name.toLower(), def.name);
+    for (const QString& field : def.searchFields)
+        addSearchIndex(def.name, field);
+}
+
+void PgBackend::addSearchIndex(const QString& table, const QString& field)
+{
+    // The name search of a field narrowed by a trigram index of its folded text (pg_trgm, part
+    // of the server's standard packages): a search text of three letters or more that matches
+    // few names no longer reads the whole table. Without the extension, or without the right to
+    // add it to the database, the search reads the table as before: nothing else changes.
+    const QString sql =
+        QStringLiteral("CREATE EXTENSION IF NOT EXISTS pg_trgm; CREATE INDEX %1 ON %2 USING gin "
+                       "(%3 gin_trgm_ops)")
+            .arg(sql::quotedName(table + QLatin1Char('_') + field + QStringLiteral("_trigrams")),
+                 sql::quotedName(table), folded(sql::quotedName(field)));
+    const bool inTransaction = m_connection->inTransaction();
+    try {
+        m_connection->exec(inTransaction ? QStringLiteral("SAVEPOINT kestar_search; ") + sql +
+                                               QStringLiteral("; RELEASE kestar_search")
+                                         : sql);
+    } catch (const EngineError&) {
+        if (inTransaction)
+            m_connection->exec(QStringLiteral("ROLLBACK TO kestar_search; RELEASE kestar_search"));
+    }
 }
 
 } // namespace kestar

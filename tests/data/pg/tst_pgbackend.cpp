@@ -4,12 +4,13 @@
 #include "data/Schema.h"
 #include "data/Table.h"
 #include "data/Transaction.h"
+#include "data/pg/PgBackend.h"
 #include "data/pg/PgConnection.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/PgRelay.h"
-#include "tests/tools/pg/ScratchDatabase.h"
 #include "tests/support/TestFolder.h"
+#include "tests/tools/pg/ScratchDatabase.h"
 
 #include <QDir>
 #include <QTest>
@@ -133,6 +134,42 @@ private slots:
         QCOMPARE(test::selectRows(u"dbname="_s + folder.database(),
                                   u"SELECT \"SIFRAROBE\" FROM prometx ORDER BY rowid"_s),
                  QStringList({u"A"_s, u"C"_s}));
+    }
+
+    // The name search reads only the rows the trigram index of the folded name lets through,
+    // and finds a name whatever the case of its letters, Č and č alike.
+    void theNameSearchIsNarrowedByTheTrigramIndex()
+    {
+        test::TestFolder folder;
+        test::createAllTables();
+        Engine engine;
+        QList<test::Row> articles;
+        for (int i = 0; i < 300; ++i)
+            articles.append({{u"SIFRA"_s, u"A%1"_s.arg(i, 4, 10, QLatin1Char('0'))},
+                             {u"NAZIV"_s, u"Vijak M%1"_s.arg(i)}});
+        articles.append({{u"SIFRA"_s, u"Z1"_s}, {u"NAZIV"_s, u"ČELIČNA MATICA"_s}});
+        articles.append({{u"SIFRA"_s, u"Z2"_s}, {u"NAZIV"_s, u"čelična matica"_s}});
+        test::addRows(engine, u"podaci/magacin.db"_s, articles);
+        const auto found = [&](const QString& text) {
+            Query search(engine, u"Select * from podaci\\magacin where (NAZIV LIKE '%"_s + text +
+                                     u"%')"_s);
+            search.open();
+            QStringList codes;
+            for (search.first(); !search.eof(); search.next())
+                codes.append(search.text(u"SIFRA"_s));
+            return codes;
+        };
+        QCOMPARE(found(u"čelična"_s), QStringList({u"Z1"_s, u"Z2"_s}));
+        QCOMPARE(found(u"M29"_s).size(), 11); // M29 and M290 to M299
+        QCOMPARE(found(u"nema"_s), QStringList());
+
+        // The statement the search runs, as the server plans it when it may choose.
+        const PgBackend& backend = static_cast<const PgBackend&>(engine.backend());
+        const QStringList plan = test::selectRows(
+            u"dbname="_s + folder.database(),
+            u"SET enable_seqscan = off; EXPLAIN SELECT * FROM magacin WHERE "_s +
+                backend.foldingLike(u"\"NAZIV\""_s, u"'%matica%'"_s));
+        QVERIFY2(plan.join(u' ').contains(u"magacin_NAZIV_trigrams"_s), qPrintable(plan.join(u'\n')));
     }
 
     void aDatabaseThatCannotBeReachedIsNamed()
