@@ -88,6 +88,8 @@ WorkstationsDatabase::WorkstationsDatabase(const QString& programFolder)
 WorkstationsDatabase::~WorkstationsDatabase()
 {
     m_connection.reset();
+    if (m_keep)
+        return;
     try {
         PgConnection(QStringLiteral("dbname=postgres"))
             .exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));

@@ -26,6 +26,7 @@ public:
     static std::unique_ptr<SharedData> sharedData(Engine& engine);
 
     explicit WorkstationsDatabase(const QString& programFolder);
+    // Drops the database, unless keep() was called.
     ~WorkstationsDatabase();
     WorkstationsDatabase(const WorkstationsDatabase&) = delete;
     WorkstationsDatabase& operator=(const WorkstationsDatabase&) = delete;
@@ -44,8 +45,13 @@ public:
     // delayMicroseconds added to every round trip.
     double rawPostingMedian(qint64 delayMicroseconds);
 
+    QString name() const { return m_name; }
+    // Leaves the database on the server at the end, to be looked at with psql.
+    void keep() { m_keep = true; }
+
 private:
     QString m_name;
+    bool m_keep = false;
     std::unique_ptr<PgConnection> m_connection;
 };
 

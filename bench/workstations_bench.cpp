@@ -7,7 +7,10 @@
 // them, raw libpq posting the same documents with the least work. Run under
 // scripts/with-pg.sh; exits 77 without a server, 1 when a check fails.
 //
-//   workstations_bench [--processes K] [--seconds S] [--rtt-ms X] [--no-rtt-run]
+//   workstations_bench [--processes K] [--seconds S] [--rtt-ms X] [--no-rtt-run] [--keep]
+//
+// --keep leaves the databases of the runs on the server and names them, to be checked with psql
+// (on a server of one's own: scripts/with-pg.sh removes its cluster at the end).
 
 #include "WorkstationsDatabase.h"
 
@@ -133,10 +136,15 @@ struct RunFigures
 };
 
 RunFigures runWorkstations(const QString& program, int processes, int seconds,
-                           qint64 delayMicroseconds)
+                           qint64 delayMicroseconds, bool keep)
 {
     QTemporaryDir folder;
     WorkstationsDatabase database(folder.path());
+    if (keep) {
+        database.keep();
+        out << QStringLiteral("the database %1 is kept: psql -d %1").arg(database.name())
+            << Qt::endl;
+    }
     std::vector<std::unique_ptr<QProcess>> workers;
     for (int id = 0; id < processes; ++id) {
         auto process = std::make_unique<QProcess>();
@@ -249,6 +257,7 @@ int main(int argc, char* argv[])
     int seconds = 10;
     double rttMs = 0;
     bool rttRun = true;
+    bool keep = false;
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         if (argument == QLatin1String("--processes"))
@@ -259,6 +268,8 @@ int main(int argc, char* argv[])
             rttMs = arguments.value(++i).toDouble();
         else if (argument == QLatin1String("--no-rtt-run"))
             rttRun = false;
+        else if (argument == QLatin1String("--keep"))
+            keep = true;
     }
     if (qEnvironmentVariableIsEmpty("PGHOST")) {
         out << "workstations_bench needs a server: run it through scripts/with-pg.sh" << Qt::endl;
@@ -269,10 +280,11 @@ int main(int argc, char* argv[])
     try {
         out << QStringLiteral("%1 workstations posting for %2 s:").arg(processes).arg(seconds)
             << Qt::endl;
-        sound = report(runWorkstations(program, processes, seconds, qint64(rttMs * 1000)), {});
+        sound = report(
+            runWorkstations(program, processes, seconds, qint64(rttMs * 1000), keep), {});
         if (rttRun) {
             out << "The same with 0.3 ms added to every round trip:" << Qt::endl;
-            sound = report(runWorkstations(program, processes, seconds, 300),
+            sound = report(runWorkstations(program, processes, seconds, 300, keep),
                            QStringLiteral("_rtt03")) &&
                     sound;
         }
