@@ -3,20 +3,37 @@
 # KESTAR_BENCH_BUILD) and runs each of them RUNS times (3 unless given), then prints the median
 # of every RESULT line. The first run generates the large data folder (bench-data/ of the build
 # folder); the import benchmark writes its own old folder once (about 20 minutes) and can be
-# left out with --no-import.
+# left out with --no-import. With --postgres the benchmarks that have a PostgreSQL run make it
+# too, and workstations_bench runs, all beside a throwaway cluster (scripts/with-pg.sh) unless
+# PGHOST names a server already.
 #
-#   bench/run-all.sh [--no-import] [RUNS]
+#   bench/run-all.sh [--no-import] [--postgres] [RUNS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTAR_BENCH_BUILD:-$here/build-rel}
 runs=3
 benches=(engine_bench posting_bench chooser_bench stocklist_bench report_bench import_bench)
+postgres=
 for arg in "$@"; do
   case $arg in
     --no-import) benches=("${benches[@]/import_bench/}") ;;
+    --postgres) postgres=1 ;;
     *) runs=$arg ;;
   esac
 done
+if [[ -n $postgres ]]; then
+  if [[ -z ${PGHOST:-} ]]; then
+    exec "$here/scripts/with-pg.sh" "$0" "$@"
+  fi
+  benches+=(workstations_bench)
+fi
+# The benchmarks that also measure on PostgreSQL when asked to.
+pg_flag() {
+  case $1 in
+    engine_bench|posting_bench|chooser_bench) [[ -n $postgres ]] && echo --postgres ;;
+  esac
+  return 0
+}
 
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
@@ -37,7 +54,7 @@ for ((run = 1; run <= runs; ++run)); do
   for bench in "${benches[@]}"; do
     [[ -n $bench ]] || continue
     echo "== $bench, run $run of $runs"
-    if ! "$build/bench/$bench" | tee /dev/stderr | grep '^RESULT ' >>"$results"; then
+    if ! "$build/bench/$bench" $(pg_flag "$bench") | tee /dev/stderr | grep '^RESULT ' >>"$results"; then
       echo "!! $bench failed" >&2
     fi
   done 2>&1
