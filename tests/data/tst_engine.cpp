@@ -7,6 +7,7 @@
 #include "data/sqlite/SqliteBackend.h"
 #include "data/sqlite/SqliteLike.h"
 #include "platform/Regional.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
 
 #include <QDir>
@@ -19,18 +20,9 @@
 using namespace kestar;
 using namespace Qt::StringLiterals;
 
-namespace {
+using kestar::test::errorOf;
 
-// The engine's error text of an action, or "" when it succeeds.
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EngineError& error) {
-        return error.text();
-    }
-    return {};
-}
+namespace {
 
 void makeTables(const test::TestFolder& folder, const QStringList& names)
 {

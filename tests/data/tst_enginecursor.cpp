@@ -16,17 +16,9 @@
 using namespace kestar;
 using namespace Qt::StringLiterals;
 
-namespace {
+using kestar::test::errorOf;
 
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EngineError& error) {
-        return error.text();
-    }
-    return {};
-}
+namespace {
 
 void makeTables(const test::TestFolder& folder, const QStringList& names)
 {

@@ -5,6 +5,7 @@
 #include "data/Table.h"
 #include "data/Transaction.h"
 #include "platform/Regional.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
 
 #include <QDir>
@@ -14,17 +15,9 @@
 using namespace kestar;
 using namespace Qt::StringLiterals;
 
-namespace {
+using kestar::test::errorOf;
 
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EngineError& error) {
-        return error.text();
-    }
-    return {};
-}
+namespace {
 
 QStringList column(Dataset& data, const QString& field)
 {

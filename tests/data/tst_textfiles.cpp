@@ -1,5 +1,6 @@
 #include "data/EngineError.h"
 #include "data/TextFiles.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/TestFolder.h"
 
 #include <QDir>
@@ -12,18 +13,9 @@ using kestar::EngineError;
 using kestar::TextFiles;
 using kestar::test::TestFolder;
 
-namespace {
+using kestar::test::errorOf;
 
-// The text of the error the call raises, or an empty text when it raises none.
-QString errorOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const EngineError& error) {
-        return error.text();
-    }
-    return {};
-}
+namespace {
 
 QByteArray companyFileOf(int lineCount, const QByteArray& ending = "\r\n")
 {
