@@ -1,6 +1,7 @@
 #include "data/EngineError.h"
 #include "data/controls/DataGrid.h"
 #include "platform/Regional.h"
+#include "tests/support/Fixture.h"
 #include "tests/support/MemoryDataset.h"
 #include "tests/support/ScriptedMessages.h"
 
@@ -377,16 +378,7 @@ private:
         QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    // Closed editors linger hidden until deleted; the open one is the visible one.
-    QLineEdit* editor() const
-    {
-        const auto lines = m_grid->viewport()->findChildren<QLineEdit*>();
-        for (QLineEdit* line : lines) {
-            if (!line->isHidden())
-                return line;
-        }
-        return nullptr;
-    }
+    QLineEdit* editor() const { return test::openCellEditor(m_grid.get()); }
 
     // The first key opens the cell editor through the grid, the rest go to the editor. An
     // editor opened already (Tab opens the next cell's) has its text replaced.

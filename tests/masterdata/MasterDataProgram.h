@@ -56,15 +56,7 @@ struct MasterDataProgram
     }
 
     // A cell editor open in the grid, or nullptr.
-    static QLineEdit* editor(DataGrid* grid)
-    {
-        const auto lines = grid->viewport()->findChildren<QLineEdit*>();
-        for (QLineEdit* line : lines) {
-            if (!line->isHidden())
-                return line;
-        }
-        return nullptr;
-    }
+    static QLineEdit* editor(DataGrid* grid) { return openCellEditor(grid); }
 
     // Types text into the grid's cell of the field on the current row, as the user does: the
     // first key opens the editor, Return writes it into the row.

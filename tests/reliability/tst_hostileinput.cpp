@@ -14,6 +14,7 @@
 #include "goods/Posting.h"
 #include "masterdata/MachineChooser.h"
 #include "platform/Regional.h"
+#include "tests/support/Fixture.h"
 
 #include <QListWidget>
 
@@ -82,11 +83,7 @@ void enterCell(DataGrid* grid, const QString& field, const QString& text)
     QVERIFY(grid->setSelectedField(field));
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_F2);
-    QLineEdit* editor = nullptr;
-    for (QLineEdit* line : grid->viewport()->findChildren<QLineEdit*>()) {
-        if (!line->isHidden())
-            editor = line;
-    }
+    QLineEdit* editor = test::openCellEditor(grid);
     QVERIFY(editor);
     enter(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);

@@ -117,11 +117,7 @@ private slots:
             grid->setFocus();
             grid->setCurrentIndex(grid->model()->index(row, 0));
             QTest::keyClick(grid, text.at(0).toLatin1());
-            QLineEdit* editor = nullptr;
-            for (QLineEdit* line : grid->viewport()->findChildren<QLineEdit*>()) {
-                if (!line->isHidden())
-                    editor = line; // an editor closed before waits hidden for its deletion
-            }
+            QLineEdit* editor = test::openCellEditor(grid);
             QVERIFY(editor);
             editor->selectAll();
             QTest::keyClicks(editor, text);

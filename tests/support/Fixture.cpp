@@ -8,10 +8,12 @@
 #include "data/pg/PgConnection.h"
 #include "tests/support/TestFolder.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QtGlobal>
 #include <csignal>
 #include <sqlite3.h>
@@ -132,6 +134,16 @@ QString errorOf(const std::function<void()>& action)
         return error.text();
     }
     return {};
+}
+
+QLineEdit* openCellEditor(const QAbstractItemView* grid)
+{
+    const auto lines = grid->viewport()->findChildren<QLineEdit*>();
+    for (QLineEdit* line : lines) {
+        if (!line->isHidden())
+            return line;
+    }
+    return nullptr;
 }
 
 } // namespace kestar::test

@@ -5,6 +5,9 @@
 #include <QString>
 #include <functional>
 
+class QAbstractItemView;
+class QLineEdit;
+
 namespace kestar {
 class Engine;
 }
@@ -29,6 +32,10 @@ bool writesAtOnce(const QString& tableFile, const char* sql);
 
 // The text of the EngineError the action raises, "" when it raises none.
 QString errorOf(const std::function<void()>& action);
+
+// The cell editor open in a grid, or nullptr. Closed editors linger hidden until they are
+// deleted; the open one is the visible one.
+QLineEdit* openCellEditor(const QAbstractItemView* grid);
 
 // Every entry under folder, hidden ones too, by path relative to it, with the bytes of each
 // file ("<folder>" for a folder): to see that a refusal changed nothing.

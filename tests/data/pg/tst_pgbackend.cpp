@@ -9,6 +9,7 @@
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
 #include "tests/support/PgRelay.h"
+#include "tests/support/PostgresOnlyTest.h"
 #include "tests/support/TestFolder.h"
 #include "tests/tools/pg/ScratchDatabase.h"
 
@@ -19,17 +20,9 @@
 using namespace kestar;
 using namespace Qt::StringLiterals;
 
-namespace {
+using kestar::test::errorOf;
 
-QString errorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const EngineError& error) {
-        return error.text();
-    }
-    return {};
-}
+namespace {
 
 // Ends every other connection to the folder's database, as a server going away does.
 void dropConnections(const test::TestFolder& folder)
@@ -51,19 +44,11 @@ void addLine(Table& ledger, int document, const QString& item)
 
 } // namespace
 
-class TestPgBackend : public QObject
+class TestPgBackend : public test::PostgresOnlyTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (!test::onPostgres())
-            QSKIP("runs on PostgreSQL only");
-    }
-    void init() { m_regional = std::make_unique<ScopedRegional>(Regional::standard()); }
-    void cleanup() { m_regional.reset(); }
-
     void aLostConnectionLosesNothingCommittedAndNeverReportsSuccess()
     {
         test::TestFolder folder;
@@ -234,8 +219,6 @@ private slots:
         QCOMPARE(items.text(u"KOLICINA"_s), u"8"_s);
     }
 
-private:
-    std::unique_ptr<ScopedRegional> m_regional;
 };
 
 QTEST_GUILESS_MAIN(TestPgBackend)

@@ -8,6 +8,7 @@
 #include "data/controls/RecordNavigator.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
+#include "tests/support/PostgresOnlyTest.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 #include "tests/tools/pg/ScratchDatabase.h"
@@ -60,15 +61,7 @@ public:
         const QRect rect = m_grid->visualRect(m_grid->model()->index(row, column));
         QTest::mouseClick(m_grid->viewport(), Qt::LeftButton, {}, rect.center());
     }
-    QLineEdit* editor() const
-    {
-        const auto lines = m_grid->viewport()->findChildren<QLineEdit*>();
-        for (QLineEdit* line : lines) {
-            if (!line->isHidden())
-                return line;
-        }
-        return nullptr;
-    }
+    QLineEdit* editor() const { return test::openCellEditor(m_grid); }
     // Types into the cell at the grid's cursor; the editor stays open.
     void type(const QString& text)
     {
@@ -146,19 +139,11 @@ struct MachinesHereAndThere
 
 } // namespace
 
-class TestWorkstations : public QObject
+class TestWorkstations : public test::PostgresOnlyTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (!test::onPostgres())
-            QSKIP("runs on PostgreSQL only");
-    }
-    void init() { m_regional = std::make_unique<ScopedRegional>(Regional::standard()); }
-    void cleanup() { m_regional.reset(); }
-
     void gridEditOfARowChangedOrDeletedElsewhereIsRefusedAndShowsTheRowAsItIs()
     {
         MachinesHereAndThere workstations(false);
@@ -334,8 +319,6 @@ private slots:
                                                          u"M2|Strug"_s, u"M3|Busilica mala"_s}));
     }
 
-private:
-    std::unique_ptr<ScopedRegional> m_regional;
 };
 
 QTEST_MAIN(TestWorkstations)

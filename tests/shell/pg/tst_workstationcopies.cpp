@@ -12,6 +12,7 @@
 #include "platform/Regional.h"
 #include "shell/Workplace.h"
 #include "tests/support/Fixture.h"
+#include "tests/support/PostgresOnlyTest.h"
 #include "tests/support/ScriptedMessages.h"
 #include "tests/support/TestFolder.h"
 #include "tests/tools/pg/ScratchDatabase.h"
@@ -93,19 +94,11 @@ private:
 
 } // namespace
 
-class TestWorkstationCopies : public QObject
+class TestWorkstationCopies : public test::PostgresOnlyTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (!test::onPostgres())
-            QSKIP("runs on PostgreSQL only");
-    }
-    void init() { m_regional = std::make_unique<ScopedRegional>(Regional::standard()); }
-    void cleanup() { m_regional.reset(); }
-
     void twoCopiesOfTheProgramWorkOnOneDatabase()
     {
         TestFolder folder;
@@ -197,8 +190,6 @@ private slots:
                  QStringList{u"0"_s});
     }
 
-private:
-    std::unique_ptr<ScopedRegional> m_regional;
 };
 
 QTEST_MAIN(TestWorkstationCopies)

@@ -8,6 +8,7 @@
 #include "data/pg/PgSharedData.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
+#include "tests/support/PostgresOnlyTest.h"
 #include "tests/support/TestFolder.h"
 #include "tests/tools/OldFolderFixture.h"
 #include "tests/tools/ParadoxWriter.h"
@@ -93,19 +94,11 @@ void writeSelector(const QString& dataFolder, const ScratchDatabase& database)
 
 } // namespace
 
-class TestBackupPg : public QObject
+class TestBackupPg : public test::PostgresOnlyTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (!test::onPostgres())
-            QSKIP("runs on PostgreSQL only");
-    }
-    void init() { m_regional = std::make_unique<ScopedRegional>(Regional::standard()); }
-    void cleanup() { m_regional.reset(); }
-
     void backupRestoresIntoAFreshDatabaseAndIntoAFolderRowForRow()
     {
         test::TestFolder folder;
@@ -400,8 +393,6 @@ private slots:
         QCOMPARE(readAll(data).value(u"korisnici"_s).size(), 2);
     }
 
-private:
-    std::unique_ptr<ScopedRegional> m_regional;
 };
 
 QTEST_GUILESS_MAIN(TestBackupPg)

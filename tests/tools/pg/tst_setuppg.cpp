@@ -3,6 +3,7 @@
 #include "data/pg/PgConnection.h"
 #include "platform/Regional.h"
 #include "tests/support/Fixture.h"
+#include "tests/support/PostgresOnlyTest.h"
 #include "tests/support/TestFolder.h"
 #include "tests/tools/SetupRun.h"
 #include "tests/tools/pg/ScratchDatabase.h"
@@ -31,19 +32,11 @@ QStringList tablesOf(const ScratchDatabase& database)
 
 } // namespace
 
-class TestSetupPg : public QObject
+class TestSetupPg : public test::PostgresOnlyTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        if (!test::onPostgres())
-            QSKIP("runs on PostgreSQL only");
-    }
-    void init() { m_regional = std::make_unique<ScopedRegional>(Regional::standard()); }
-    void cleanup() { m_regional.reset(); }
-
     void newDemoFolderKeepsItsTablesInTheDatabase()
     {
         test::TestFolder folder;
@@ -157,8 +150,6 @@ private slots:
         QVERIFY2(tablesOf(database).isEmpty(), qPrintable(tablesOf(database).join(", ")));
     }
 
-private:
-    std::unique_ptr<ScopedRegional> m_regional;
 };
 
 QTEST_GUILESS_MAIN(TestSetupPg)
