@@ -88,7 +88,8 @@ void QueryReader::readPage(Statement& statement, RowStore& rows)
 {
     const int keys = m_translation.pageKeys;
     qint64 read = 0;
-    try {
+    {
+        const ResetOnExit reset(statement);
         while (statement.step()) {
             rows.append(statement, 0);
             ++read;
@@ -97,11 +98,7 @@ void QueryReader::readPage(Statement& statement, RowStore& rows)
             for (int k = count - keys; k < count; ++k)
                 m_lastKeys.append(statement.column(k));
         }
-    } catch (...) {
-        statement.reset();
-        throw;
     }
-    statement.reset();
     m_more = read == m_page;
 }
 

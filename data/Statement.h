@@ -46,4 +46,17 @@ public:
     virtual qint64 newRowId() const = 0;
 };
 
+// Resets a statement however its use ends, so that none stays open after an error.
+class ResetOnExit
+{
+public:
+    explicit ResetOnExit(Statement& statement) : m_statement(statement) {}
+    ~ResetOnExit() { m_statement.reset(); }
+    ResetOnExit(const ResetOnExit&) = delete;
+    ResetOnExit& operator=(const ResetOnExit&) = delete;
+
+private:
+    Statement& m_statement;
+};
+
 } // namespace kestar

@@ -102,19 +102,14 @@ QHash<QString, QList<QVariant>> readByKey(Engine& engine, const QString& table,
         Statement& read = engine.prepared(sql);
         for (qsizetype i = 0; i < places; ++i)
             read.bind(int(i + 1), part.at(std::min(i, part.size() - 1)));
-        try {
-            while (read.step()) {
-                QList<QVariant> values;
-                values.reserve(fields.size());
-                for (int i = 0; i < fields.size(); ++i)
-                    values.append(read.column(i + 1));
-                found.insert(read.column(0).toString(), values);
-            }
-        } catch (...) {
-            read.reset();
-            throw;
+        const ResetOnExit reset(read);
+        while (read.step()) {
+            QList<QVariant> values;
+            values.reserve(fields.size());
+            for (int i = 0; i < fields.size(); ++i)
+                values.append(read.column(i + 1));
+            found.insert(read.column(0).toString(), values);
         }
-        read.reset();
     }
     return found;
 }

@@ -55,7 +55,8 @@ void writeBalances(Engine& engine, const QString& code)
     rows.bind(1, code);
     double balance = 0;
     QList<QList<QVariant>> changed;
-    try {
+    {
+        const ResetOnExit reset(rows);
         while (rows.step()) {
             // The texts, not the numbers: an empty OTPREMNICA or ULAZ is neither an issue nor a
             // receipt of nothing, and counts for neither side.
@@ -68,11 +69,7 @@ void writeBalances(Engine& engine, const QString& code)
             if (!sameStored(rows.column(4), value))
                 changed.append({rows.column(0), value});
         }
-    } catch (...) {
-        rows.reset();
-        throw;
     }
-    rows.reset();
     TableBatch::updateByRowId(engine, kLedger, {saldo.name}, changed);
 }
 

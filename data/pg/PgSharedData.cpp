@@ -30,19 +30,6 @@ QStringList linesOf(const QString& stored)
     return TextFiles::splitLines(stored);
 }
 
-// Resets a statement however its use ends, so that none stays open after an error.
-class ResetOnExit
-{
-public:
-    explicit ResetOnExit(Statement& statement) : m_statement(statement) {}
-    ~ResetOnExit() { m_statement.reset(); }
-    ResetOnExit(const ResetOnExit&) = delete;
-    ResetOnExit& operator=(const ResetOnExit&) = delete;
-
-private:
-    Statement& m_statement;
-};
-
 QString missingRowText(const QString& name)
 {
     return QStringLiteral("U bazi podataka nema zapisa %1!!!").arg(name);
