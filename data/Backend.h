@@ -93,13 +93,6 @@ public:
     // Whether other workstations write the same tables at the same time (else one running
     // copy of the program has them to itself).
     virtual bool sharedByWorkstations() const { return false; }
-    // A statement that waits until no other workstation's transaction holds the lock named
-    // by key, and then holds it until this transaction ends; "" where nobody else writes.
-    virtual QString transactionLock(int key) const
-    {
-        Q_UNUSED(key);
-        return {};
-    }
 
     // ---- tables ----
     // Whether each table is a file of the data folder; else the tables are the backend's, and

@@ -28,9 +28,6 @@ QString kindField(DocumentKind kind)
     return kind == DocumentKind::Issue ? QStringLiteral("OTPREMNICA") : QStringLiteral("ULAZ");
 }
 
-// The lock every posting takes where workstations share the tables.
-constexpr int kPostingLock = 4300;
-
 const QString kTotal = QStringLiteral("KOLICINA");
 const QString kWarehouse = QStringLiteral("MAGACIN1");
 
@@ -267,13 +264,12 @@ PostingResult post(const PostingTarget& target, const GoodsDocument& document)
     result.kind = document.kind;
     {
         Transaction transaction(engine);
-        // Where other workstations post too, postings take their turns and the counters are
-        // locked and read first: from here until the commit no other posting takes a number,
-        // the numbers found free below stay free, and the ledger's first row stays the first,
-        // wherever the counters are kept.
+        // Where other workstations post too, postings take their turns: each first locks and
+        // reads the document counter (every posting writes it), then its kind's. From here
+        // until the commit no other posting takes a number, the numbers found free below stay
+        // free, and the ledger's first row stays the first.
         qint64 lastDocument = document.lastDocumentNumber;
         if (shared) {
-            engine.prepared(engine.backend().transactionLock(kPostingLock)).run();
             lastDocument = target.shared.lastNumber(Counter::Document).value;
             target.shared.firstNumber(kindCounter);
         }

@@ -39,10 +39,6 @@ public:
     QString integerValuesOnly(const QString&) const override { return QStringLiteral("false"); }
     QString rowIdIn(const QString& jsonArray) const override;
     bool sharedByWorkstations() const override { return true; }
-    QString transactionLock(int key) const override
-    {
-        return QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(key);
-    }
     QString orderTerm(const QString& column, bool descending) const override;
     bool typedComparisons() const override { return true; }
     QString asText(const QString& operand) const override;
