@@ -420,22 +420,14 @@ void Query::postPending()
     // other first compares, under a lock, the fields it writes with what it read.
     const bool ownStep =
         m_editTransaction != 0 && m_editTransaction == m_engine.transactionNumber();
-    RowUpdates::Since since = RowUpdates::Since::Unchanged;
     if (!changed.isEmpty()) {
-        try {
-            m_engine.write(m_liveTable->path, this, [&]() {
-                if (!ownStep)
-                    since = m_updates->since(rowid, comparable(changed), m_original);
-                if (since != RowUpdates::Since::Unchanged)
-                    throw EngineError(RowUpdates::refusal(since, false));
-                m_updates->write(rowid, changed, m_buffer);
-            });
-        } catch (const EngineError&) {
-            if (since == RowUpdates::Since::Unchanged)
-                throw;
-            showRowsAsTheyAre();
-            throw;
-        }
+        RowUpdates::writeUnlessChanged(
+            m_engine, m_liveTable->path, this, false,
+            [&]() {
+                return ownStep ? RowUpdates::Since::Unchanged
+                               : m_updates->since(rowid, comparable(changed), m_original);
+            },
+            [&]() { m_updates->write(rowid, changed, m_buffer); }, [&]() { showRowsAsTheyAre(); });
     }
     QList<QVariant> row{QVariant(rowid)};
     row.append(m_buffer);
@@ -456,21 +448,14 @@ void Query::remove()
         throw EngineError(QStringLiteral("Cannot perform this operation on an empty dataset"));
     const qint64 rowid = m_rows.value(m_current, 0).toLongLong();
     // The row goes only as the user saw it.
-    RowUpdates::Since since = RowUpdates::Since::Unchanged;
-    try {
-        m_engine.write(m_liveTable->path, this, [&]() {
-            since = m_updates->since(rowid, m_comparedColumns, currentRow());
-            if (since != RowUpdates::Since::Unchanged)
-                throw EngineError(RowUpdates::refusal(since, true));
+    RowUpdates::writeUnlessChanged(
+        m_engine, m_liveTable->path, this, true,
+        [&]() { return m_updates->since(rowid, m_comparedColumns, currentRow()); },
+        [&]() {
             m_delete->bind(1, rowid);
             m_delete->run();
-        });
-    } catch (const EngineError&) {
-        if (since == RowUpdates::Since::Unchanged)
-            throw;
-        showRowsAsTheyAre();
-        throw;
-    }
+        },
+        [&]() { showRowsAsTheyAre(); });
     m_rows.remove(m_current);
     if (m_current >= m_rows.size()) {
         m_current = m_rows.size() - 1;

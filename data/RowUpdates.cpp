@@ -1,6 +1,8 @@
 #include "data/RowUpdates.h"
 
 #include "data/Backend.h"
+#include "data/Engine.h"
+#include "data/EngineError.h"
 #include "data/RowStore.h"
 
 namespace kestar {
@@ -84,11 +86,14 @@ RowUpdates::Since RowUpdates::since(qint64 rowid, const QList<int>& compared,
     // The values go through a row store, as every read of the cursors does, so that both
     // sides of the comparison have the same types.
     RowStore now(int(compared.size()));
-    lockRow.bind(1, rowid);
-    const bool found = lockRow.step();
-    if (found && !compared.isEmpty())
-        now.append(lockRow, 0);
-    lockRow.reset();
+    bool found = false;
+    {
+        const ResetOnExit reset(lockRow);
+        lockRow.bind(1, rowid);
+        found = lockRow.step();
+        if (found && !compared.isEmpty())
+            now.append(lockRow, 0);
+    }
     if (!found)
         return Since::Gone;
     if (compared.isEmpty())
@@ -112,6 +117,27 @@ QString RowUpdates::refusal(Since since, bool deleting)
                     : QStringLiteral("Ovaj red je u medjuvremenu promenio drugi korisnik!!! "
                                      "Izmena nije upamcena; prikazan je red kakav je sada. "
                                      "Ponovite izmenu.");
+}
+
+void RowUpdates::writeUnlessChanged(Engine& engine, const QString& path, const QObject* writer,
+                                    bool deleting, const std::function<Since()>& check,
+                                    const std::function<void()>& work,
+                                    const std::function<void()>& showAsItIs)
+{
+    Since since = Since::Unchanged;
+    try {
+        engine.write(path, writer, [&]() {
+            since = check();
+            if (since != Since::Unchanged)
+                throw EngineError(refusal(since, deleting));
+            work();
+        });
+    } catch (const EngineError&) {
+        if (since == Since::Unchanged)
+            throw;
+        showAsItIs();
+        throw;
+    }
 }
 
 QList<int> changedColumns(const QList<QVariant>& original, const QList<QVariant>& row)

@@ -7,11 +7,15 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
+
+class QObject;
 
 namespace kestar {
 
 class Backend;
+class Engine;
 
 // Writes the changed columns of one row back by rowid. Only the columns that changed are set,
 // so an edit of one quantity neither rewrites the other fields nor touches the indexes of
@@ -43,6 +47,13 @@ public:
     // What the user reads when an edit (or, with deleting, a delete) of a row is refused
     // because the row changed or went since it was read.
     static QString refusal(Since since, bool deleting);
+    // One write of the table file at path by writer: check first says what became of the row
+    // since it was read; unchanged, work writes. Else nothing is written, showAsItIs puts the
+    // row on the screen as it is now, and refusal() goes to the caller as the EngineError.
+    static void writeUnlessChanged(Engine& engine, const QString& path, const QObject* writer,
+                                   bool deleting, const std::function<Since()>& check,
+                                   const std::function<void()>& work,
+                                   const std::function<void()>& showAsItIs);
 
 private:
     Statement& statementFor(const QList<int>& changed);

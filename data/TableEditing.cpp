@@ -183,14 +183,12 @@ void Table::postEdit()
     // what it read: one that another connection changed meanwhile would be lost.
     const bool lockedAtEdit =
         m_editTransaction != 0 && m_editTransaction == m_engine.transactionNumber();
-    RowUpdates::Since since = RowUpdates::Since::Unchanged;
-    try {
-        m_engine.write(m_file->path, this, [&]() {
-            if (!lockedAtEdit) {
-                since = sinceEditBegan(rowid, changed);
-                if (since != RowUpdates::Since::Unchanged)
-                    throw EngineError(RowUpdates::refusal(since, false));
-            }
+    RowUpdates::writeUnlessChanged(
+        m_engine, m_file->path, this, false,
+        [&]() {
+            return lockedAtEdit ? RowUpdates::Since::Unchanged : sinceEditBegan(rowid, changed);
+        },
+        [&]() {
             int written = 0;
             try {
                 written = m_sql->updates.write(rowid, changed, m_buffer);
@@ -201,13 +199,8 @@ void Table::postEdit()
             }
             if (written == 0)
                 throw EngineError(RowUpdates::refusal(RowUpdates::Since::Gone, false));
-        });
-    } catch (const EngineError&) {
-        if (since == RowUpdates::Since::Unchanged)
-            throw;
-        showRowAsItIs(rowid);
-        throw EngineError(RowUpdates::refusal(since, false));
-    }
+        },
+        [&]() { showRowAsItIs(rowid); });
     const bool keyMoved = m_keyField >= 0 && changed.contains(m_keyField);
     setState(DatasetState::Browse);
     clearPending();
@@ -240,21 +233,13 @@ void Table::remove()
     // The row goes only as the user saw it: one that another connection changed or deleted
     // since it was read is shown as it is now instead.
     const QList<QVariant> read = m_row.values.row(0);
-    RowUpdates::Since since = RowUpdates::Since::Unchanged;
-    try {
-        m_engine.write(m_file->path, this, [&]() {
-            since = sinceRead(gone.rowid, read);
-            if (since != RowUpdates::Since::Unchanged)
-                throw EngineError(RowUpdates::refusal(since, true));
+    RowUpdates::writeUnlessChanged(
+        m_engine, m_file->path, this, true, [&]() { return sinceRead(gone.rowid, read); },
+        [&]() {
             m_sql->remove->bind(1, gone.rowid);
             m_sql->remove->run();
-        });
-    } catch (const EngineError&) {
-        if (since == RowUpdates::Since::Unchanged)
-            throw;
-        showRowAsItIs(gone.rowid);
-        throw;
-    }
+        },
+        [&]() { showRowAsItIs(gone.rowid); });
     m_pages.clear();
     if (m_count >= 0)
         --m_count;
